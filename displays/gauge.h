@@ -30,8 +30,8 @@ class gauge {
 
   int barRed, barGreen, barBlue;
   int left = 0, top = 0, right = 0, bottom = 0;  // outer rectangle, client pixels
-  int scaleLength = 0;  // pixels; zero until the first DrawFace
-  int divisions = 0;    // labelled divisions of the scale
+  int scaleLength = 0;                           // pixels; zero until the first DrawFace
+  int divisions = 0;                             // labelled divisions of the scale
   float fullScale = 0.0f;
   float scaleCursor = 0.0f;  // running value while DrawFace walks the scale
   float lastValue;           // the value the bar shows now

@@ -17,19 +17,19 @@ enum PatternKind {
 };
 
 struct PatternCell {
-  int originX, originY;        // start of the current straight run, client pixels
-  int red, green, blue;        // colour components, 50..249
-  int prevX, prevY;            // centre drawn in the previous frame
-  int x, y;                    // current centre
-  int decay;                   // fall of size per quiet frame
+  int originX, originY;  // start of the current straight run, client pixels
+  int red, green, blue;  // colour components, 50..249
+  int prevX, prevY;      // centre drawn in the previous frame
+  int x, y;              // current centre
+  int decay;             // fall of size per quiet frame
   int rightBound, leftBound, bottomBound, topBound;  // walls, client pixels
-  int kind;                    // PatternKind
-  float heading;               // degrees; 0 = +x, 90 = +y (down); not wrapped
-  float travel;                // pixels from the origin along the heading
-  float speed;                 // travel gained per ten frames
-  float size;                  // current size; the body reaches size / 2 from the centre
-  float prevSize;              // size before this frame's update
-  HBRUSH brush;                // scratch for one draw
+  int kind;                                          // PatternKind
+  float heading;                                     // degrees; 0 = +x, 90 = +y (down); not wrapped
+  float travel;                                      // pixels from the origin along the heading
+  float speed;                                       // travel gained per ten frames
+  float size;      // current size; the body reaches size / 2 from the centre
+  float prevSize;  // size before this frame's update
+  HBRUSH brush;    // scratch for one draw
   HGDIOBJ oldBrush;
   HPEN pen;
   HGDIOBJ oldPen;

@@ -15,12 +15,12 @@ struct PulseSphere {
   // kept for the record and used by nothing.
   PulseSphere(float radius, float centreX, float centreY, float centreZ);
 
-  SpherePoint model[36][18];  // [row r][column k], turned in place by Rotate
-  SpherePoint inner[36][18];  // model * scale, rebuilt by every Draw
-  SpherePoint outer[36][18];  // model * (scale + 0.6), rebuilt by every Draw
-  float centreX, centreY;     // screen position of the centre
-  float scale = 1.0f;         // size factor, never below 1
-  float scaleStep = 0.0f;     // start-up sets 0.2
+  SpherePoint model[36][18];                    // [row r][column k], turned in place by Rotate
+  SpherePoint inner[36][18];                    // model * scale, rebuilt by every Draw
+  SpherePoint outer[36][18];                    // model * (scale + 0.6), rebuilt by every Draw
+  float centreX, centreY;                       // screen position of the centre
+  float scale = 1.0f;                           // size factor, never below 1
+  float scaleStep = 0.0f;                       // start-up sets 0.2
   float red = 0.0f, green = 0.0f, blue = 0.0f;  // 0..255, written before each Draw
 };
 

@@ -6,16 +6,16 @@
 #include <windows.h>
 
 struct SpectrumBar {
-  int red, green, blue;           // bar colour; only the low 8 bits of each are used
-  int left, top, right, bottom;   // column: x from left to right (excluded), y from top to bottom
-  float value;                    // the value the bar shows now
-  float drawnValue;               // the value at which the bar was last drawn
-  float peak;                     // the value at which the peak marker stands
-  float fullScale;                // larger values are cut to it
-  float barFall;                  // fall of value per non-rising frame
-  float peakFall;                 // fall of peak per non-rising frame
-  float pixelsPerUnit;            // (bottom - top) / fullScale, set by ResetBar
-  HBRUSH brush;                   // scratch for one DrawBar
+  int red, green, blue;          // bar colour; only the low 8 bits of each are used
+  int left, top, right, bottom;  // column: x from left to right (excluded), y from top to bottom
+  float value;                   // the value the bar shows now
+  float drawnValue;              // the value at which the bar was last drawn
+  float peak;                    // the value at which the peak marker stands
+  float fullScale;               // larger values are cut to it
+  float barFall;                 // fall of value per non-rising frame
+  float peakFall;                // fall of peak per non-rising frame
+  float pixelsPerUnit;           // (bottom - top) / fullScale, set by ResetBar
+  HBRUSH brush;                  // scratch for one DrawBar
   HGDIOBJ previousBrush;
   HPEN pen;
   HGDIOBJ previousPen;

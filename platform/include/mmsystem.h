@@ -43,6 +43,7 @@ typedef HWAVEIN* LPHWAVEIN;
 // Formats.
 #define WAVE_FORMAT_PCM 1
 
+#pragma pack(push, 1)
 typedef struct waveformat_tag {
   WORD wFormatTag;
   WORD nChannels;
@@ -66,6 +67,7 @@ typedef struct tWAVEFORMATEX {
   WORD cbSize;
 } WAVEFORMATEX, *LPWAVEFORMATEX;
 typedef const WAVEFORMATEX* LPCWAVEFORMATEX;
+#pragma pack(pop)
 
 // Buffer headers.
 #define WHDR_DONE 0x00000001
@@ -189,8 +191,8 @@ extern "C" {
 
 UINT WINAPI waveInGetNumDevs(void);
 MMRESULT WINAPI waveInGetDevCapsA(UINT_PTR uDeviceID, LPWAVEINCAPSA pwic, UINT cbwic);
-MMRESULT WINAPI waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
-                           DWORD_PTR dwInstance, DWORD fdwOpen);
+MMRESULT WINAPI waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
+                           DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen);
 MMRESULT WINAPI waveInClose(HWAVEIN hwi);
 MMRESULT WINAPI waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh);
 MMRESULT WINAPI waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh);
@@ -200,7 +202,8 @@ MMRESULT WINAPI waveInStop(HWAVEIN hwi);
 MMRESULT WINAPI waveInReset(HWAVEIN hwi);
 MMRESULT WINAPI waveInGetErrorTextA(MMRESULT mmrError, LPSTR pszText, UINT cchText);
 
-MCIERROR WINAPI mciSendCommandA(MCIDEVICEID mciId, UINT uMsg, DWORD_PTR dwParam1, DWORD_PTR dwParam2);
+MCIERROR WINAPI mciSendCommandA(MCIDEVICEID mciId, UINT uMsg, DWORD_PTR dwParam1,
+                                DWORD_PTR dwParam2);
 BOOL WINAPI mciGetErrorStringA(MCIERROR mcierr, LPSTR pszText, UINT cchText);
 
 #ifdef __cplusplus

@@ -28,7 +28,9 @@ Mode Current();
 
 // Microseconds since the clock was started (by Use, or at the first reading).
 int64_t NowMicros();
-inline int64_t NowMillis() { return NowMicros() / 1000; }
+inline int64_t NowMillis() {
+  return NowMicros() / 1000;
+}
 
 // The local date and time that NowMicros() 0 stands for, in seconds since 1970 (UTC, as
 // time() counts). Real time starts at the system's time; virtual time at a fixed moment,

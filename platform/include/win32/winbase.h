@@ -8,7 +8,7 @@
 
 typedef struct _SYSTEMTIME {
   WORD wYear;
-  WORD wMonth;  // 1 = January
+  WORD wMonth;      // 1 = January
   WORD wDayOfWeek;  // 0 = Sunday
   WORD wDay;
   WORD wHour;

@@ -4,7 +4,8 @@
 
 #include "win32/windef.h"
 
-#define RGB(r, g, b) ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
+#define RGB(r, g, b) \
+  ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
 #define GetRValue(rgb) ((BYTE)(rgb))
 #define GetGValue(rgb) ((BYTE)(((WORD)(rgb)) >> 8))
 #define GetBValue(rgb) ((BYTE)((rgb) >> 16))
@@ -157,8 +158,8 @@ extern "C" {
 HDC WINAPI CreateCompatibleDC(HDC hdc);
 BOOL WINAPI DeleteDC(HDC hdc);
 HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy);
-int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBits, LPBITMAPINFO lpbmi,
-                     UINT usage);
+int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBits,
+                     LPBITMAPINFO lpbmi, UINT usage);
 
 // Objects.
 HGDIOBJ WINAPI GetStockObject(int i);

@@ -1,0 +1,61 @@
+// What the rest of the portable layer (windows, hosts, tests) needs from GDI beyond the Win32
+// calls: pixel surfaces, device contexts over them, live-object counts and image files.
+#ifndef ORVEL_GDI_SURFACE_H
+#define ORVEL_GDI_SURFACE_H
+
+#include <windows.h>
+
+#include <stdint.h>
+
+#include <vector>
+
+namespace orvel::gdi {
+
+// A 32-bit pixel surface: row-major, top row first, each pixel 0x00RRGGBB (the byte order of
+// SDL's XRGB8888), so a host can present it without conversion. COLORREF is 0x00BBGGRR;
+// ToPixel and ToColorRef convert.
+struct Surface {
+  Surface() = default;
+  Surface(int w, int h) : width(w), height(h), pixels(static_cast<size_t>(w) * h, 0u) {}
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+
+  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+inline uint32_t ToPixel(COLORREF c) {
+  return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+}
+inline COLORREF ToColorRef(uint32_t p) {
+  return ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+}
+
+// A device context that draws into `surface` (which must outlive it). Logical (0,0) lies at
+// (originX, originY) of the surface, as a child window's client area lies in its top-level
+// window. Drawing is limited to `visible` (surface coordinates) intersected with whatever
+// clip region the app selects; the app's regions are in logical coordinates. Delete it with
+// DeleteDC. Returns null if surface is null.
+HDC CreateSurfaceDC(Surface* surface, int originX, int originY, const RECT& visible);
+
+// Changes the visible rectangle of a surface DC (for example when a window's update region
+// or its children's placement changes). FALSE for a handle that is not a surface DC.
+BOOL SetSurfaceDCVisible(HDC dc, const RECT& visible);
+
+// The surface a DC draws into (a surface DC's, or a memory DC's selected bitmap); null if none.
+Surface* SurfaceOf(HDC dc);
+
+// Live GDI objects by kind, stock objects excluded. Tests take a count before an operation and
+// compare after it.
+enum class Kind { kDC, kPen, kBrush, kFont, kBitmap, kRegion };
+int LiveObjects(Kind kind);
+int LiveObjectsTotal();
+
+// Image files. PNG through libpng at the given zlib level (0..9); BMP 24-bit bottom-up.
+// Both return false, writing nothing that remains, on any failure.
+bool WritePng(const Surface& surface, const char* path, int zlibLevel = 1);
+bool WriteBmp(const Surface& surface, const char* path);
+
+}  // namespace orvel::gdi
+
+#endif

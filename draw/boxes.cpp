@@ -26,7 +26,7 @@ void WithPen(HDC dc, COLORREF color, Draw draw) {
   DeleteObject(pen);
 }
 
-COLORREF Shade(int r, int g, int b, long double factor) {
+COLORREF Shade(int r, int g, int b, double factor) {
   return Compose(ShadeComponent(r, factor), ShadeComponent(g, factor), ShadeComponent(b, factor));
 }
 
@@ -90,7 +90,7 @@ void DrawShadedRows(HDC dc, int left, int top, int right, int bottom, int r, int
   // never applies the step, so it is not divided out by zero.
   float step = 0.0f;
   if (bottom != mid) {
-    step = static_cast<float>((static_cast<long double>(end) - start) / (bottom - mid));
+    step = static_cast<float>((static_cast<double>(end) - start) / (bottom - mid));
   }
   float factor = start;
   for (int y = top; y <= mid; ++y) {

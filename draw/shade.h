@@ -11,11 +11,13 @@ inline COLORREF Compose(int r, int g, int b) {
   return static_cast<COLORREF>((r & 0xFF) | (g & 0xFF) << 8 | (b & 0xFF) << 16);
 }
 
-// component x factor, multiplied in extended precision, truncated toward zero, then taken
-// modulo 256 (not clamped): 220 x 1.2 gives 264, which is 8. Extended precision matters:
-// 180 x 1.2 is 215.99999999999999 there, so 215, where double arithmetic would round to 216.
-inline int ShadeComponent(int component, long double factor) {
-  return static_cast<int>(static_cast<long double>(component) * factor) & 0xFF;
+// component x factor, truncated toward zero, then taken modulo 256 (not clamped): 220 x 1.2
+// gives 264, which is 8. The product is rounded to a double's 53-bit mantissa before it is
+// truncated, as the x87 unit computes it at the precision Windows programs run it with; so
+// 180 x 1.2 is 216, where a full 64-bit mantissa would keep 215.99999999999999 and give 215.
+// Float factors (0.6f, ...) multiply exactly either way.
+inline int ShadeComponent(int component, double factor) {
+  return static_cast<int>(component * factor) & 0xFF;
 }
 
 }  // namespace orvel::draw

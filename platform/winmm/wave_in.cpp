@@ -443,7 +443,8 @@ MMRESULT WINAPI waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
     if (pwh->dwBufferLength < static_cast<DWORD>(d->fmt.BlockBytes())) {
       return MMSYSERR_INVALPARAM;
     }
-    if (d->lost) return MMSYSERR_NODRIVER;
+    // A lost device still takes buffers (they wait until a reset), so that a caller that
+    // re-queues on a timer sees only WAVERR_STILLPLAYING and the user one message.
     pwh->dwFlags = (pwh->dwFlags | WHDR_INQUEUE) & ~static_cast<DWORD>(WHDR_DONE);
     pwh->dwBytesRecorded = 0;
     d->queue.push_back(pwh);
@@ -459,7 +460,6 @@ MMRESULT WINAPI waveInStart(HWAVEIN hwi) {
   Outbox out;
   {
     std::lock_guard<std::mutex> hold(d->state);
-    if (d->lost) return MMSYSERR_NODRIVER;
     d->started = true;
     BeginHead(*d, &out);
   }

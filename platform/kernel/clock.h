@@ -60,6 +60,11 @@ void AdvanceTo(int64_t micros);
 void WaitUntil(int64_t micros);
 void Wake();
 
+// Blocks until Wake() in either mode (returns at once if a Wake() came since the last wait).
+// The message loop sleeps here in virtual time when neither a timer nor a callback is due, so
+// that a thread outside the clock (posting a message) can still end the wait.
+void WaitForWake();
+
 }  // namespace orvel::clock
 
 #endif

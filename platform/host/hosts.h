@@ -1,0 +1,20 @@
+// Choosing where windows appear. Call one of these before the first window is created.
+#ifndef ORVEL_HOST_HOSTS_H
+#define ORVEL_HOST_HOSTS_H
+
+#include <string>
+
+namespace orvel::host {
+
+// The SDL2 host: every top-level window (dialogs included) becomes an OS window of its client
+// size. Fails, with *error set to "no display available: ..." (naming --headless as the way
+// out), when no display can be opened; the layer then stays on the headless host.
+bool UseSdl(std::string* error);
+
+// The headless host: windows live in memory only; input is injected (headless.h) and message
+// boxes are written to standard error and answered with IDOK.
+void UseHeadless();
+
+}  // namespace orvel::host
+
+#endif

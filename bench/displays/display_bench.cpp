@@ -4,10 +4,8 @@
 #include "displays/graph.h"
 #include "displays/pattern_cells.h"
 #include "displays/pulse_sphere.h"
-#include "displays/spectrum_bars.h"
-#ifdef ORVEL_BENCH_GAUGE
 #include "displays/gauge.h"
-#endif
+#include "displays/spectrum_bars.h"
 
 #include <windows.h>
 
@@ -147,7 +145,6 @@ void BM_ChartPlot(benchmark::State& state) {
 }
 BENCHMARK(BM_ChartPlot);
 
-#ifdef ORVEL_BENCH_GAUGE
 void BM_GaugeShowValue(benchmark::State& state) {
   WindowLikeDC window;
   gauge meter(255, 0, 0);
@@ -177,6 +174,5 @@ void BM_GaugeDrawFace(benchmark::State& state) {
   for (auto _ : state) meter.DrawFace(window.dc);
 }
 BENCHMARK(BM_GaugeDrawFace);
-#endif
 
 }  // namespace

@@ -75,9 +75,11 @@ TEST_F(GraphTest, SegmentAndDotContinueTheTrace) {
   chart.Plot(canvas.dc, 100);  // from y 280 to y 280 - 120 = 160
   // The segment starts at xN + 2 = 495 on the old row and rises to the plot's right edge.
   int traced = 0;
-  for (int y = 160; y < 280; ++y) traced += canvas.Count(kTracePen, 495, y, 499, y + 1) > 0;
-  EXPECT_GE(traced, 115);
-  EXPECT_EQ(canvas.Count(kTracePen, 499, 100, 561, 300), 0);  // end pixel not painted
+  for (int y = 161; y < 280; ++y) traced += canvas.Count(kTracePen, 495, y, 500, y + 1) == 1;
+  EXPECT_EQ(traced, 119);
+  EXPECT_EQ(canvas.At(499, 161), kTracePen);
+  EXPECT_EQ(canvas.At(499, 160), 0u);  // the end pixel is not painted
+  EXPECT_EQ(canvas.Count(kTracePen, 500, 100, 561, 300), 0);
   EXPECT_EQ(chart.lastValue, 100.0f);
   // The dot on the previous point (y 280) covers the joint, left of the segment's start.
   EXPECT_GT(canvas.Count(kTracePen, 493, 278, 495, 282), 0);

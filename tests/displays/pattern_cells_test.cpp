@@ -172,6 +172,7 @@ TEST_F(PatternCellTest, TrianglesAndStarsTurnWithTheSharedSpin) {
   Canvas turned;
   turned.Clip(20, 100, 542, 300);
   PatternSpin = static_cast<float>(-M_PI / 2);  // the point now faces up
+  cell.size = 0.0f;
   DrawPatternCell(cell, turned.dc, 60);
   EXPECT_EQ(turned.At(299, 175), color);
   EXPECT_NE(turned.At(328, 200), color);

@@ -117,7 +117,8 @@ std::string FindMonitor(std::string* error) {
   if (first.empty()) {
     *error = "no monitor source: the sound system (" +
              std::string(SDL_GetCurrentAudioDriver() ? SDL_GetCurrentAudioDriver() : "none") +
-             ") lists no \"Monitor of ...\" recording device; PulseAudio or PipeWire provide one";
+             ") lists no \"Monitor of ...\" recording device; PulseAudio provides one (with "
+             "PipeWire, through its PulseAudio service: SDL_AUDIODRIVER=pulseaudio)";
   }
   return first;
 }

@@ -203,13 +203,19 @@ TEST_F(WaveCycle, DeviceLossStopsFramesAndTellsTheUser) {
   EXPECT_NE(losses[0].find("The sound input went away ("), std::string::npos);
   EXPECT_NE(losses[0].find("Orvel goes on without sound."), std::string::npos);
 
+  // Buffers are still taken and wait; the one queued is refused as still queued.
+  EXPECT_EQ(waveInAddBuffer(device, &b.header, sizeof b.header),
+            static_cast<MMRESULT>(WAVERR_STILLPLAYING));
   Buffer other(64);
-  ASSERT_EQ(waveInPrepareHeader(device, &other.header, sizeof other.header), MMSYSERR_NOERROR);
-  EXPECT_NE(waveInAddBuffer(device, &other.header, sizeof other.header), MMSYSERR_NOERROR);
+  Queue(other);
+  clock::AdvanceTo(200000);
+  EXPECT_TRUE(recorder.Data().empty());
   EXPECT_EQ(waveInGetNumDevs(), 0u);
-  // The queued buffer still comes back on reset, so that it can be freed.
+  // They come back on reset, so that they can be freed.
   EXPECT_EQ(waveInReset(device), MMSYSERR_NOERROR);
-  EXPECT_EQ(recorder.Data().size(), 1u);
+  EXPECT_EQ(recorder.Data().size(), 2u);
+  EXPECT_EQ(other.header.dwBytesRecorded, 0u);
+  EXPECT_EQ(losses.size(), 1u);
   EXPECT_EQ(waveInClose(device), MMSYSERR_NOERROR);
 }
 
@@ -269,6 +275,7 @@ TEST(WaveOpen, CapabilitiesNameTheSource) {
   ASSERT_EQ(waveInGetDevCapsA(WAVE_MAPPER, &caps, sizeof caps), MMSYSERR_NOERROR);
   EXPECT_STREQ(caps.szPname, "Scripted input");
   EXPECT_TRUE(caps.dwFormats & WAVE_FORMAT_2M08);
+  EXPECT_EQ(waveInGetDevCapsA(static_cast<UINT_PTR>(-1), &caps, sizeof caps), MMSYSERR_NOERROR);
   EXPECT_EQ(waveInGetDevCapsA(0, nullptr, sizeof caps), static_cast<MMRESULT>(MMSYSERR_INVALPARAM));
   EXPECT_EQ(waveInGetDevCapsA(1, &caps, sizeof caps), static_cast<MMRESULT>(MMSYSERR_BADDEVICEID));
   // A short record gets only what fits.

@@ -36,12 +36,26 @@ typedef HWAVEIN* LPHWAVEIN;
 #define CALLBACK_NULL 0x00000000L
 #define CALLBACK_WINDOW 0x00010000L
 #define CALLBACK_FUNCTION 0x00030000L
+#define CALLBACK_TYPEMASK 0x00070000L
+#define WAVE_FORMAT_QUERY 0x0001
 #define WIM_OPEN 0x3BE
 #define WIM_CLOSE 0x3BF
 #define WIM_DATA 0x3C0
 
 // Formats.
 #define WAVE_FORMAT_PCM 1
+#define WAVE_FORMAT_1M08 0x00000001
+#define WAVE_FORMAT_1S08 0x00000002
+#define WAVE_FORMAT_1M16 0x00000004
+#define WAVE_FORMAT_1S16 0x00000008
+#define WAVE_FORMAT_2M08 0x00000010
+#define WAVE_FORMAT_2S08 0x00000020
+#define WAVE_FORMAT_2M16 0x00000040
+#define WAVE_FORMAT_2S16 0x00000080
+#define WAVE_FORMAT_4M08 0x00000100
+#define WAVE_FORMAT_4S08 0x00000200
+#define WAVE_FORMAT_4M16 0x00000400
+#define WAVE_FORMAT_4S16 0x00000800
 
 #pragma pack(push, 1)
 typedef struct waveformat_tag {
@@ -69,7 +83,9 @@ typedef struct tWAVEFORMATEX {
 typedef const WAVEFORMATEX* LPCWAVEFORMATEX;
 #pragma pack(pop)
 
-// Buffer headers.
+// Buffer headers. The layer reads and writes only the fields before lpNext (32 bytes on a
+// 32-bit build, as on 64-bit), and accepts a header size that covers those: lpNext and
+// reserved are never touched, so a 32-byte header block is served on a 64-bit build too.
 #define WHDR_DONE 0x00000001
 #define WHDR_PREPARED 0x00000002
 #define WHDR_BEGINLOOP 0x00000004
@@ -145,7 +161,8 @@ typedef void(CALLBACK* LPWAVECALLBACK)(HWAVEIN hwi, UINT uMsg, DWORD_PTR dwInsta
 #define MCIERR_DEVICE_NOT_READY (MCIERR_BASE + 20)
 #define MCIERR_OUTOFRANGE (MCIERR_BASE + 26)
 #define MCIERR_FLAGS_NOT_COMPATIBLE (MCIERR_BASE + 28)
-#define MCIERR_MISSING_PARAMETER (MCIERR_BASE + 61)
+#define MCIERR_MISSING_PARAMETER (MCIERR_BASE + 17)
+#define MCIERR_NULL_PARAMETER_BLOCK (MCIERR_BASE + 41)
 
 #define MCI_TMSF_TRACK(t) ((BYTE)(t))
 #define MCI_TMSF_MINUTE(t) ((BYTE)(((WORD)(t)) >> 8))

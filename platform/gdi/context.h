@@ -1,0 +1,37 @@
+// Shared by the GDI call implementations: a device context resolved for drawing.
+#ifndef ORVEL_GDI_CONTEXT_H
+#define ORVEL_GDI_CONTEXT_H
+
+#include "gdi/objects.h"
+#include "gdi/raster.h"
+
+namespace orvel::gdi {
+
+// Logical coordinates are limited to +-2^26, as GDI itself limits them to 27 bits; larger values
+// are clamped so that no arithmetic downstream can overflow.
+constexpr int kCoordLimit = 1 << 26;
+
+// A device context ready to draw: its surface and the clip as a raster target.
+struct Drawing {
+  DC* dc = nullptr;
+  Surface* surface = nullptr;
+  raster::Target target;
+
+  // Logical to surface coordinates.
+  int X(int x) const;
+  int Y(int y) const;
+};
+
+// False when the handle is not a live DC or the DC has no surface. The target's clip is the
+// surface, the visible rectangle and the selected clip region intersected (possibly empty).
+bool BeginDrawing(HDC hdc, Drawing* drawing);
+
+DC* LookupDC(HDC hdc);
+
+// The pixel of the selected pen or brush; false when it draws nothing (PS_NULL, BS_NULL).
+bool PenPixel(const DC& dc, uint32_t* pixel);
+bool BrushPixel(const DC& dc, uint32_t* pixel);
+
+}  // namespace orvel::gdi
+
+#endif

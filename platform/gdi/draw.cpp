@@ -1,0 +1,156 @@
+// Lines, rectangles, ellipses, polygons, Béziers and pixels.
+#include "gdi/context.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace orvel::gdi {
+namespace {
+
+// The points in surface coordinates.
+std::vector<POINT> ToSurface(const Drawing& d, const POINT* pts, size_t count) {
+  std::vector<POINT> out(count);
+  for (size_t i = 0; i < count; ++i) out[i] = {d.X(pts[i].x), d.Y(pts[i].y)};
+  return out;
+}
+
+// Outline on x = l, x = r-1, y = t, y = b-1 and fill inside it; [l, r) x [t, b) in all.
+// Without a pen the brush covers [l, r-1) x [t, b-1).
+void DrawBox(const Drawing& d, int l, int t, int r, int b) {
+  uint32_t pen = 0, brush = 0;
+  bool hasPen = PenPixel(*d.dc, &pen);
+  if (BrushPixel(*d.dc, &brush)) {
+    if (hasPen)
+      raster::FillRect(d.target, l + 1, t + 1, r - 1, b - 1, brush);
+    else
+      raster::FillRect(d.target, l, t, r - 1, b - 1, brush);
+  }
+  // The outline is the closed path through the four corners, each segment without its last
+  // pixel: a 1 x 1 box therefore draws nothing at all.
+  if (!hasPen || (r - l == 1 && b - t == 1)) return;
+  raster::FillRect(d.target, l, t, r, t + 1, pen);
+  raster::FillRect(d.target, l, b - 1, r, b, pen);
+  raster::FillRect(d.target, l, t, l + 1, b, pen);
+  raster::FillRect(d.target, r - 1, t, r, b, pen);
+}
+
+// Surface-coordinate box, ordered; false when it is empty.
+bool OrderedBox(const Drawing& d, int left, int top, int right, int bottom, RECT* box) {
+  int l = d.X(left), r = d.X(right), t = d.Y(top), b = d.Y(bottom);
+  *box = {std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)};
+  return box->left != box->right && box->top != box->bottom;
+}
+
+}  // namespace
+}  // namespace orvel::gdi
+
+using namespace orvel::gdi;
+
+extern "C" {
+
+BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
+  Drawing d;
+  if (!BeginDrawing(hdc, &d)) return FALSE;
+  RECT box;
+  if (OrderedBox(d, left, top, right, bottom, &box))
+    DrawBox(d, box.left, box.top, box.right, box.bottom);
+  return TRUE;
+}
+
+BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
+  Drawing d;
+  if (!BeginDrawing(hdc, &d)) return FALSE;
+  RECT box;
+  if (!OrderedBox(d, left, top, right, bottom, &box)) return TRUE;
+  int w = box.right - box.left, h = box.bottom - box.top;
+  if (w <= 2 || h <= 2) {  // too small to curve: drawn as a rectangle
+    DrawBox(d, box.left, box.top, box.right, box.bottom);
+    return TRUE;
+  }
+  uint32_t pixel;
+  if (BrushPixel(*d.dc, &pixel))
+    raster::FillSpans(d.target, raster::EllipseInterior(box.left, box.top, box.right, box.bottom),
+                      pixel);
+  if (PenPixel(*d.dc, &pixel)) {
+    std::vector<POINT> outline = raster::EllipseOutline(box.left, box.top, box.right, box.bottom);
+    raster::Polyline(d.target, outline.data(), outline.size(), true, pixel);
+  }
+  return TRUE;
+}
+
+BOOL WINAPI Polygon(HDC hdc, const POINT* apt, int cpt) {
+  Drawing d;
+  if (!BeginDrawing(hdc, &d) || !apt || cpt < 2) return FALSE;
+  std::vector<POINT> pts = ToSurface(d, apt, static_cast<size_t>(cpt));
+  uint32_t pixel;
+  if (BrushPixel(*d.dc, &pixel))
+    raster::FillSpans(d.target, raster::PolygonSpans(pts.data(), pts.size(), d.dc->polyFillMode),
+                      pixel);
+  if (PenPixel(*d.dc, &pixel)) raster::Polyline(d.target, pts.data(), pts.size(), true, pixel);
+  return TRUE;
+}
+
+BOOL WINAPI PolyBezier(HDC hdc, const POINT* apt, DWORD cpt) {
+  Drawing d;
+  if (!BeginDrawing(hdc, &d) || !apt || cpt < 4 || (cpt - 1) % 3 != 0) return FALSE;
+  std::vector<POINT> pts = ToSurface(d, apt, cpt);
+  uint32_t pixel;
+  if (!PenPixel(*d.dc, &pixel)) return TRUE;
+  std::vector<POINT> line = raster::FlattenBeziers(pts.data(), pts.size());
+  raster::Polyline(d.target, line.data(), line.size(), false, pixel);
+  return TRUE;
+}
+
+BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
+  DC* dc = LookupDC(hdc);
+  if (!dc) return FALSE;
+  if (lppt) *lppt = dc->position;
+  dc->position = {x, y};
+  return TRUE;
+}
+
+BOOL WINAPI LineTo(HDC hdc, int x, int y) {
+  Drawing d;
+  if (!BeginDrawing(hdc, &d)) return FALSE;
+  uint32_t pixel;
+  if (PenPixel(*d.dc, &pixel))
+    raster::Line(d.target, d.X(d.dc->position.x), d.Y(d.dc->position.y), d.X(x), d.Y(y), pixel);
+  d.dc->position = {x, y};
+  return TRUE;
+}
+
+COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
+  Drawing d;
+  if (!BeginDrawing(hdc, &d)) return CLR_INVALID;
+  color &= 0xFFFFFF;
+  raster::Plot(d.target, d.X(x), d.Y(y), ToPixel(color));
+  return color;
+}
+
+COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
+  Drawing d;
+  if (!BeginDrawing(hdc, &d)) return CLR_INVALID;
+  // Reading ignores the clip region (as GDI does); only the surface and, for a window's DC,
+  // its visible part limit it.
+  int sx = d.X(x), sy = d.Y(y);
+  RECT bounds{0, 0, d.surface->width, d.surface->height};
+  if (!d.dc->memory) bounds = d.dc->visible;
+  if (sx < std::max<LONG>(0, bounds.left) || sx >= std::min(d.surface->width, bounds.right) ||
+      sy < std::max<LONG>(0, bounds.top) || sy >= std::min(d.surface->height, bounds.bottom))
+    return CLR_INVALID;
+  return ToColorRef(d.surface->At(sx, sy));
+}
+
+int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
+  Drawing d;
+  if (!lprc || !BeginDrawing(hDC, &d)) return 0;
+  const Brush* brush = LookupAs<Brush>(hbr, Kind::kBrush);
+  if (!brush) return 0;
+  if (brush->style == BS_NULL) return 1;
+  RECT box;
+  if (OrderedBox(d, lprc->left, lprc->top, lprc->right, lprc->bottom, &box))
+    raster::FillRect(d.target, box.left, box.top, box.right, box.bottom, ToPixel(brush->color));
+  return 1;
+}
+
+}  // extern "C"

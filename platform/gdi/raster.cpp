@@ -1,0 +1,354 @@
+#include "gdi/raster.h"
+
+#include <stdlib.h>
+
+#include <algorithm>
+
+namespace orvel::gdi::raster {
+
+void FillRect(const Target& target, int l, int t, int r, int b, uint32_t pixel) {
+  l = std::max(l, target.left);
+  t = std::max(t, target.top);
+  r = std::min(r, target.right);
+  b = std::min(b, target.bottom);
+  if (l >= r || t >= b) return;
+  for (int y = t; y < b; ++y) std::fill_n(target.Row(y) + l, r - l, pixel);
+}
+
+void Plot(const Target& target, int x, int y, uint32_t pixel) {
+  if (x >= target.left && x < target.right && y >= target.top && y < target.bottom)
+    target.Row(y)[x] = pixel;
+}
+
+namespace {
+
+// Steps along the major axis from `major0` by `majorStep` (+1/-1), `length` pixels. The minor
+// coordinate after k steps is minor0 + minorStep * ceil((2mk - M + bias) / 2M), which is what
+// the incremental Bresenham with error start 2m - M and "step when err + bias > 0" produces;
+// the closed form lets the clipped part of the line be skipped without changing the lit set.
+struct Bresenham {
+  int major0, minor0, majorStep, minorStep;
+  int64_t M, m, bias;
+  int length;
+
+  int64_t MinorAt(int64_t k) const {
+    int64_t num = 2 * m * k - M + bias;
+    int64_t den = 2 * M;
+    int64_t q = num >= 0 ? (num + den - 1) / den : -((-num) / den);  // ceil
+    return q;
+  }
+};
+
+// Range of k in [0, length) for which major0 + majorStep * k lies in [lo, hi).
+void MajorRange(const Bresenham& b, int lo, int hi, int* k0, int* k1) {
+  int64_t a, z;
+  if (b.majorStep > 0) {
+    a = static_cast<int64_t>(lo) - b.major0;
+    z = static_cast<int64_t>(hi) - b.major0;
+  } else {
+    a = static_cast<int64_t>(b.major0) - (hi - 1);
+    z = static_cast<int64_t>(b.major0) - lo + 1;
+  }
+  *k0 = static_cast<int>(std::max<int64_t>(a, 0));
+  *k1 = static_cast<int>(std::min<int64_t>(z, b.length));
+}
+
+template <bool kXMajor>
+void DrawBresenham(const Target& target, const Bresenham& b, uint32_t pixel) {
+  int k0, k1;
+  if (kXMajor)
+    MajorRange(b, target.left, target.right, &k0, &k1);
+  else
+    MajorRange(b, target.top, target.bottom, &k0, &k1);
+  if (k0 >= k1) return;
+  int64_t steps = b.MinorAt(k0);
+  int major = b.major0 + b.majorStep * k0;
+  int minor = static_cast<int>(b.minor0 + b.minorStep * steps);
+  int64_t err = 2 * b.m * (k0 + 1) - b.M - 2 * b.M * steps;
+  int minorLo = kXMajor ? target.top : target.left;
+  int minorHi = kXMajor ? target.bottom : target.right;
+  for (int k = k0; k < k1; ++k) {
+    if (minor >= minorLo && minor < minorHi) {
+      if (kXMajor)
+        target.Row(minor)[major] = pixel;
+      else
+        target.Row(major)[minor] = pixel;
+    }
+    if (err + b.bias > 0) {
+      minor += b.minorStep;
+      err -= 2 * b.M;
+    }
+    err += 2 * b.m;
+    major += b.majorStep;
+  }
+}
+
+}  // namespace
+
+void Line(const Target& target, int x0, int y0, int x1, int y1, uint32_t pixel) {
+  int64_t dx = static_cast<int64_t>(x1) - x0;
+  int64_t dy = static_cast<int64_t>(y1) - y0;
+  if (dx == 0 && dy == 0) return;
+  if (dy == 0) {  // a span: [x0, x1) rightwards, (x1, x0] leftwards
+    if (dx > 0)
+      FillRect(target, x0, y0, x1, y0 + 1, pixel);
+    else
+      FillRect(target, x1 + 1, y0, x0 + 1, y0 + 1, pixel);
+    return;
+  }
+  if (dx == 0) {
+    if (dy > 0)
+      FillRect(target, x0, y0, x0 + 1, y1, pixel);
+    else
+      FillRect(target, x0, y1 + 1, x0 + 1, y0 + 1, pixel);
+    return;
+  }
+  bool xMajor = llabs(dx) > llabs(dy);
+  Bresenham b;
+  if (xMajor) {
+    b = {x0,        y0,        dx > 0 ? 1 : -1, dy > 0 ? 1 : -1,
+         llabs(dx), llabs(dy), dy < 0 ? 1 : 0,  static_cast<int>(llabs(dx))};
+    DrawBresenham<true>(target, b, pixel);
+  } else {
+    b = {y0,        x0,        dy > 0 ? 1 : -1, dx > 0 ? 1 : -1,
+         llabs(dy), llabs(dx), dx < 0 ? 1 : 0,  static_cast<int>(llabs(dy))};
+    DrawBresenham<false>(target, b, pixel);
+  }
+}
+
+void Polyline(const Target& target, const POINT* points, size_t count, bool close, uint32_t pixel) {
+  for (size_t i = 0; i + 1 < count; ++i)
+    Line(target, points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, pixel);
+  if (close && count > 1)
+    Line(target, points[count - 1].x, points[count - 1].y, points[0].x, points[0].y, pixel);
+}
+
+namespace {
+
+int64_t FloorDiv(int64_t a, int64_t b) {  // b > 0
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+struct Edge {
+  int yTop, yBottom;  // rows [yTop, yBottom)
+  int64_t x0, y0, dx, dy;
+  int winding;  // +1 downwards, -1 upwards
+
+  // The first pixel at or right of the crossing with row y: ceil(x0 + (y - y0) dx / dy).
+  int XAt(int y) const {
+    int64_t num = x0 * dy + (y - y0) * dx;
+    return static_cast<int>(-FloorDiv(-num, dy));
+  }
+};
+
+}  // namespace
+
+std::vector<Span> PolygonSpans(const POINT* points, size_t count, int fillMode) {
+  std::vector<Span> spans;
+  if (count < 2) return spans;
+  std::vector<Edge> edges;
+  int yMin = points[0].y, yMax = points[0].y;
+  for (size_t i = 0; i < count; ++i) {
+    const POINT& a = points[i];
+    const POINT& b = points[(i + 1) % count];
+    yMin = std::min<int>(yMin, a.y);
+    yMax = std::max<int>(yMax, a.y);
+    if (a.y == b.y) continue;  // horizontal edges cross no row
+    const POINT& top = a.y < b.y ? a : b;
+    const POINT& bottom = a.y < b.y ? b : a;
+    edges.push_back({top.y, bottom.y, top.x, top.y, static_cast<int64_t>(bottom.x) - top.x,
+                     static_cast<int64_t>(bottom.y) - top.y, a.y < b.y ? 1 : -1});
+  }
+  std::vector<std::pair<int, int>> crossings;  // x, winding
+  for (int y = yMin; y < yMax; ++y) {
+    crossings.clear();
+    for (const Edge& e : edges)
+      if (y >= e.yTop && y < e.yBottom) crossings.push_back({e.XAt(y), e.winding});
+    std::sort(crossings.begin(), crossings.end());
+    if (fillMode == WINDING) {
+      int wind = 0;
+      int start = 0;
+      for (const auto& c : crossings) {
+        if (wind == 0) start = c.first;
+        wind += c.second;
+        if (wind == 0 && c.first > start) spans.push_back({y, start, c.first});
+      }
+    } else {
+      for (size_t i = 0; i + 1 < crossings.size(); i += 2)
+        if (crossings[i + 1].first > crossings[i].first)
+          spans.push_back({y, crossings[i].first, crossings[i + 1].first});
+    }
+  }
+  return spans;
+}
+
+namespace {
+
+// One quadrant of an ellipse of the given size by Zingl's integer midpoint method: pixel
+// offsets from the box's top-left corner, from the right end of the middle row (x = w-1,
+// y = h/2) to the bottom (y grows). Works for even and odd sizes.
+std::vector<POINT> QuadrantPoints(int w, int h) {
+  std::vector<POINT> pts;
+  const int64_t a = w - 1, b = h - 1;
+  const int64_t aa8 = 8 * a * a, bb8 = 8 * b * b;
+  int64_t dx = 4 * b * b * (1 - a);
+  int64_t dy = 4 * a * a * (1 + (b % 2));
+  int64_t err = dx + dy + a * a * (b % 2);
+  int x = static_cast<int>(a), y = h / 2;
+  while (x >= w / 2) {
+    pts.push_back({x, y});
+    int64_t e2 = 2 * err;
+    if (e2 >= dx) {
+      --x;
+      dx += bb8;
+      err += dx;
+    }
+    if (e2 <= dy) {
+      ++y;
+      dy += aa8;
+      err += dy;
+    }
+  }
+  return pts;
+}
+
+}  // namespace
+
+std::vector<POINT> EllipseOutline(int l, int t, int r, int b) {
+  const int w = r - l, h = b - t;
+  std::vector<POINT> quad = QuadrantPoints(w, h);
+  // Upper-right quarter, from the middle row of the right side up to the top.
+  std::vector<POINT> pts;
+  pts.reserve(quad.size() * 4);
+  for (const POINT& p : quad) pts.push_back({l + p.x, t + h - 1 - p.y});
+  // Mirror left, skipping the shared middle column of an odd width.
+  size_t n = pts.size();
+  size_t skip = (w % 2) ? 1 : 0;
+  for (size_t i = skip; i < n; ++i) {
+    const POINT& p = pts[n - 1 - i];
+    pts.push_back({l + r - 1 - p.x, p.y});
+  }
+  // Mirror down, skipping the shared middle row of an odd height.
+  n = pts.size();
+  skip = (h % 2) ? 1 : 0;
+  for (size_t i = skip; i < n; ++i) {
+    const POINT& p = pts[n - 1 - i];
+    pts.push_back({p.x, t + b - 1 - p.y});
+  }
+  return pts;
+}
+
+std::vector<Span> EllipseInterior(int l, int t, int r, int b) {
+  // Row i of the box covers [l + inset_i, r - inset_i); the insets come from the same midpoint
+  // walk, taken for the lower half and mirrored to the upper.
+  // Rows the walk never reaches (the ends of a very thin ellipse) stay empty.
+  const int w = r - l, h = b - t;
+  std::vector<int> inset(static_cast<size_t>(h), w);
+  inset[static_cast<size_t>(h / 2)] = 0;
+  const int64_t a = w - 1, bb = h - 1;
+  const int64_t aa8 = 8 * a * a, bb8 = 8 * bb * bb;
+  int64_t dx = 4 * bb * bb * (1 - a);
+  int64_t dy = 4 * a * a * (1 + (bb % 2));
+  int64_t err = dx + dy + a * a * (bb % 2);
+  int x = 0, y = h / 2;
+  while (x <= w / 2) {
+    int64_t e2 = 2 * err;
+    if (e2 >= dx) {
+      ++x;
+      dx += bb8;
+      err += dx;
+    }
+    if (e2 <= dy) {
+      ++y;
+      dy += aa8;
+      err += dy;
+      if (y < h) inset[y] = x;
+    }
+  }
+  for (int i = 0; i < h / 2; ++i) inset[i] = inset[h - 1 - i];
+  std::vector<Span> spans;
+  spans.reserve(inset.size());
+  for (int i = 0; i < h; ++i)
+    if (r - inset[i] > l + inset[i]) spans.push_back({t + i, l + inset[i], r - inset[i]});
+  return spans;
+}
+
+void FillSpans(const Target& target, const std::vector<Span>& spans, uint32_t pixel) {
+  for (const Span& s : spans) {
+    if (s.y < target.top || s.y >= target.bottom) continue;
+    int x0 = std::max(s.x0, target.left), x1 = std::min(s.x1, target.right);
+    if (x0 < x1) std::fill_n(target.Row(s.y) + x0, x1 - x0, pixel);
+  }
+}
+
+namespace {
+
+constexpr int kShift = 4;  // 1/16 pixel
+constexpr int kPixel = 1 << kShift;
+constexpr int kMaxDepth = 8;
+
+int Down(int v) {
+  return (v + (1 << (kShift - 1))) >> kShift;
+}
+POINT Mid(POINT a, POINT b) {
+  return {(a.x + b.x + 1) / 2, (a.y + b.y + 1) / 2};
+}
+
+// Whether both control points lie between the ends along the chord's major axis and within
+// a pixel of the chord across it.
+bool Flat(const POINT* p) {
+  int dx = p[3].x - p[0].x, dy = p[3].y - p[0].y;
+  bool shallow = abs(dy) <= abs(dx);
+  auto along = [&](const POINT& q) { return shallow ? q.x : q.y; };
+  auto across = [&](const POINT& q) { return shallow ? q.y : q.x; };
+  for (int i = 1; i <= 2; ++i) {
+    if (along(p[i]) < along(p[0])) {
+      if (along(p[i]) < along(p[3])) return false;
+    } else if (along(p[i]) > along(p[3])) {
+      return false;
+    }
+  }
+  int major = Down(shallow ? dx : dy);
+  if (major == 0) return true;
+  int slope = (shallow ? dy : dx) / major;
+  for (int i = 1; i <= 2; ++i) {
+    int off = across(p[i]) - across(p[0]) - slope * Down(along(p[i]) - along(p[0]));
+    if (abs(off) > kPixel) return false;
+  }
+  return true;
+}
+
+void Subdivide(POINT* p, int level, std::vector<POINT>* out) {
+  if (level == 0 || Flat(p)) {
+    if (out->empty()) out->push_back({Down(p[0].x), Down(p[0].y)});
+    out->push_back({Down(p[3].x), Down(p[3].y)});
+    return;
+  }
+  POINT q[4];
+  q[3] = p[3];
+  q[2] = Mid(p[2], p[3]);
+  q[0] = Mid(p[1], p[2]);
+  q[1] = Mid(q[0], q[2]);
+  p[1] = Mid(p[0], p[1]);
+  p[2] = Mid(p[1], q[0]);
+  p[3] = Mid(p[2], q[1]);
+  q[0] = p[3];
+  Subdivide(p, level - 1, out);
+  Subdivide(q, level - 1, out);
+}
+
+}  // namespace
+
+std::vector<POINT> FlattenBeziers(const POINT* points, size_t count) {
+  std::vector<POINT> out;
+  for (size_t i = 0; i + 3 < count; i += 3) {
+    POINT p[4];
+    for (int j = 0; j < 4; ++j)
+      p[j] = {static_cast<LONG>(points[i + j].x * kPixel),
+              static_cast<LONG>(points[i + j].y * kPixel)};
+    Subdivide(p, kMaxDepth, &out);
+  }
+  return out;
+}
+
+}  // namespace orvel::gdi::raster

@@ -1,0 +1,365 @@
+// Fonts and text: fontconfig plays the font mapper, FreeType renders. Faces, sizes and glyphs
+// are cached for the life of the process (an app may create a font for every call); each HFONT
+// is still its own counted object.
+#include "gdi/context.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+#include <strings.h>
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+#include <tuple>
+
+namespace orvel::gdi {
+
+struct Glyph {
+  bool loaded = false;
+  int left = 0, top = 0;  // bitmap origin relative to the pen on the baseline (top is up)
+  int width = 0, rows = 0;
+  int advance = 0;  // whole pixels
+  std::vector<uint8_t> coverage;
+};
+
+// One face at one pixel size, with its GDI metrics and the glyphs rendered so far.
+struct FontFace {
+  FT_Face face = nullptr;
+  int ascent = 0, descent = 0, internalLeading = 0, externalLeading = 0;
+  int avgWidth = 0, maxWidth = 0, weight = FW_NORMAL;
+  bool italic = false;
+  Glyph glyphs[256];
+
+  ~FontFace() {
+    if (face) FT_Done_Face(face);
+  }
+};
+
+namespace {
+
+// Windows-1252 for bytes 0x80..0x9F; the rest of the code page is Latin-1.
+constexpr uint16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+uint32_t Unicode(unsigned char c) {
+  return c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : c;
+}
+
+struct Request {
+  std::string face;
+  int height, weight;
+  bool italic;
+  DWORD pitchAndFamily;
+  bool operator<(const Request& o) const {
+    return std::tie(face, height, weight, italic, pitchAndFamily) <
+           std::tie(o.face, o.height, o.weight, o.italic, o.pitchAndFamily);
+  }
+};
+
+struct TextState {
+  std::mutex lock;
+  FT_Library library = nullptr;
+  bool initialised = false;
+  std::map<Request, std::shared_ptr<FontFace>> faces;
+};
+
+TextState& State() {
+  static TextState state;
+  return state;
+}
+
+// The file fontconfig picks for a family, weight and slant; empty when none.
+std::string MatchFile(const char* family, int weight, bool italic, int* index) {
+  FcPattern* pat = FcPatternCreate();
+  if (family && *family)
+    FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+  FcPatternAddInteger(pat, FC_WEIGHT, FcWeightFromOpenType(weight));
+  FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
+  FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+  FcDefaultSubstitute(pat);
+  FcResult result;
+  FcPattern* match = FcFontMatch(nullptr, pat, &result);
+  std::string path;
+  if (match) {
+    FcChar8* file = nullptr;
+    if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) path = (const char*)file;
+    if (FcPatternGetInteger(match, FC_INDEX, 0, index) != FcResultMatch) *index = 0;
+    FcPatternDestroy(match);
+  }
+  FcPatternDestroy(pat);
+  return path;
+}
+
+// Whether the installed fonts provide this family by name, or fontconfig maps it to something
+// other than its general default (a metric-compatible alias such as Arial -> Liberation Sans).
+bool KnownFamily(const std::string& family, int weight, bool italic) {
+  if (family.empty()) return false;
+  int index = 0, defaultIndex = 0;
+  std::string file = MatchFile(family.c_str(), weight, italic, &index);
+  if (file.empty()) return false;
+  std::string fallback = MatchFile("", weight, italic, &defaultIndex);
+  if (file != fallback || index != defaultIndex) return true;
+  FcPattern* pat = FcPatternCreate();
+  FcPatternAddString(pat, FC_FILE, reinterpret_cast<const FcChar8*>(file.c_str()));
+  FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, nullptr);
+  FcFontSet* set = FcFontList(nullptr, pat, os);
+  bool same = false;
+  for (int i = 0; set && i < set->nfont && !same; ++i) {
+    FcChar8* name = nullptr;
+    for (int k = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, k, &name) == FcResultMatch; ++k)
+      if (strcasecmp(reinterpret_cast<const char*>(name), family.c_str()) == 0) same = true;
+  }
+  if (set) FcFontSetDestroy(set);
+  FcObjectSetDestroy(os);
+  FcPatternDestroy(pat);
+  return same;
+}
+
+// An unknown face falls back by family, as the Windows font mapper does.
+std::string MappedFamily(const Request& r) {
+  if (KnownFamily(r.face, r.weight, r.italic)) return r.face;
+  constexpr DWORD kFixedPitch = 1, kRoman = 0x10, kModern = 0x30;
+  DWORD family = r.pitchAndFamily & 0xF0;
+  if (family == kModern || (r.pitchAndFamily & 3) == kFixedPitch) return "Courier New";
+  if (family == kRoman) return "Times New Roman";
+  return "Arial";
+}
+
+// Pixel metrics at a pixel-per-em size, from the OS/2 Windows ascent and descent as GDI uses.
+void Scale(FontFace* f, const TT_OS2* os2, int units) {
+  FT_Size_Metrics& m = f->face->size->metrics;
+  auto scale = [&](long v) { return static_cast<int>((FT_MulFix(v, m.y_scale) + 32) >> 6); };
+  auto scaleX = [&](long v) { return static_cast<int>((FT_MulFix(v, m.x_scale) + 32) >> 6); };
+  if (os2 && os2->usWinAscent + os2->usWinDescent > 0) {
+    f->ascent = scale(os2->usWinAscent);
+    f->descent = scale(os2->usWinDescent);
+    f->internalLeading = scale(os2->usWinAscent + os2->usWinDescent - units);
+    f->avgWidth = scaleX(os2->xAvgCharWidth);
+  } else {
+    f->ascent = static_cast<int>((m.ascender + 63) >> 6);
+    f->descent = static_cast<int>((-m.descender + 63) >> 6);
+    f->internalLeading = f->ascent + f->descent - m.y_ppem;
+    f->avgWidth = static_cast<int>(m.max_advance >> 7);
+  }
+  f->maxWidth = scaleX(f->face->bbox.xMax - f->face->bbox.xMin);
+  const TT_HoriHeader* hhea = static_cast<TT_HoriHeader*>(FT_Get_Sfnt_Table(f->face, FT_SFNT_HHEA));
+  if (hhea && os2) {
+    long gap = hhea->Line_Gap -
+               ((os2->usWinAscent + os2->usWinDescent) - (hhea->Ascender - hhea->Descender));
+    f->externalLeading = std::max(0, scale(gap));
+  }
+}
+
+std::shared_ptr<FontFace> OpenFace(TextState& st, const Request& r) {
+  if (!st.initialised) {
+    st.initialised = true;
+    if (FT_Init_FreeType(&st.library) != 0) st.library = nullptr;
+    FcInit();
+  }
+  if (!st.library) return nullptr;
+  std::string family = MappedFamily(r);
+  int index = 0;
+  std::string file = MatchFile(family.c_str(), r.weight, r.italic, &index);
+  if (file.empty()) return nullptr;
+  auto f = std::make_shared<FontFace>();
+  if (FT_New_Face(st.library, file.c_str(), index, &f->face) != 0) {
+    f->face = nullptr;
+    return nullptr;
+  }
+  const TT_OS2* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(f->face, FT_SFNT_OS2));
+  int units = f->face->units_per_EM ? f->face->units_per_EM : 2048;
+  int cell = os2 && os2->usWinAscent + os2->usWinDescent > 0
+                 ? os2->usWinAscent + os2->usWinDescent
+                 : static_cast<int>(f->face->ascender - f->face->descender);
+  // A positive height is the cell (ascent + descent), a negative one the em; 0 means 16.
+  // A positive height is the cell (ascent + descent), a negative one the em; 0 means 16. The
+  // em is worked out in 16.16 fixed point as GDI's TrueType rasteriser does, one pixel smaller
+  // when the rounded cell would exceed the height asked for.
+  int height = r.height == 0 ? 16 : r.height;
+  long ppem = -height;
+  if (height > 0) {
+    ppem = FT_MulFix(units, FT_DivFix(height, cell));
+    if (ppem > 1 && FT_MulFix(cell, FT_DivFix(ppem, units)) > height) --ppem;
+  }
+  ppem = std::max(1L, std::min(ppem, 4096L));
+  if (FT_Set_Pixel_Sizes(f->face, 0, static_cast<FT_UInt>(ppem)) != 0) return nullptr;
+  Scale(f.get(), os2, units);
+  f->weight = r.weight ? r.weight : FW_NORMAL;
+  f->italic = r.italic;
+  return f;
+}
+
+const Glyph& GlyphOf(FontFace& f, unsigned char c) {
+  Glyph& g = f.glyphs[c];
+  if (g.loaded) return g;
+  g.loaded = true;
+  FT_UInt index = FT_Get_Char_Index(f.face, Unicode(c));
+  if (FT_Load_Glyph(f.face, index, FT_LOAD_DEFAULT) != 0) return g;
+  FT_GlyphSlot slot = f.face->glyph;
+  g.advance = static_cast<int>((slot->metrics.horiAdvance + 63) >> 6);
+  if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return g;
+  const FT_Bitmap& bm = slot->bitmap;
+  if (bm.pixel_mode != FT_PIXEL_MODE_GRAY) return g;
+  g.left = slot->bitmap_left;
+  g.top = slot->bitmap_top;
+  g.width = static_cast<int>(bm.width);
+  g.rows = static_cast<int>(bm.rows);
+  g.coverage.resize(static_cast<size_t>(g.width) * g.rows);
+  for (int y = 0; y < g.rows; ++y)
+    std::copy_n(bm.buffer + static_cast<ptrdiff_t>(y) * bm.pitch, g.width,
+                g.coverage.data() + static_cast<size_t>(y) * g.width);
+  return g;
+}
+
+// The face behind the DC's selected font, resolved and cached on first use. Caller holds the
+// text lock.
+FontFace* FaceOf(TextState& st, const DC& dc) {
+  Font* font = LookupAs<Font>(dc.font, Kind::kFont);
+  if (!font) return nullptr;
+  if (!font->resolved) {
+    Request r{font->face, font->height, font->weight, font->italic, font->pitchAndFamily};
+    auto it = st.faces.find(r);
+    if (it == st.faces.end()) {
+      std::shared_ptr<FontFace> face = OpenFace(st, r);
+      if (!face) return nullptr;
+      it = st.faces.emplace(r, std::move(face)).first;
+    }
+    font->resolved = it->second;
+  }
+  return const_cast<FontFace*>(font->resolved.get());
+}
+
+int Advance(FontFace& f, const char* s, int n) {
+  int w = 0;
+  for (int i = 0; i < n; ++i) w += GlyphOf(f, static_cast<unsigned char>(s[i])).advance;
+  return w;
+}
+
+uint32_t Blend(uint32_t dst, uint32_t src, unsigned a) {
+  uint32_t out = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    unsigned d = (dst >> shift) & 0xFF, s = (src >> shift) & 0xFF;
+    unsigned v = (d * (255 - a) + s * a + 127) / 255;
+    out |= v << shift;
+  }
+  return out;
+}
+
+void DrawGlyph(const raster::Target& t, const Glyph& g, int x, int y, uint32_t pixel) {
+  for (int row = 0; row < g.rows; ++row) {
+    int py = y + row;
+    if (py < t.top || py >= t.bottom) continue;
+    int c0 = std::max(0, t.left - x), c1 = std::min(g.width, t.right - x);
+    const uint8_t* cov = g.coverage.data() + static_cast<size_t>(row) * g.width;
+    uint32_t* line = t.Row(py);
+    for (int c = c0; c < c1; ++c) {
+      unsigned a = cov[c];
+      uint32_t& dst = line[x + c];
+      if (a == 255)
+        dst = pixel;
+      else if (a)
+        dst = Blend(dst, pixel, a);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orvel::gdi
+
+using namespace orvel::gdi;
+
+extern "C" {
+
+HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight,
+                         DWORD bItalic, DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet,
+                         DWORD iOutPrecision, DWORD iClipPrecision, DWORD iQuality,
+                         DWORD iPitchAndFamily, LPCSTR pszFaceName) {
+  auto font = std::make_unique<Font>();
+  font->height = std::max(-4096, std::min(4096, cHeight));
+  font->weight = std::max(0, std::min(1000, cWeight));
+  font->italic = bItalic != 0;
+  font->pitchAndFamily = iPitchAndFamily & 0xFF;
+  if (pszFaceName) font->face.assign(pszFaceName, strnlen(pszFaceName, LF_FACESIZE - 1));
+  return static_cast<HFONT>(AddObject(Kind::kFont, std::move(font)));
+}
+
+BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl) {
+  DC* dc = LookupDC(hdc);
+  if (!dc || !psizl || c < 0 || (c > 0 && !lpString)) return FALSE;
+  TextState& st = State();
+  std::lock_guard<std::mutex> hold(st.lock);
+  FontFace* f = FaceOf(st, *dc);
+  if (!f) return FALSE;
+  psizl->cx = Advance(*f, lpString, c);
+  psizl->cy = f->ascent + f->descent;
+  return TRUE;
+}
+
+BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
+  DC* dc = LookupDC(hdc);
+  if (!dc || !tm) return FALSE;
+  TextState& st = State();
+  std::lock_guard<std::mutex> hold(st.lock);
+  FontFace* f = FaceOf(st, *dc);
+  if (!f) return FALSE;
+  *tm = TEXTMETRICA{};
+  tm->tmHeight = f->ascent + f->descent;
+  tm->tmAscent = f->ascent;
+  tm->tmDescent = f->descent;
+  tm->tmInternalLeading = f->internalLeading;
+  tm->tmExternalLeading = f->externalLeading;
+  tm->tmAveCharWidth = f->avgWidth;
+  tm->tmMaxCharWidth = f->maxWidth;
+  tm->tmWeight = f->weight;
+  tm->tmDigitizedAspectX = 96;
+  tm->tmDigitizedAspectY = 96;
+  tm->tmFirstChar = 0x20;
+  tm->tmLastChar = 0xFF;
+  tm->tmDefaultChar = 0x1F;
+  tm->tmBreakChar = 0x20;
+  tm->tmItalic = f->italic ? 255 : 0;
+  tm->tmPitchAndFamily = 0x06 | 0x20;  // variable pitch, TrueType, swiss
+  tm->tmCharSet = ANSI_CHARSET;
+  return TRUE;
+}
+
+BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
+  Drawing d;
+  if (!BeginDrawing(hdc, &d) || c < 0 || (c > 0 && !lpString)) return FALSE;
+  TextState& st = State();
+  std::lock_guard<std::mutex> hold(st.lock);
+  FontFace* f = FaceOf(st, *d.dc);
+  if (!f) return FALSE;
+  const int w = Advance(*f, lpString, c);
+  const UINT align = d.dc->textAlign;
+  int left = d.X(x);
+  if ((align & TA_CENTER) == TA_CENTER)
+    left -= w / 2;
+  else if (align & TA_RIGHT)
+    left -= w;
+  int baseline = d.Y(y);
+  if ((align & TA_BASELINE) == TA_BASELINE) {
+  } else if (align & TA_BOTTOM) {
+    baseline -= f->descent;
+  } else {
+    baseline += f->ascent;
+  }
+  if (d.dc->bkMode == OPAQUE)
+    raster::FillRect(d.target, left, baseline - f->ascent, left + w, baseline + f->descent,
+                     ToPixel(d.dc->bkColor));
+  const uint32_t pixel = ToPixel(d.dc->textColor);
+  int pen = left;
+  for (int i = 0; i < c; ++i) {
+    const Glyph& g = GlyphOf(*f, static_cast<unsigned char>(lpString[i]));
+    if (!g.coverage.empty()) DrawGlyph(d.target, g, pen + g.left, baseline - g.top, pixel);
+    pen += g.advance;
+  }
+  return TRUE;
+}
+
+}  // extern "C"

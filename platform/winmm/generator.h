@@ -1,0 +1,61 @@
+// Where a wave-in device's frames come from. A generator gives random access to its frames by
+// index, so that a device can record "the source's samples at time t" whatever thread asks.
+#ifndef ORVEL_WINMM_GENERATOR_H
+#define ORVEL_WINMM_GENERATOR_H
+
+#include <sndfile.h>
+#include <stdint.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace orvel::wave {
+
+class Generator {
+ public:
+  Generator(int rate, int channels) : rate_(rate), channels_(channels) {}
+  virtual ~Generator() = default;
+  int Rate() const { return rate_; }          // frames per second
+  int Channels() const { return channels_; }  // 1 or 2
+  // Writes `count` frames from frame `first` on to out (interleaved). Frames the source does
+  // not hold (before 0, after its end, already gone) are silence.
+  virtual void Read(int64_t first, int count, float* out) = 0;
+
+ private:
+  int rate_;
+  int channels_;
+};
+
+// Tests: 22050 Hz mono from a function of the sample index.
+using ScriptFill = std::function<void(int64_t firstSample, uint8_t* out, int count)>;
+std::unique_ptr<Generator> MakeScriptedGenerator(ScriptFill fill);
+
+// The built-in demo music, 22050 Hz mono (demo_synth.h).
+std::unique_ptr<Generator> MakeDemoGenerator();
+
+// An audio file through libsndfile. Returns null with a message naming the file when it cannot
+// be read or is not audio. Files with more than two channels give their first two.
+std::unique_ptr<Generator> OpenFileGenerator(const std::string& path, std::string* error);
+
+// Live input: the capture callback appends frames; readers see the last second or so.
+class RingGenerator : public Generator {
+ public:
+  RingGenerator(int rate, int channels);
+  void Append(const float* frames, int count);
+  int64_t FramesWritten() const { return written_.load(); }
+  void Read(int64_t first, int count, float* out) override;
+
+ private:
+  std::mutex mutex_;
+  std::vector<float> ring_;
+  int64_t capacity_;  // frames
+  std::atomic<int64_t> written_{0};
+};
+
+}  // namespace orvel::wave
+
+#endif

@@ -1,0 +1,508 @@
+// The wave-input device. One buffer at a time is being recorded: the head of the device's
+// queue. Its samples are fixed when it becomes the head ("the source's samples from index
+// headStart on"), and it completes in one of two ways:
+// - clock-paced: a clock callback at the moment its last sample is due fills it and returns
+//   it. Sample index n is due at origin + n / rate; under the virtual clock origin is 0, so a
+//   buffer queued at virtual time t holds the source's samples from t * rate on, whatever the
+//   threads do. Used for every source under the virtual clock, for scripted input, and for
+//   files and the demo when there is no sound output to pace them.
+// - streamed: a sound-system thread (live capture, or the playback of a file or the demo)
+//   reports new source frames and the head completes as soon as its frames have arrived.
+// Callbacks run with the device's `deliver` lock held, so WIM_ messages of one device never
+// overtake each other; the state lock is never held while a callback runs.
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <string.h>
+
+#include <algorithm>
+#include <atomic>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "convert.h"
+#include "generator.h"
+#include "kernel/clock.h"
+#include "sdl_audio.h"
+#include "wave_internal.h"
+
+namespace orvel::wave {
+namespace {
+
+// The fields of WAVEHDR this layer touches all lie before lpNext, so a caller that passes
+// (and allocates) only that much, as a 32-bit program's 32-byte header on a 64-bit build
+// does, is served without anything written past it.
+constexpr UINT kMinHeaderSize = offsetof(WAVEHDR, lpNext);
+
+struct Device {
+  HWAVEIN handle = nullptr;
+  PcmFormat fmt;
+  LPWAVECALLBACK callback = nullptr;
+  DWORD_PTR instance = 0;
+  std::unique_ptr<Generator> gen;
+  RingGenerator* ring = nullptr;  // gen, when it is live input
+  std::unique_ptr<sdl::Stream> stream;
+  bool streamed = false;
+  int64_t origin = 0;              // clock-paced: the clock time of output sample 0
+  std::atomic<int64_t> played{0};  // streamed playback: source frames handed to the output
+
+  std::recursive_mutex deliver;
+  std::mutex state;
+  std::deque<WAVEHDR*> queue;
+  bool started = false;
+  bool closed = false;
+  bool lost = false;
+  bool headActive = false;
+  int64_t headStart = 0;
+  bool continuing = false;  // the next head starts where the last one ended
+  int64_t lastEnd = 0;
+  uint64_t generation = 0;  // changes whenever the head changes: stale clock callbacks see it
+  std::vector<float> scratch;
+};
+
+using DevicePtr = std::shared_ptr<Device>;
+
+// What a call must do once the state lock is released.
+struct Outbox {
+  std::vector<WAVEHDR*> done;  // WIM_DATA, in order
+  bool schedule = false;
+  int64_t due = 0;
+  uint64_t generation = 0;
+};
+
+struct Table {
+  std::mutex lock;
+  std::map<uintptr_t, DevicePtr> devices;
+  uintptr_t next = 1;
+};
+
+// Never destroyed: sound-system threads may still look devices up while the program exits.
+Table& T() {
+  static Table* table = new Table;
+  return *table;
+}
+
+DevicePtr Find(HWAVEIN handle) {
+  std::lock_guard<std::mutex> hold(T().lock);
+  auto it = T().devices.find(reinterpret_cast<uintptr_t>(handle));
+  return it == T().devices.end() ? nullptr : it->second;
+}
+
+void Call(Device& d, UINT msg, DWORD_PTR param1) {
+  if (d.callback) d.callback(d.handle, msg, d.instance, param1, 0);
+}
+
+int Samples(const Device& d, const WAVEHDR* h) {
+  return static_cast<int>(h->dwBufferLength / static_cast<DWORD>(d.fmt.BlockBytes()));
+}
+
+// The next output sample index that the source has not yet delivered.
+int64_t NowIndex(const Device& d) {
+  if (d.streamed) {
+    const int64_t frames = d.ring ? d.ring->FramesWritten() : d.played.load();
+    return OutputAvailable(frames, d.gen->Rate(), d.fmt.rate);
+  }
+  const int64_t elapsed = std::max<int64_t>(0, clock::NowMicros() - d.origin);
+  return elapsed * d.fmt.rate / 1000000;
+}
+
+int64_t DueMicros(const Device& d, int64_t endIndex) {
+  return d.origin + (endIndex * 1000000 + d.fmt.rate - 1) / d.fmt.rate;
+}
+
+// Writes `count` samples from output index `first` on into the buffer.
+void Fill(Device& d, WAVEHDR* h, int64_t first, int count) {
+  if (count <= 0) return;
+  if (d.ring && !d.streamed) {
+    // Live input under the clock: the freshest samples the device has.
+    const int64_t ready = OutputAvailable(d.ring->FramesWritten(), d.gen->Rate(), d.fmt.rate);
+    first = std::max<int64_t>(0, ready - count);
+  }
+  const FrameSpan span = SourceSpan(first, count, d.gen->Rate(), d.fmt.rate);
+  d.scratch.resize(static_cast<size_t>(span.Frames()) * static_cast<size_t>(d.gen->Channels()));
+  d.gen->Read(span.first, span.Frames(), d.scratch.data());
+  ConvertFrames(d.scratch.data(), d.gen->Channels(), d.gen->Rate(), d.fmt, first, count,
+                reinterpret_cast<uint8_t*>(h->lpData));
+}
+
+void MarkDone(WAVEHDR* h, DWORD bytes) {
+  h->dwBytesRecorded = bytes;
+  h->dwFlags = (h->dwFlags | WHDR_DONE) & ~static_cast<DWORD>(WHDR_INQUEUE);
+}
+
+// Starts recording the head of the queue if it can; the caller holds the state lock.
+void BeginHead(Device& d, Outbox* out) {
+  if (!d.started || d.lost || d.closed || d.headActive || d.queue.empty()) {
+    d.continuing = false;
+    return;
+  }
+  d.headActive = true;
+  d.headStart = d.continuing ? d.lastEnd : NowIndex(d);
+  d.continuing = false;
+  ++d.generation;
+  if (!d.streamed) {
+    out->schedule = true;
+    out->due = DueMicros(d, d.headStart + Samples(d, d.queue.front()));
+    out->generation = d.generation;
+  }
+}
+
+// Returns the head with its first `count` samples recorded; the caller holds the state lock.
+void CompleteHead(Device& d, int count, Outbox* out) {
+  WAVEHDR* h = d.queue.front();
+  d.queue.pop_front();
+  Fill(d, h, d.headStart, count);
+  MarkDone(h, static_cast<DWORD>(count * d.fmt.BlockBytes()));
+  out->done.push_back(h);
+  d.headActive = false;
+  d.lastEnd = d.headStart + count;
+  d.continuing = !d.queue.empty();
+  ++d.generation;
+  BeginHead(d, out);
+}
+
+// Samples of the head recorded so far, for a stop or reset in the middle of it.
+int RecordedSoFar(const Device& d) {
+  if (!d.headActive) return 0;
+  const int64_t n = NowIndex(d) - d.headStart;
+  return static_cast<int>(std::clamp<int64_t>(n, 0, Samples(d, d.queue.front())));
+}
+
+void OnDue(const std::weak_ptr<Device>& weak, uint64_t generation);
+
+// Delivers and schedules what a call left to do; the caller holds `deliver`, not `state`.
+void Flush(const DevicePtr& d, const Outbox& out) {
+  if (out.schedule) {
+    std::weak_ptr<Device> weak = d;
+    const uint64_t generation = out.generation;
+    clock::ScheduleAt(out.due, [weak, generation] { OnDue(weak, generation); });
+  }
+  for (WAVEHDR* h : out.done) Call(*d, WIM_DATA, reinterpret_cast<DWORD_PTR>(h));
+}
+
+void OnDue(const std::weak_ptr<Device>& weak, uint64_t generation) {
+  DevicePtr d = weak.lock();
+  if (!d) return;
+  std::lock_guard<std::recursive_mutex> delivering(d->deliver);
+  Outbox out;
+  {
+    std::lock_guard<std::mutex> hold(d->state);
+    if (d->closed || d->lost || !d->headActive || d->generation != generation) return;
+    CompleteHead(*d, Samples(*d, d->queue.front()), &out);
+  }
+  Flush(d, out);
+}
+
+// Streamed devices: completes every head whose frames have arrived. On the sound thread.
+void Pump(const DevicePtr& d) {
+  std::lock_guard<std::recursive_mutex> delivering(d->deliver);
+  for (;;) {
+    Outbox out;
+    {
+      std::lock_guard<std::mutex> hold(d->state);
+      if (d->closed || d->lost || !d->headActive) return;
+      const int samples = Samples(*d, d->queue.front());
+      if (NowIndex(*d) < d->headStart + samples) return;
+      CompleteHead(*d, samples, &out);
+    }
+    Flush(d, out);
+  }
+}
+
+// Marks a device lost; true if it was not already.
+bool Lose(Device& d) {
+  std::lock_guard<std::mutex> hold(d.state);
+  if (d.lost || d.closed) return false;
+  d.lost = true;
+  d.headActive = false;
+  ++d.generation;
+  return true;
+}
+
+void OnStreamLost(const std::weak_ptr<Device>& weak, const std::string& reason) {
+  DevicePtr d = weak.lock();
+  if (d && Lose(*d)) NotifyLoss(reason);
+}
+
+bool ValidFormat(const WAVEFORMATEX* f, PcmFormat* out) {
+  // A PCM format may come as a 16-byte PCMWAVEFORMAT: cbSize is not read.
+  if (f->wFormatTag != WAVE_FORMAT_PCM) return false;
+  if (f->nChannels != 1 && f->nChannels != 2) return false;
+  if (f->wBitsPerSample != 8 && f->wBitsPerSample != 16) return false;
+  if (f->nSamplesPerSec < static_cast<DWORD>(kMinRate) ||
+      f->nSamplesPerSec > static_cast<DWORD>(kMaxRate)) {
+    return false;
+  }
+  out->rate = static_cast<int>(f->nSamplesPerSec);
+  out->channels = f->nChannels;
+  out->bits = f->wBitsPerSample;
+  if (f->nBlockAlign != out->BlockBytes()) return false;
+  return f->nAvgBytesPerSec == f->nSamplesPerSec * f->nBlockAlign;
+}
+
+// Gives the device its generator and, where one is needed, its sound-system stream.
+MMRESULT Connect(const DevicePtr& d, const SourceChoice& choice) {
+  const bool virtualClock = clock::Current() == clock::Mode::kVirtual;
+  d->origin = virtualClock ? 0 : clock::NowMicros();
+  std::string error;
+  std::weak_ptr<Device> weak = d;
+  auto lost = [weak](const std::string& reason) { OnStreamLost(weak, reason); };
+  Device* raw = d.get();  // the stream is closed before the device goes
+  switch (choice.kind) {
+    case SourceKind::kScripted:
+      d->gen = MakeScriptedGenerator(choice.fill);
+      return MMSYSERR_NOERROR;
+    case SourceKind::kDemo:
+    case SourceKind::kFile:
+      d->gen = choice.kind == SourceKind::kDemo ? MakeDemoGenerator()
+                                                : OpenFileGenerator(choice.path, &error);
+      if (!d->gen) return MMSYSERR_ERROR;
+      if (virtualClock) return MMSYSERR_NOERROR;
+      // Heard through the output, which paces the recording; with no output, the clock does.
+      d->stream = sdl::Stream::OpenPlayback(
+          d->gen->Rate(), d->gen->Channels(),
+          [raw, weak](float* frames, int count) {
+            const int64_t first = raw->played.load();
+            raw->gen->Read(first, count, frames);
+            raw->played.store(first + count);
+            if (DevicePtr self = weak.lock()) Pump(self);
+          },
+          lost, &error);
+      d->streamed = d->stream != nullptr;
+      return MMSYSERR_NOERROR;
+    case SourceKind::kDefault:
+    case SourceKind::kMonitor: {
+      auto ring = std::make_unique<RingGenerator>(d->fmt.rate, d->fmt.channels);
+      d->ring = ring.get();
+      d->gen = std::move(ring);
+      d->stream = sdl::Stream::OpenCapture(
+          choice.device, d->fmt.rate, d->fmt.channels,
+          [raw, weak](const float* frames, int count) {
+            raw->ring->Append(frames, count);
+            if (!raw->streamed) return;
+            if (DevicePtr self = weak.lock()) Pump(self);
+          },
+          lost, &error);
+      if (!d->stream) return MMSYSERR_NODRIVER;
+      d->streamed = !virtualClock;
+      // Live input runs from the open on, so that the first buffer finds fresh samples.
+      d->stream->Run(true);
+      return MMSYSERR_NOERROR;
+    }
+    case SourceKind::kNone:
+      break;
+  }
+  return MMSYSERR_BADDEVICEID;
+}
+
+// Checks a header passed to prepare, unprepare or add.
+MMRESULT CheckHeader(const WAVEHDR* h, UINT size) {
+  if (!h || size < kMinHeaderSize || !h->lpData) return MMSYSERR_INVALPARAM;
+  return MMSYSERR_NOERROR;
+}
+
+// A device that plays its source aloud follows start and stop; live input keeps running.
+void RunPlayback(Device& d, bool running) {
+  if (d.stream && !d.ring) d.stream->Run(running);
+}
+
+}  // namespace
+
+bool LoseOpenDevices() {
+  std::vector<DevicePtr> devices;
+  {
+    std::lock_guard<std::mutex> hold(T().lock);
+    for (auto& entry : T().devices) devices.push_back(entry.second);
+  }
+  bool any = false;
+  for (auto& d : devices) any = Lose(*d) || any;
+  return any;
+}
+
+}  // namespace orvel::wave
+
+using namespace orvel::wave;
+
+UINT WINAPI waveInGetNumDevs(void) {
+  std::string name;
+  return CheckSource(CurrentChoice(), &name) == MMSYSERR_NOERROR ? 1 : 0;
+}
+
+MMRESULT WINAPI waveInGetDevCapsA(UINT_PTR uDeviceID, LPWAVEINCAPSA pwic, UINT cbwic) {
+  if (!pwic) return MMSYSERR_INVALPARAM;
+  if (uDeviceID != WAVE_MAPPER && uDeviceID != 0) return MMSYSERR_BADDEVICEID;
+  std::string name;
+  const MMRESULT status = CheckSource(CurrentChoice(), &name);
+  if (status != MMSYSERR_NOERROR) return status;
+  WAVEINCAPSA caps;
+  memset(&caps, 0, sizeof caps);
+  caps.wMid = 1;  // MM_MICROSOFT, as the wave mapper reports
+  caps.wPid = uDeviceID == WAVE_MAPPER ? 2 : 0;
+  caps.vDriverVersion = 0x0100;
+  snprintf(caps.szPname, sizeof caps.szPname, "%s", name.c_str());
+  caps.dwFormats = WAVE_FORMAT_1M08 | WAVE_FORMAT_1S08 | WAVE_FORMAT_1M16 | WAVE_FORMAT_1S16 |
+                   WAVE_FORMAT_2M08 | WAVE_FORMAT_2S08 | WAVE_FORMAT_2M16 | WAVE_FORMAT_2S16 |
+                   WAVE_FORMAT_4M08 | WAVE_FORMAT_4S08 | WAVE_FORMAT_4M16 | WAVE_FORMAT_4S16;
+  caps.wChannels = 2;
+  memcpy(pwic, &caps, std::min<size_t>(cbwic, sizeof caps));
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
+                           DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) {
+  if (phwi && !(fdwOpen & WAVE_FORMAT_QUERY)) *phwi = nullptr;
+  if (!pwfx) return MMSYSERR_INVALPARAM;
+  if (fdwOpen & ~static_cast<DWORD>(CALLBACK_TYPEMASK | WAVE_FORMAT_QUERY)) {
+    return MMSYSERR_INVALFLAG;
+  }
+  const DWORD callbackType = fdwOpen & CALLBACK_TYPEMASK;
+  if (callbackType != CALLBACK_NULL && callbackType != CALLBACK_FUNCTION) {
+    return MMSYSERR_NOTSUPPORTED;
+  }
+  if (uDeviceID != WAVE_MAPPER && uDeviceID != 0) return MMSYSERR_BADDEVICEID;
+  const SourceChoice choice = CurrentChoice();
+  std::string name;
+  const MMRESULT status = CheckSource(choice, &name);
+  if (status != MMSYSERR_NOERROR) return status;
+  auto d = std::make_shared<Device>();
+  if (!ValidFormat(pwfx, &d->fmt)) return WAVERR_BADFORMAT;
+  if (fdwOpen & WAVE_FORMAT_QUERY) return MMSYSERR_NOERROR;
+  if (!phwi) return MMSYSERR_INVALPARAM;
+  if (callbackType == CALLBACK_FUNCTION) {
+    d->callback = reinterpret_cast<LPWAVECALLBACK>(dwCallback);
+    d->instance = dwInstance;
+  }
+  const MMRESULT connected = Connect(d, choice);
+  if (connected != MMSYSERR_NOERROR) return connected;
+  {
+    std::lock_guard<std::mutex> hold(T().lock);
+    // Handles are never reused, so a stale one is always refused.
+    const uintptr_t key = (T().next++ << 4) | 0x8;
+    d->handle = reinterpret_cast<HWAVEIN>(key);
+    T().devices[key] = d;
+  }
+  *phwi = d->handle;
+  std::lock_guard<std::recursive_mutex> delivering(d->deliver);
+  Call(*d, WIM_OPEN, 0);
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI waveInClose(HWAVEIN hwi) {
+  DevicePtr d = Find(hwi);
+  if (!d) return MMSYSERR_INVALHANDLE;
+  {
+    std::lock_guard<std::recursive_mutex> delivering(d->deliver);
+    std::lock_guard<std::mutex> hold(d->state);
+    if (d->closed) return MMSYSERR_INVALHANDLE;
+    if (!d->queue.empty()) return WAVERR_STILLPLAYING;
+    d->closed = true;
+    ++d->generation;
+  }
+  {
+    std::lock_guard<std::mutex> hold(T().lock);
+    T().devices.erase(reinterpret_cast<uintptr_t>(hwi));
+  }
+  d->stream.reset();  // waits for the sound thread; no lock of ours is held
+  std::lock_guard<std::recursive_mutex> delivering(d->deliver);
+  Call(*d, WIM_CLOSE, 0);
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
+  DevicePtr d = Find(hwi);
+  if (!d) return MMSYSERR_INVALHANDLE;
+  if (const MMRESULT bad = CheckHeader(pwh, cbwh)) return bad;
+  std::lock_guard<std::mutex> hold(d->state);
+  if (pwh->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
+  pwh->dwFlags |= WHDR_PREPARED;
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
+  DevicePtr d = Find(hwi);
+  if (!d) return MMSYSERR_INVALHANDLE;
+  if (const MMRESULT bad = CheckHeader(pwh, cbwh)) return bad;
+  std::lock_guard<std::mutex> hold(d->state);
+  if (pwh->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
+  pwh->dwFlags &= ~static_cast<DWORD>(WHDR_PREPARED);
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
+  DevicePtr d = Find(hwi);
+  if (!d) return MMSYSERR_INVALHANDLE;
+  if (const MMRESULT bad = CheckHeader(pwh, cbwh)) return bad;
+  Outbox out;
+  {
+    std::lock_guard<std::mutex> hold(d->state);
+    if (!(pwh->dwFlags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
+    if (pwh->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
+    if (pwh->dwBufferLength < static_cast<DWORD>(d->fmt.BlockBytes())) {
+      return MMSYSERR_INVALPARAM;
+    }
+    // A lost device still takes buffers (they wait until a reset), so that a caller that
+    // re-queues on a timer sees only WAVERR_STILLPLAYING and the user one message.
+    pwh->dwFlags = (pwh->dwFlags | WHDR_INQUEUE) & ~static_cast<DWORD>(WHDR_DONE);
+    pwh->dwBytesRecorded = 0;
+    d->queue.push_back(pwh);
+    BeginHead(*d, &out);
+  }
+  Flush(d, out);
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI waveInStart(HWAVEIN hwi) {
+  DevicePtr d = Find(hwi);
+  if (!d) return MMSYSERR_INVALHANDLE;
+  Outbox out;
+  {
+    std::lock_guard<std::mutex> hold(d->state);
+    d->started = true;
+    BeginHead(*d, &out);
+  }
+  Flush(d, out);
+  RunPlayback(*d, true);
+  return MMSYSERR_NOERROR;
+}
+
+namespace {
+
+// Stops recording; returns the head with what it holds (if anything, or `all`: every buffer).
+MMRESULT Halt(HWAVEIN hwi, bool all) {
+  DevicePtr d = Find(hwi);
+  if (!d) return MMSYSERR_INVALHANDLE;
+  RunPlayback(*d, false);
+  std::lock_guard<std::recursive_mutex> delivering(d->deliver);
+  Outbox out;
+  {
+    std::lock_guard<std::mutex> hold(d->state);
+    const int recorded = d->lost ? 0 : RecordedSoFar(*d);
+    d->started = false;
+    if (d->headActive && (recorded > 0 || all)) {
+      CompleteHead(*d, recorded, &out);
+    }
+    d->headActive = false;
+    ++d->generation;
+    while (all && !d->queue.empty()) {
+      MarkDone(d->queue.front(), 0);
+      out.done.push_back(d->queue.front());
+      d->queue.pop_front();
+    }
+    d->continuing = false;
+  }
+  Flush(d, out);
+  return MMSYSERR_NOERROR;
+}
+
+}  // namespace
+
+MMRESULT WINAPI waveInStop(HWAVEIN hwi) {
+  return Halt(hwi, false);
+}
+
+MMRESULT WINAPI waveInReset(HWAVEIN hwi) {
+  return Halt(hwi, true);
+}

@@ -1,0 +1,135 @@
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <mutex>
+
+#include "sdl_audio.h"
+#include "wave_internal.h"
+#include "wave_sources.h"
+
+namespace orvel::wave {
+
+namespace {
+
+struct Choices {
+  std::mutex lock;
+  SourceChoice current;
+  LossNotifier notifier;
+};
+
+// Never destroyed: driver threads may still report a loss while the program exits.
+Choices& C() {
+  static Choices* choices = new Choices;
+  return *choices;
+}
+
+void Choose(SourceChoice choice) {
+  std::lock_guard<std::mutex> hold(C().lock);
+  C().current = std::move(choice);
+}
+
+void ShowLoss(const std::string& text) {
+  fprintf(stderr, "orvel: %s\n", text.c_str());
+}
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+bool ChooseInput(const std::string& spec, std::string* error) {
+  SourceChoice choice;
+  if (spec == "default") {
+    choice.kind = SourceKind::kDefault;
+  } else if (spec == "demo") {
+    choice.kind = SourceKind::kDemo;
+  } else if (spec == "monitor") {
+    choice.kind = SourceKind::kMonitor;
+    choice.device = sdl::FindMonitor(error);
+    if (choice.device.empty()) return false;
+  } else {
+    if (!OpenFileGenerator(spec, error)) return false;
+    choice.kind = SourceKind::kFile;
+    choice.path = spec;
+  }
+  Choose(std::move(choice));
+  return true;
+}
+
+void UseScriptedInput(std::function<void(int64_t firstSample, uint8_t* out, int count)> fill) {
+  SourceChoice choice;
+  choice.kind = SourceKind::kScripted;
+  choice.fill = std::move(fill);
+  Choose(std::move(choice));
+}
+
+void UseNoDevice() {
+  SourceChoice choice;
+  choice.kind = SourceKind::kNone;
+  Choose(std::move(choice));
+}
+
+void SimulateDeviceLoss() {
+  {
+    std::lock_guard<std::mutex> hold(C().lock);
+    C().current.lost = true;
+  }
+  if (LoseOpenDevices()) NotifyLoss("the device was disconnected");
+}
+
+SourceChoice CurrentChoice() {
+  std::lock_guard<std::mutex> hold(C().lock);
+  return C().current;
+}
+
+unsigned CheckSource(const SourceChoice& choice, std::string* name) {
+  if (choice.lost) return MMSYSERR_BADDEVICEID;
+  switch (choice.kind) {
+    case SourceKind::kNone:
+      return MMSYSERR_BADDEVICEID;
+    case SourceKind::kDefault: {
+      if (!sdl::Start(nullptr)) return MMSYSERR_NODRIVER;
+      if (sdl::CaptureDeviceCount() == 0) return MMSYSERR_BADDEVICEID;
+      *name = sdl::DefaultCaptureName();
+      if (name->empty()) *name = "Default recording device";
+      return MMSYSERR_NOERROR;
+    }
+    case SourceKind::kMonitor:
+      *name = choice.device;
+      return MMSYSERR_NOERROR;
+    case SourceKind::kFile:
+      *name = BaseName(choice.path);
+      return MMSYSERR_NOERROR;
+    case SourceKind::kDemo:
+      *name = "Orvel demo music";
+      return MMSYSERR_NOERROR;
+    case SourceKind::kScripted:
+      *name = "Scripted input";
+      return MMSYSERR_NOERROR;
+  }
+  return MMSYSERR_BADDEVICEID;
+}
+
+void SetLossNotifier(LossNotifier notifier) {
+  std::lock_guard<std::mutex> hold(C().lock);
+  C().notifier = std::move(notifier);
+}
+
+void NotifyLoss(const std::string& reason) {
+  const std::string text =
+      "The sound input went away (" + reason + "). Orvel goes on without sound.";
+  LossNotifier notifier;
+  {
+    std::lock_guard<std::mutex> hold(C().lock);
+    notifier = C().notifier;
+  }
+  if (notifier) {
+    notifier(text);
+  } else {
+    ShowLoss(text);
+  }
+}
+
+}  // namespace orvel::wave

@@ -1,0 +1,38 @@
+// What the wave-input device (WAVE_MAPPER, device 0) records. The portable main chooses the
+// source from the command line before WinMain runs; tests choose scripted input or no device.
+#ifndef ORVEL_WINMM_WAVE_SOURCES_H
+#define ORVEL_WINMM_WAVE_SOURCES_H
+
+#include <stdint.h>
+
+#include <functional>
+#include <string>
+
+namespace orvel::wave {
+
+// Chooses the source from a command-line value:
+//   "default"  the default capture device of the sound system (SDL2 audio capture);
+//   "monitor"  what the computer is playing: the monitor of the default output;
+//   "demo"     built-in music made in code, heard while recording, loops after about a minute;
+//   any other value is the path of an audio file that libsndfile reads (WAV, FLAC, Ogg, ...),
+//              heard while recording; after its end the input is silence.
+// Returns false with a message in *error (naming the file for a path) when the source cannot
+// be used: a missing or unreadable file, a file that is not audio, no monitor source.
+// "default" is only checked when the device is opened, as Windows does.
+bool ChooseInput(const std::string& spec, std::string* error);
+
+// Tests: the input is fill(firstSample, out, count), which writes `count` unsigned 8-bit
+// samples (128 = silence) starting at sample index firstSample of a 22050 Hz mono stream.
+// Under the virtual clock sample index n is recorded at time n / 22050 s.
+void UseScriptedInput(std::function<void(int64_t firstSample, uint8_t* out, int count)> fill);
+
+// Tests: there is no input device at all (waveInGetNumDevs is 0).
+void UseNoDevice();
+
+// Tests: the device disappears as an unplugged one does: open devices deliver no more data
+// and the user is told in a message box.
+void SimulateDeviceLoss();
+
+}  // namespace orvel::wave
+
+#endif

@@ -1,0 +1,32 @@
+// Runs a parsed gdi-replay script with Win32 GDI calls and reads the surface back.
+#ifndef ORVEL_TOOLS_GDI_REPLAY_REPLAY_H
+#define ORVEL_TOOLS_GDI_REPLAY_REPLAY_H
+
+#include <windows.h>
+
+#include <stdint.h>
+
+#include <vector>
+
+#include "script.h"
+
+namespace replay {
+
+// The surface after the script: width x height pixels, top row first, each 0x00RRGGBB.
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+};
+
+// Draws `script` on a new black surface. `instance` is the module that LoadBitmapA looks in.
+// Returns false if the surface itself cannot be made or read back (the calls' own results are
+// kept for later lines, never judged).
+bool Run(const Script& script, HINSTANCE instance, Image* image);
+
+// Writes a 24-bit bottom-up BMP. False, leaving no file, on any failure.
+bool WriteBmp24(const Image& image, const char* path);
+
+}  // namespace replay
+
+#endif

@@ -1,7 +1,7 @@
 // The About box, shown once during start-up: the name in large letters, the version and two
 // credit lines on a raised, shaded face. Any command (OK, Enter, Esc) closes it.
 #include "app/handlers.h"
-#include "app/toolkit.h"
+#include "draw/draw.h"
 
 namespace {
 

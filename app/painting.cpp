@@ -7,7 +7,7 @@
 
 #include "app/handlers.h"
 #include "app/state.h"
-#include "app/toolkit.h"
+#include "draw/draw.h"
 #include "cd/cd_audio.h"
 #include "displays/gauge.h"
 #include "displays/graph.h"

@@ -1,7 +1,5 @@
 #include "capture.h"
 
-#include <stdio.h>
-
 #include "app/state.h"
 
 LPWAVEHDR CaptureBuffer = nullptr;
@@ -16,7 +14,6 @@ constexpr UINT kClockTimer = 1, kCaptureTimer = 2;
 WAVEINCAPSA WaveCaps;  // filled only to see that a device answers
 PCMWAVEFORMAT CaptureFormat;
 char ErrorText[256];
-bool CaptureLost = false;
 
 // The message box for a failed wave-input call: the system's text for WaveStatus.
 void ReportWaveError(HWND window, const char* caption) {
@@ -85,17 +82,9 @@ void CALLBACK WaveInCallback(HWAVEIN device, UINT message, DWORD_PTR instance, D
 }
 
 void RequeueCapture(HWND window) {
+  // A buffer that is still queued is refused and changes nothing: the next tick tries again.
   if (CaptureBuffer == nullptr || WaveDevice == nullptr) return;
   WaveStatus = waveInAddBuffer(WaveDevice, CaptureBuffer, sizeof(WAVEHDR));
-  // A buffer still queued is refused with WAVERR_STILLPLAYING: the next tick tries again.
-  // Any other refusal means the device is gone; say so once and stop asking.
-  if (WaveStatus == MMSYSERR_NOERROR || WaveStatus == WAVERR_STILLPLAYING || CaptureLost) return;
-  CaptureLost = true;
-  KillTimer(window, kCaptureTimer);
-  waveInGetErrorTextA(WaveStatus, ErrorText, 254);
-  char text[400];
-  snprintf(text, sizeof text, "The sound input has stopped: %s", ErrorText);
-  MessageBoxA(window, text, "WaveDevice Lost", MB_OK);
 }
 
 void FreeCaptureBuffer() {

@@ -26,8 +26,8 @@ void CALLBACK WaveInCallback(HWAVEIN device, UINT message, DWORD_PTR instance, D
                              DWORD_PTR param2);
 
 // Timer 2: hands the buffer back to the driver. An add of a buffer that is still queued is
-// refused by the driver and tried again at the next tick. If the device has gone away, shows
-// one message box and stops timer 2; the window goes on without frames.
+// refused by the driver and tried again at the next tick; the result is not examined (a
+// device that has gone away is reported by the system, and frames simply stop).
 void RequeueCapture(HWND window);
 
 // At window destruction: stops the device, takes the buffer back from it, closes it, then

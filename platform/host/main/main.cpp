@@ -1,0 +1,67 @@
+// The portable program's entry: reads the options that choose the sound source and the host,
+// registers the embedded resources and runs WinMain. The app itself takes no command line.
+#include <stdio.h>
+
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include <windows.h>
+
+#include "embedded.h"
+#include "host/hosts.h"
+#include "winmm/wave_sources.h"
+
+namespace {
+
+struct Options {
+  std::string input = "default";
+  bool headless = false;
+};
+
+// Parses the command line; false with the exit code in *code when the program should end
+// (--help, or a bad option, after which the usage is printed).
+bool ParseOptions(int argc, char** argv, Options* options, int* code) {
+  CLI::App cli{"Orvel: a music visualiser with a small CD player."};
+  cli.add_option("--input", options->input,
+                 "What to visualise: default (the default capture device), monitor (what the "
+                 "computer is playing), demo (built-in music) or the path of an audio file")
+      ->capture_default_str();
+  cli.add_flag("--headless", options->headless,
+               "Run without a display: the window lives in memory only");
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    *code = cli.exit(e);
+    return false;
+  } catch (const CLI::ParseError& e) {
+    fprintf(stderr, "orvel: %s\n\n%s", e.what(), cli.help().c_str());
+    *code = 2;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  int code = 0;
+  if (!ParseOptions(argc, argv, &options, &code)) return code;
+
+  orvel::resources::RegisterOrvelResources();
+  std::string error;
+  if (!orvel::wave::ChooseInput(options.input, &error)) {
+    fprintf(stderr, "orvel: %s\n", error.c_str());
+    return 1;
+  }
+  if (options.headless) {
+    orvel::host::UseHeadless();
+  } else if (!orvel::host::UseSdl(&error)) {
+    fprintf(stderr, "orvel: %s\n", error.c_str());
+    return 1;
+  }
+  static int module;  // the program's instance: any distinct non-null handle
+  char commandLine[] = "";
+  return WinMain(reinterpret_cast<HINSTANCE>(&module), nullptr, commandLine, SW_SHOWNORMAL);
+}

@@ -24,46 +24,42 @@ fail() {
   exit 1
 }
 
-# The ids of the mapped windows whose title is exactly $1, waiting up to 10 s for one.
-windows_named() {
-  for _ in $(seq 1 100); do
-    ids=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true)
-    if [ -n "$ids" ]; then
-      echo "$ids"
-      return 0
-    fi
-    sleep 0.1
-  done
-  return 1
-}
-
 width_of() {
   xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p'
 }
 
 press_enter_on() {
-  xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+  xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
   xdotool key --clearmodifiers Return
 }
 
-# 1. No CD drive here: the CD message box ("Orvel") comes first.
-box=$(windows_named "Orvel" | head -1) || fail "no CD message box"
-press_enter_on "$box"
-
-# 2. The About box and the main window share the title "Orvel!"; the About box is the
-#    narrower one.
-about=""
+# Start-up shows the CD message ("Orvel"; a real box where the system can show one, else on
+# standard error) and then the About box ("Orvel!", narrower than the main window, which has
+# the same title). Each box is answered with Enter until only the main window is left.
 main=""
-for _ in $(seq 1 50); do
-  for id in $(windows_named "Orvel!" || true); do
-    if [ "$(width_of "$id")" = 561 ]; then main=$id; else about=$id; fi
+answered_about=""
+for _ in $(seq 1 150); do
+  about=""
+  for id in $(xdotool search --onlyvisible --name "^Orvel!?\$" 2>/dev/null || true); do
+    name=$(xdotool getwindowname "$id" 2>/dev/null || true)
+    if [ "$name" = "Orvel" ]; then
+      press_enter_on "$id"
+    elif [ "$(width_of "$id")" = 561 ]; then
+      main=$id
+    else
+      about=$id
+    fi
   done
-  [ -n "$about" ] && [ -n "$main" ] && break
+  if [ -n "$about" ]; then
+    press_enter_on "$about"
+    answered_about=yes
+  elif [ -n "$main" ] && [ -n "$answered_about" ]; then
+    break
+  fi
   sleep 0.1
 done
 [ -n "$main" ] || fail "no main window of 561 pixels"
-[ -n "$about" ] || fail "no About box"
-press_enter_on "$about"
+[ -n "$answered_about" ] || fail "no About box"
 sleep 1
 
 # 3. The Dots button (85, 341), 60 x 25.

@@ -117,6 +117,7 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
   if (rop != SRCCOPY && rop != SRCINVERT) return FALSE;
   Drawing d, s;
   if (!BeginDrawing(hdc, &d) || !BeginDrawing(hdcSrc, &s)) return FALSE;
+  if (cx < -kCoordLimit || cx > kCoordLimit || cy < -kCoordLimit || cy > kCoordLimit) return FALSE;
   // A negative extent runs leftwards (upwards) from the given point, which stays included;
   // both rectangles flip together, so nothing is mirrored.
   if (cx < 0) {

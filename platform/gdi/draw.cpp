@@ -63,14 +63,14 @@ BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
   RECT box;
   if (!OrderedBox(d, left, top, right, bottom, &box)) return TRUE;
   int w = box.right - box.left, h = box.bottom - box.top;
+  if (w > raster::kMaxEllipse || h > raster::kMaxEllipse) return FALSE;  // out of memory
   if (w <= 2 || h <= 2) {  // too small to curve: drawn as a rectangle
     DrawBox(d, box.left, box.top, box.right, box.bottom);
     return TRUE;
   }
   uint32_t pixel;
   if (BrushPixel(*d.dc, &pixel))
-    raster::FillSpans(d.target, raster::EllipseInterior(box.left, box.top, box.right, box.bottom),
-                      pixel);
+    raster::FillEllipse(d.target, box.left, box.top, box.right, box.bottom, pixel);
   if (PenPixel(*d.dc, &pixel)) {
     std::vector<POINT> outline = raster::EllipseOutline(box.left, box.top, box.right, box.bottom);
     raster::Polyline(d.target, outline.data(), outline.size(), true, pixel);
@@ -84,8 +84,7 @@ BOOL WINAPI Polygon(HDC hdc, const POINT* apt, int cpt) {
   std::vector<POINT> pts = ToSurface(d, apt, static_cast<size_t>(cpt));
   uint32_t pixel;
   if (BrushPixel(*d.dc, &pixel))
-    raster::FillSpans(d.target, raster::PolygonSpans(pts.data(), pts.size(), d.dc->polyFillMode),
-                      pixel);
+    raster::FillPolygon(d.target, pts.data(), pts.size(), d.dc->polyFillMode, pixel);
   if (PenPixel(*d.dc, &pixel)) raster::Polyline(d.target, pts.data(), pts.size(), true, pixel);
   return TRUE;
 }

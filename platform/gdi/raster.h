@@ -35,23 +35,17 @@ void Line(const Target& target, int x0, int y0, int x1, int y1, uint32_t pixel);
 // Lines between consecutive points; with close, also from the last point back to the first.
 void Polyline(const Target& target, const POINT* points, size_t count, bool close, uint32_t pixel);
 
-// One span of a filled shape: [x0, x1) on row y.
-struct Span {
-  int y, x0, x1;
-};
+// Fills a polygon: an edge covers rows from its upper end (included) to its lower end
+// (excluded); a row's span runs from the left crossing (included) to the right crossing
+// (excluded), the crossings rounded up to whole pixels. fillMode is ALTERNATE or WINDING.
+void FillPolygon(const Target& target, const POINT* points, size_t count, int fillMode,
+                 uint32_t pixel);
 
-// The interior spans of a polygon: an edge covers rows from its upper end (included) to its
-// lower end (excluded); a row's span runs from the left crossing (included) to the right
-// crossing (excluded), the crossings rounded up to whole pixels. fillMode is ALTERNATE or
-// WINDING.
-std::vector<Span> PolygonSpans(const POINT* points, size_t count, int fillMode);
-
-// The outline of the ellipse in [l, r) x [t, b) (ordered, at least 3 x 3) as a closed path of
-// adjacent pixels, and its interior spans inside that outline.
+// The ellipse in [l, r) x [t, b) (ordered, at least 3 x 3, at most kMaxEllipse a side): its
+// outline as a closed path of adjacent pixels, and the fill of its interior.
+constexpr int kMaxEllipse = 1 << 16;
 std::vector<POINT> EllipseOutline(int l, int t, int r, int b);
-std::vector<Span> EllipseInterior(int l, int t, int r, int b);
-
-void FillSpans(const Target& target, const std::vector<Span>& spans, uint32_t pixel);
+void FillEllipse(const Target& target, int l, int t, int r, int b, uint32_t pixel);
 
 // The polyline a cubic Bézier chain (1 + 3k points) is drawn as: midpoint subdivision in
 // 1/16-pixel fixed point until each piece is flat within a pixel, at most 8 levels deep.

@@ -298,6 +298,12 @@ MMRESULT Connect(const DevicePtr& d, const SourceChoice& choice) {
   return MMSYSERR_BADDEVICEID;
 }
 
+// WAVE_MAPPER or device 0, the one device. WAVE_MAPPER arrives as (UINT)-1, or widened to
+// all ones where the id is pointer-sized.
+bool KnownDevice(UINT_PTR id) {
+  return id == 0 || id == WAVE_MAPPER || id == static_cast<UINT_PTR>(-1);
+}
+
 // Checks a header passed to prepare, unprepare or add.
 MMRESULT CheckHeader(const WAVEHDR* h, UINT size) {
   if (!h || size < kMinHeaderSize || !h->lpData) return MMSYSERR_INVALPARAM;
@@ -333,14 +339,14 @@ UINT WINAPI waveInGetNumDevs(void) {
 
 MMRESULT WINAPI waveInGetDevCapsA(UINT_PTR uDeviceID, LPWAVEINCAPSA pwic, UINT cbwic) {
   if (!pwic) return MMSYSERR_INVALPARAM;
-  if (uDeviceID != WAVE_MAPPER && uDeviceID != 0) return MMSYSERR_BADDEVICEID;
+  if (!KnownDevice(uDeviceID)) return MMSYSERR_BADDEVICEID;
   std::string name;
   const MMRESULT status = CheckSource(CurrentChoice(), &name);
   if (status != MMSYSERR_NOERROR) return status;
   WAVEINCAPSA caps;
   memset(&caps, 0, sizeof caps);
-  caps.wMid = 1;  // MM_MICROSOFT, as the wave mapper reports
-  caps.wPid = uDeviceID == WAVE_MAPPER ? 2 : 0;
+  caps.wMid = 1;                       // MM_MICROSOFT, as the wave mapper reports
+  caps.wPid = uDeviceID == 0 ? 0 : 2;  // MM_WAVE_MAPPER
   caps.vDriverVersion = 0x0100;
   snprintf(caps.szPname, sizeof caps.szPname, "%s", name.c_str());
   caps.dwFormats = WAVE_FORMAT_1M08 | WAVE_FORMAT_1S08 | WAVE_FORMAT_1M16 | WAVE_FORMAT_1S16 |
@@ -362,7 +368,7 @@ MMRESULT WINAPI waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
   if (callbackType != CALLBACK_NULL && callbackType != CALLBACK_FUNCTION) {
     return MMSYSERR_NOTSUPPORTED;
   }
-  if (uDeviceID != WAVE_MAPPER && uDeviceID != 0) return MMSYSERR_BADDEVICEID;
+  if (!KnownDevice(uDeviceID)) return MMSYSERR_BADDEVICEID;
   const SourceChoice choice = CurrentChoice();
   std::string name;
   const MMRESULT status = CheckSource(choice, &name);

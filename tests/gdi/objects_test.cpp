@@ -167,6 +167,35 @@ TEST(Objects, RegionSelectionReturnsItsKindAndCopies) {
   DeleteDC(dc);
 }
 
+TEST(Objects, NoPrimitiveLeavesAnObjectBehind) {
+  Canvas c(40, 40);
+  POINT pts[4] = {{1, 1}, {30, 5}, {20, 30}, {2, 25}};
+  const int before = LiveObjectsTotal();
+  const int dcs = LiveObjects(Kind::kDC);
+  {
+    Tools t(c.dc(), CreatePen(PS_SOLID, 0, RGB(1, 2, 3)), CreateSolidBrush(RGB(4, 5, 6)));
+    HRGN clip = CreateRectRgn(2, 2, 38, 38);
+    SelectClipRgn(c.dc(), clip);
+    DeleteObject(clip);
+    Rectangle(c.dc(), 1, 1, 20, 20);
+    Ellipse(c.dc(), 3, 3, 30, 20);
+    Polygon(c.dc(), pts, 4);
+    PolyBezier(c.dc(), pts, 4);
+    MoveToEx(c.dc(), 0, 0, nullptr);
+    LineTo(c.dc(), 39, 17);
+    SetPixel(c.dc(), 3, 3, RGB(9, 9, 9));
+    BitBlt(c.dc(), 5, 5, 10, 10, c.dc(), 0, 0, SRCINVERT);
+    HFONT f = CreateFontA(18, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "Ariel");
+    HGDIOBJ old = SelectObject(c.dc(), f);
+    TextOutA(c.dc(), 2, 2, "Track 7", 7);
+    SelectObject(c.dc(), old);
+    DeleteObject(f);
+    SelectClipRgn(c.dc(), nullptr);
+  }
+  EXPECT_EQ(LiveObjectsTotal(), before);
+  EXPECT_EQ(LiveObjects(Kind::kDC), dcs);
+}
+
 TEST(Objects, CreationArgumentsOutsideTheSubsetAreRefused) {
   EXPECT_EQ(CreateBrushIndirect(nullptr), nullptr);
   LOGBRUSH hatched{2, 0, 0};

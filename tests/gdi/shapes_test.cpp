@@ -282,3 +282,25 @@ TEST(Fill, FillRectCoversLeftTopNotRightBottom) {
 
 }  // namespace
 }  // namespace orvel::gdi::test
+
+namespace orvel::gdi::test {
+namespace {
+
+TEST(Shapes, ExtremeCoordinatesAreSafe) {
+  Canvas c(16, 16);
+  Tools t(c.dc(), WhitePen(), RedBrush());
+  const int big = 2147483647, small = -2147483647 - 1;
+  EXPECT_TRUE(Rectangle(c.dc(), small, small, big, big));
+  EXPECT_EQ(c.At(8, 8), kBrush);
+  EXPECT_FALSE(Ellipse(c.dc(), small, small, big, big));  // far too large to rasterise
+  EXPECT_TRUE(Ellipse(c.dc(), -30000, -30000, 30000, 30000));
+  POINT poly[3] = {{small, small}, {big, 0}, {0, big}};
+  EXPECT_TRUE(Polygon(c.dc(), poly, 3));
+  POINT curve[4] = {{small, big}, {big, small}, {small, small}, {big, big}};
+  EXPECT_TRUE(PolyBezier(c.dc(), curve, 4));
+  EXPECT_FALSE(BitBlt(c.dc(), 0, 0, small, 4, c.dc(), 0, 0, SRCCOPY));
+  EXPECT_TRUE(BitBlt(c.dc(), big, big, 100, 100, c.dc(), small, small, SRCCOPY));
+}
+
+}  // namespace
+}  // namespace orvel::gdi::test

@@ -275,6 +275,7 @@ TEST(WaveOpen, CapabilitiesNameTheSource) {
   ASSERT_EQ(waveInGetDevCapsA(WAVE_MAPPER, &caps, sizeof caps), MMSYSERR_NOERROR);
   EXPECT_STREQ(caps.szPname, "Scripted input");
   EXPECT_TRUE(caps.dwFormats & WAVE_FORMAT_2M08);
+  EXPECT_EQ(waveInGetDevCapsA(static_cast<UINT_PTR>(-1), &caps, sizeof caps), MMSYSERR_NOERROR);
   EXPECT_EQ(waveInGetDevCapsA(0, nullptr, sizeof caps), static_cast<MMRESULT>(MMSYSERR_INVALPARAM));
   EXPECT_EQ(waveInGetDevCapsA(1, &caps, sizeof caps), static_cast<MMRESULT>(MMSYSERR_BADDEVICEID));
   // A short record gets only what fits.

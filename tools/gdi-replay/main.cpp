@@ -12,11 +12,19 @@
 #include "replay.h"
 #include "script.h"
 
-// The module whose resources LoadBitmapA searches: on Windows the .exe itself, with
-// replay.rc linked in; the portable build keeps resources in a table filled at start.
+// What differs between the builds. Resources: on Windows the .exe's own, from replay.rc; the
+// portable build keeps them in a table filled at start. The surface's format: a Windows memory
+// DC starts with a monochrome bitmap, so the surface is made compatible with the screen; the
+// portable layer's bitmaps are all 32-bit and it has no screen DC.
 #ifdef _WIN32
 static HINSTANCE ResourceModule() {
   return GetModuleHandleA(nullptr);
+}
+static HDC ScreenDC() {
+  return GetDC(nullptr);
+}
+static void ReleaseScreenDC(HDC dc) {
+  ReleaseDC(nullptr, dc);
 }
 #else
 void RegisterReplayResources();
@@ -24,6 +32,10 @@ static HINSTANCE ResourceModule() {
   RegisterReplayResources();
   return nullptr;
 }
+static HDC ScreenDC() {
+  return nullptr;
+}
+static void ReleaseScreenDC(HDC) {}
 #endif
 
 int main(int argc, char** argv) {
@@ -45,7 +57,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   replay::Image image;
-  if (!replay::Run(script, ResourceModule(), &image)) {
+  HDC screen = ScreenDC();
+  const bool drawn = replay::Run(script, ResourceModule(), screen, &image);
+  if (screen != nullptr) ReleaseScreenDC(screen);
+  if (!drawn) {
     fprintf(stderr, "gdi-replay: cannot make or read back a %dx%d surface\n", script.width,
             script.height);
     return 1;

@@ -156,15 +156,17 @@ bool ReadBack(HDC dc, HBITMAP bitmap, HGDIOBJ previous, Image* image) {
 
 }  // namespace
 
-bool Run(const Script& script, HINSTANCE instance, Image* image) {
+bool Run(const Script& script, HINSTANCE instance, HDC reference, Image* image) {
   image->width = script.width;
   image->height = script.height;
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  // A bitmap compatible with a fresh memory DC would be monochrome; take the screen's format.
-  HBITMAP bitmap = CreateCompatibleBitmap(screen ? screen : dc, script.width, script.height);
-  if (screen) ReleaseDC(nullptr, screen);
-  if (dc == nullptr || bitmap == nullptr) return false;
+  HDC dc = CreateCompatibleDC(reference);
+  if (dc == nullptr) return false;
+  HBITMAP bitmap =
+      CreateCompatibleBitmap(reference != nullptr ? reference : dc, script.width, script.height);
+  if (bitmap == nullptr) {
+    DeleteDC(dc);
+    return false;
+  }
   HGDIOBJ previous = SelectObject(dc, bitmap);
   FillBlack(dc, script.width, script.height);
 

@@ -19,10 +19,11 @@ struct Image {
   std::vector<uint32_t> pixels;
 };
 
-// Draws `script` on a new black surface. `instance` is the module that LoadBitmapA looks in.
-// Returns false if the surface itself cannot be made or read back (the calls' own results are
-// kept for later lines, never judged).
-bool Run(const Script& script, HINSTANCE instance, Image* image);
+// Draws `script` on a new black surface in the format of `reference` (a DC, or null for a
+// memory DC's own). `instance` is the module that LoadBitmapA looks in. Returns false if the
+// surface itself cannot be made or read back (the calls' own results are kept for later
+// lines, never judged).
+bool Run(const Script& script, HINSTANCE instance, HDC reference, Image* image);
 
 // Writes a 24-bit bottom-up BMP. False, leaving no file, on any failure.
 bool WriteBmp24(const Image& image, const char* path);

@@ -1,0 +1,95 @@
+// The headless host: windows live only in memory. Input arrives through the functions of
+// headless.h, message boxes are logged to standard error and answered with IDOK.
+#include "host/headless.h"
+
+#include <stdio.h>
+
+#include <mutex>
+
+#include "host/hosts.h"
+#include "user/host.h"
+
+namespace orvel::headless {
+namespace {
+
+struct Log {
+  std::mutex lock;
+  std::vector<MessageBoxRecord> boxes;
+};
+
+Log& TheLog() {
+  static Log* log = new Log;
+  return *log;
+}
+
+class HeadlessHost : public user::Host {
+ public:
+  int MessageBox(HWND owner, const std::string& text, const std::string& caption,
+                 UINT type) override {
+    fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    std::lock_guard<std::mutex> hold(TheLog().lock);
+    TheLog().boxes.push_back(MessageBoxRecord{owner, caption, text});
+    return IDOK;
+  }
+};
+
+}  // namespace
+
+std::vector<HWND> TopLevelWindows() {
+  return user::TopLevelWindows();
+}
+
+HWND ActiveDialog() {
+  return user::ActiveDialog();
+}
+
+void MouseDown(HWND topLevel, int x, int y) {
+  user::QueueInput(user::InputKind::kMouseDown, topLevel, x, y);
+}
+
+void MouseUp(HWND topLevel, int x, int y) {
+  user::QueueInput(user::InputKind::kMouseUp, topLevel, x, y);
+}
+
+void MouseMove(HWND topLevel, int x, int y) {
+  user::QueueInput(user::InputKind::kMouseMove, topLevel, x, y);
+}
+
+void Click(HWND topLevel, int x, int y) {
+  MouseDown(topLevel, x, y);
+  MouseUp(topLevel, x, y);
+}
+
+void DoubleClick(HWND topLevel, int x, int y) {
+  Click(topLevel, x, y);
+  Click(topLevel, x, y);
+}
+
+void Key(HWND window, int virtualKey) {
+  user::QueueInput(user::InputKind::kKeyDown, window, 0, 0, virtualKey);
+  user::QueueInput(user::InputKind::kKeyUp, window, 0, 0, virtualKey);
+}
+
+bool SaveWindow(HWND topLevel, const char* pngPath) {
+  const gdi::Surface* surface = WindowSurface(topLevel);
+  return surface != nullptr && pngPath != nullptr && gdi::WritePng(*surface, pngPath);
+}
+
+const gdi::Surface* WindowSurface(HWND topLevel) {
+  return user::TopLevelSurface(topLevel);
+}
+
+std::vector<MessageBoxRecord> MessageBoxes() {
+  std::lock_guard<std::mutex> hold(TheLog().lock);
+  return TheLog().boxes;
+}
+
+}  // namespace orvel::headless
+
+namespace orvel::host {
+
+void UseHeadless() {
+  user::SetHost(std::make_unique<headless::HeadlessHost>());
+}
+
+}  // namespace orvel::host

@@ -1,0 +1,73 @@
+// Icons, cursors, message boxes, and the reset that tests use between cases.
+#include <windows.h>
+
+#include <atomic>
+
+#include "kernel/resources.h"
+#include "user/host.h"
+#include "user/internal.h"
+#include "user/windows_table.h"
+
+namespace orvel::user {
+
+void ResetClassesForTests();
+void ResetQueueForTests();
+
+namespace {
+
+std::atomic<HWND> g_activeDialog{nullptr};
+
+// Icons and cursors are never drawn by the layer: a handle only has to be distinct and live.
+int g_stockIcon;
+int g_stockCursor;
+int g_iconHandles[64];
+
+}  // namespace
+
+void SetActiveDialog(HWND hwnd) {
+  g_activeDialog = hwnd;
+}
+
+HWND ActiveDialog() {
+  return g_activeDialog.load();
+}
+
+void ResetForTests() {
+  std::vector<HWND> tops = TopLevelWindows();
+  for (auto it = tops.rbegin(); it != tops.rend(); ++it) DestroyWindow(*it);
+  Table().Collect();
+  ResetQueueForTests();
+  ResetClassesForTests();
+  g_activeDialog = nullptr;
+}
+
+}  // namespace orvel::user
+
+extern "C" {
+
+HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
+  if (lpIconName == nullptr || !IS_INTRESOURCE(lpIconName)) return nullptr;
+  auto id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(lpIconName));
+  if (hInstance == nullptr) {
+    return lpIconName == IDI_APPLICATION ? reinterpret_cast<HICON>(&orvel::user::g_stockIcon)
+                                         : nullptr;
+  }
+  if (orvel::res::Find(orvel::res::kIconFile, id).data == nullptr) return nullptr;
+  return reinterpret_cast<HICON>(&orvel::user::g_iconHandles[id % 64]);
+}
+
+HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
+  if (hInstance == nullptr && lpCursorName == IDC_ARROW) {
+    return reinterpret_cast<HCURSOR>(&orvel::user::g_stockCursor);
+  }
+  return nullptr;
+}
+
+int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+  using namespace orvel::user;
+  if (hWnd != nullptr && Find(hWnd) == nullptr) return 0;  // a stale owner fails
+  return CurrentHost().MessageBox(hWnd, lpText ? lpText : "", lpCaption ? lpCaption : "Error",
+                                  uType);
+}
+
+}  // extern "C"

@@ -3,7 +3,7 @@
 #include "gauge.h"
 
 #include "display_math.h"
-#include "toolkit_decls.h"
+#include "draw/draw.h"
 
 #include <stdio.h>
 #include <string.h>

@@ -1,0 +1,26 @@
+// Reading PNG pictures and comparing them with a tolerance, for the golden-picture tests.
+#ifndef ORVEL_TESTS_GOLDEN_PNG_COMPARE_H
+#define ORVEL_TESTS_GOLDEN_PNG_COMPARE_H
+
+#include "gdi/surface.h"
+
+#include <string>
+
+namespace orvel::golden {
+
+// Reads an 8-bit RGB or RGBA PNG into a surface; false if the file is missing or unreadable.
+bool ReadPng(const std::string& path, gdi::Surface* out);
+
+struct Difference {
+  bool sameSize = false;
+  int pixels = 0;    // pixels with some channel off by more than the tolerance
+  int largest = 0;   // largest channel difference seen
+  gdi::Surface map;  // black where equal within the tolerance, the actual pixel in red otherwise
+};
+
+// Compares two pictures pixel by pixel; channels may differ by up to `tolerance`.
+Difference Compare(const gdi::Surface& expected, const gdi::Surface& actual, int tolerance);
+
+}  // namespace orvel::golden
+
+#endif

@@ -26,22 +26,31 @@ bool ReadPng(const std::string& path, gdi::Surface* out) {
   return true;
 }
 
-Difference Compare(const gdi::Surface& expected, const gdi::Surface& actual, int tolerance) {
+Difference Compare(const gdi::Surface& expected, const gdi::Surface& actual, const RECT& region,
+                   int tolerance) {
   Difference d;
   d.sameSize = expected.width == actual.width && expected.height == actual.height;
   if (!d.sameSize) return d;
-  d.map = gdi::Surface(actual.width, actual.height);
-  for (size_t i = 0; i < actual.pixels.size(); ++i) {
-    const uint32_t a = actual.pixels[i], e = expected.pixels[i];
-    int worst = 0;
-    for (int shift = 0; shift <= 16; shift += 8) {
-      worst = std::max(worst, abs(static_cast<int>((a >> shift) & 0xFF) -
-                                  static_cast<int>((e >> shift) & 0xFF)));
-    }
-    d.largest = std::max(d.largest, worst);
-    if (worst > tolerance) {
-      ++d.pixels;
-      d.map.pixels[i] = 0xFF0000u;
+  d.map = actual;
+  for (uint32_t& p : d.map.pixels) p = (p >> 2) & 0x3F3F3Fu;
+  const int top = std::max(0, static_cast<int>(region.top));
+  const int bottom = std::min(actual.height, static_cast<int>(region.bottom));
+  const int left = std::max(0, static_cast<int>(region.left));
+  const int right = std::min(actual.width, static_cast<int>(region.right));
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      const size_t i = static_cast<size_t>(y) * actual.width + x;
+      const uint32_t a = actual.pixels[i], e = expected.pixels[i];
+      int worst = 0;
+      for (int shift = 0; shift <= 16; shift += 8) {
+        worst = std::max(worst, abs(static_cast<int>((a >> shift) & 0xFF) -
+                                    static_cast<int>((e >> shift) & 0xFF)));
+      }
+      d.largest = std::max(d.largest, worst);
+      if (worst > tolerance) {
+        ++d.pixels;
+        d.map.pixels[i] = 0xFF0000u;
+      }
     }
   }
   return d;

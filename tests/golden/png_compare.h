@@ -13,13 +13,15 @@ bool ReadPng(const std::string& path, gdi::Surface* out);
 
 struct Difference {
   bool sameSize = false;
-  int pixels = 0;    // pixels with some channel off by more than the tolerance
-  int largest = 0;   // largest channel difference seen
-  gdi::Surface map;  // black where equal within the tolerance, the actual pixel in red otherwise
+  int pixels = 0;    // pixels in the region with some channel off by more than the tolerance
+  int largest = 0;   // largest channel difference seen in the region
+  gdi::Surface map;  // red where the pictures differ, the actual picture dimmed elsewhere
 };
 
-// Compares two pictures pixel by pixel; channels may differ by up to `tolerance`.
-Difference Compare(const gdi::Surface& expected, const gdi::Surface& actual, int tolerance);
+// Compares two pictures of the same size pixel by pixel within `region` (right and bottom
+// excluded); channels may differ by up to `tolerance`.
+Difference Compare(const gdi::Surface& expected, const gdi::Surface& actual, const RECT& region,
+                   int tolerance);
 
 }  // namespace orvel::golden
 

@@ -7,6 +7,7 @@
 #include "host/hosts.h"
 #include "kernel/clock.h"
 #include "user/window_thread.h"
+#include "winmm/wave_internal.h"
 #include "winmm/wave_sources.h"
 
 namespace orvel::session {
@@ -96,6 +97,11 @@ Result Session::Run(double limitSeconds) {
       wave::UseNoDevice();
       break;
   }
+  // A device that goes away is reported in a message box on the window's thread, as the
+  // portable program does.
+  wave::SetLossNotifier([](const std::string& text) {
+    user::RunOnWindowThread([text] { MessageBoxA(MainWindow, text.c_str(), "Orvel", MB_OK); });
+  });
   for (auto& [due, action] : actions_) clock::ScheduleAt(due, action);
   // The safety net: a dialog still open is answered, then the window is closed.
   clock::ScheduleAt(Micros(limitSeconds), [] {

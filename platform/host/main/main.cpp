@@ -10,6 +10,8 @@
 
 #include "embedded.h"
 #include "host/hosts.h"
+#include "user/window_thread.h"
+#include "winmm/wave_internal.h"
 #include "winmm/wave_sources.h"
 
 namespace {
@@ -61,6 +63,10 @@ int main(int argc, char** argv) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;
   }
+  // A sound input that goes away is reported in a message box on the window's thread.
+  orvel::wave::SetLossNotifier([](const std::string& text) {
+    orvel::user::RunOnWindowThread([text] { MessageBoxA(nullptr, text.c_str(), "Orvel", MB_OK); });
+  });
   static int module;  // the program's instance: any distinct non-null handle
   char commandLine[] = "";
   return WinMain(reinterpret_cast<HINSTANCE>(&module), nullptr, commandLine, SW_SHOWNORMAL);

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# A real window: starts `orvel --input demo` on the SDL2 host under Xvfb, answers the CD
+# message and the About box with Enter, clicks the Dots button with xdotool and checks an
+# ImageMagick screenshot for the trace in the display area and the chrome around it.
+#
+# usage: window_test.sh ORVEL-PROGRAM OUTPUT-DIRECTORY   (the screenshot is left there)
+set -euo pipefail
+
+program=$1
+out=$2
+if [ -z "${ORVEL_UNDER_XVFB:-}" ]; then
+  exec env ORVEL_UNDER_XVFB=1 xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
+fi
+
+export SDL_AUDIODRIVER=dummy
+log=$out/window_test.log
+"$program" --input demo >"$log" 2>&1 &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+
+fail() {
+  echo "window test: $*" >&2
+  cat "$log" >&2 || true
+  exit 1
+}
+
+width_of() {
+  xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p'
+}
+
+press_enter_on() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
+  xdotool key --clearmodifiers Return
+}
+
+# Start-up shows the CD message ("Orvel"; a real box where the system can show one, else on
+# standard error) and then the About box ("Orvel!", narrower than the main window, which has
+# the same title). Each box is answered with Enter until only the main window is left.
+main=""
+answered_about=""
+for _ in $(seq 1 150); do
+  about=""
+  for id in $(xdotool search --onlyvisible --name "^Orvel!?\$" 2>/dev/null || true); do
+    name=$(xdotool getwindowname "$id" 2>/dev/null || true)
+    if [ "$name" = "Orvel" ]; then
+      press_enter_on "$id"
+    elif [ "$(width_of "$id")" = 561 ]; then
+      main=$id
+    else
+      about=$id
+    fi
+  done
+  if [ -n "$about" ]; then
+    press_enter_on "$about"
+    answered_about=yes
+  elif [ -n "$main" ] && [ -n "$answered_about" ]; then
+    break
+  fi
+  sleep 0.1
+done
+[ -n "$main" ] || fail "no main window of 561 pixels"
+[ -n "$answered_about" ] || fail "no About box"
+sleep 1
+
+# 3. The Dots button (85, 341), 60 x 25.
+xdotool mousemove --window "$main" 115 353 click 1
+sleep 1.5
+shot=$out/orvel-window.png
+import -window "$main" "$shot" || fail "no screenshot"
+
+pixel() {
+  convert "$shot" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:
+}
+# Pixels of a region that are not black.
+lit_in() {
+  convert "$shot" -crop "$1" +repage -fill white +opaque black -fill black -opaque black \
+    -format "%[fx:int(mean*w*h+0.5)]" info:
+}
+
+size=$(identify -format "%wx%h" "$shot")
+[ "$size" = "561x411" ] || fail "screenshot is $size, not 561x411"
+[ "$(pixel 5 0)" = "216,216,180" ] || fail "top panel edge is $(pixel 5 0)"
+[ "$(pixel 200 3)" = "126,126,102" ] || fail "top panel shading is $(pixel 200 3)"
+[ "$(pixel 5 336)" = "126,126,102" ] || fail "bottom panel shading is $(pixel 5 336)"
+title=$(convert "$shot" -crop 125x36+432+0 +repage -fill black +opaque "rgb(255,250,0)" \
+  -fill white -opaque "rgb(255,250,0)" -format "%[fx:int(mean*w*h+0.5)]" info:)
+[ "$title" -gt 100 ] || fail "only $title yellow pixels in the title"
+trace=$(lit_in 522x200+20+100)
+[ "$trace" -gt 100 ] || fail "display area has only $trace lit pixels: no trace"
+# The dots stand in the sample columns, 8 pixels apart from x = 20: every lit pixel does.
+stray=$(convert "$shot" -crop 522x200+20+100 +repage txt:- |
+  awk -F'[,:]' 'NR > 1 && $0 !~ /#000000/ { if (($1 % 8) > 3) n++ } END { print n + 0 }')
+[ "$stray" -eq 0 ] || fail "$stray lit pixels outside the sample columns: not the dots trace"
+kill -0 $pid 2>/dev/null || fail "orvel ended early"
+echo "window test passed: $trace lit pixels in the display area; screenshot $shot"

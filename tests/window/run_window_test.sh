@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Starts window_probe on the SDL2 host under Xvfb, clicks its owner-drawn button with xdotool,
+# captures the window with ImageMagick and checks the picture and the program's report.
+# Exit 77 (skipped) only when Xvfb is not installed.
+set -u
+probe="$1"
+for tool in Xvfb; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIP: $tool is not installed (scripts/install-deps installs it)"
+    exit 77
+  fi
+done
+for tool in xdotool import convert; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=""
+probe_pid=""
+cleanup() {
+  [ -n "$probe_pid" ] && kill "$probe_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; echo "--- probe output:"; cat "$work/out" "$work/err" 2>/dev/null; exit 1; }
+
+# A free display number: no lock file and no socket.
+display=""
+for n in $(seq 90 190); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [ -e "/tmp/.X11-unix/X$n" ]; then
+      display=":$n"
+      break
+    fi
+    xvfb_pid=""
+  fi
+done
+[ -n "$display" ] || fail "could not start Xvfb on any display from :90 to :190"
+export DISPLAY="$display"
+unset WAYLAND_DISPLAY SDL_VIDEODRIVER
+
+"$probe" >"$work/out" 2>"$work/err" &
+probe_pid=$!
+
+wid=""
+for _ in $(seq 1 100); do
+  wid=$(xdotool search --name "Orvel window test" 2>/dev/null | head -n 1)
+  [ -n "$wid" ] && break
+  kill -0 "$probe_pid" 2>/dev/null || fail "window_probe ended before its window appeared"
+  sleep 0.1
+done
+[ -n "$wid" ] || fail "no window titled 'Orvel window test' appeared"
+sleep 0.5  # let the first paint reach the screen
+
+xdotool mousemove --window "$wid" 50 20 click 1
+for _ in $(seq 1 50); do
+  grep -q clicked "$work/out" && break
+  sleep 0.1
+done
+grep -q clicked "$work/out" || fail "the program did not see the click"
+sleep 0.5  # the blue block and the released button reach the screen
+
+import -window "$wid" "$work/shot.png" || fail "import could not capture the window"
+size=$(convert "$work/shot.png" -format '%w %h' info:)
+[ "$size" = "561 411" ] || fail "window picture is $size, expected 561 411"
+pixel() { convert "$work/shot.png" -format "%[hex:p{$1,$2}]" info: | cut -c1-6; }
+check() {
+  local got
+  got=$(pixel "$1" "$2")
+  [ "$got" = "$3" ] || fail "pixel ($1,$2) is $got, expected $3 ($4)"
+}
+check 150 150 FF0000 "the red block of WM_PAINT"
+check 400 150 0000FF "the blue block drawn after the click"
+check 50 20 00FF00 "the owner-drawn button, released"
+check 5 5 000000 "the black class background"
+
+wait "$probe_pid"
+status=$?
+probe_pid=""
+[ "$status" -eq 0 ] || fail "window_probe exited with $status"
+echo "PASS: 561x411 window painted and clicked under Xvfb $display"

@@ -263,7 +263,7 @@ void Idle() {
     if (next >= 0) {
       clock::AdvanceTo(next);
     } else {
-      clock::WaitForWake();
+      CurrentHost().Wait(-1);  // only another thread can bring work now
     }
     return;
   }

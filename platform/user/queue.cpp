@@ -80,6 +80,28 @@ std::unique_ptr<Host>& HostSlot() {
 bool g_dirty = true;
 int g_dispatchDepth = 0;
 
+void Answer(CrossSend* send) {
+  LRESULT r = CallProc(send->msg.hwnd, send->msg.message, send->msg.wParam, send->msg.lParam);
+  std::lock_guard<std::mutex> hold(Q().lock);
+  send->result = r;
+  send->done = true;
+  Q().sendDone.notify_all();
+}
+
+// Messages sent by a clock callback while the window thread waits for it in AdvanceTo.
+void AnswerSends() {
+  for (;;) {
+    CrossSend* send = nullptr;
+    {
+      std::lock_guard<std::mutex> hold(Q().lock);
+      if (Q().sent.empty()) return;
+      send = Q().sent.front();
+      Q().sent.pop_front();
+    }
+    Answer(send);
+  }
+}
+
 // Runs window-thread tasks and messages sent from other threads.
 void RunPending() {
   Queue& q = Q();
@@ -102,11 +124,7 @@ void RunPending() {
     if (task) {
       task();
     } else {
-      LRESULT r = CallProc(send->msg.hwnd, send->msg.message, send->msg.wParam, send->msg.lParam);
-      std::lock_guard<std::mutex> hold(q.lock);
-      send->result = r;
-      send->done = true;
-      q.sendDone.notify_all();
+      Answer(send);
     }
   }
 }
@@ -316,6 +334,11 @@ void RunOnWindowThread(std::function<void()> task) {
 }
 
 bool Retrieve(MSG* msg) {
+  static bool answering = [] {
+    clock::SetAdvanceWork(AnswerSends);
+    return true;
+  }();
+  (void)answering;
   if (g_dispatchDepth == 0) Table().Collect();
   for (;;) {
     RunPending();
@@ -437,6 +460,7 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   Q().sent.push_back(&send);
   hold.unlock();
   CurrentHost().Wake();
+  orvel::clock::WakeAdvance();
   hold.lock();
   Q().sendDone.wait(hold, [&send] { return send.done; });
   return send.result;

@@ -80,7 +80,14 @@ std::unique_ptr<Host>& HostSlot() {
 bool g_dirty = true;
 int g_dispatchDepth = 0;
 
+// Window procedures run inside one of these; dead windows are freed only outside them all.
+struct DispatchScope {
+  DispatchScope() { ++g_dispatchDepth; }
+  ~DispatchScope() { --g_dispatchDepth; }
+};
+
 void Answer(CrossSend* send) {
+  DispatchScope scope;
   LRESULT r = CallProc(send->msg.hwnd, send->msg.message, send->msg.wParam, send->msg.lParam);
   std::lock_guard<std::mutex> hold(Q().lock);
   send->result = r;
@@ -122,6 +129,7 @@ void RunPending() {
     }
     g_dirty = true;
     if (task) {
+      DispatchScope scope;
       task();
     } else {
       Answer(send);
@@ -175,6 +183,7 @@ bool ConvertInput(const RawInput& in, MSG* msg) {
   switch (in.kind) {
     case InputKind::kKeyDown:
     case InputKind::kKeyUp:
+      if (!TopLevelOf(w)->enabled) return false;  // disabled by a modal dialog
       *msg = MSG{in.window,
                  static_cast<UINT>(in.kind == InputKind::kKeyDown ? WM_KEYDOWN : WM_KEYUP),
                  static_cast<WPARAM>(in.key),
@@ -386,11 +395,6 @@ void ResetQueueForTests() {
   g_mouse = Mouse{};
 }
 
-struct DispatchScope {
-  DispatchScope() { ++g_dispatchDepth; }
-  ~DispatchScope() { --g_dispatchDepth; }
-};
-
 }  // namespace orvel::user
 
 using orvel::user::Find;
@@ -424,12 +428,13 @@ LRESULT WINAPI DispatchMessageA(const MSG* lpMsg) {
     }
     return 0;
   }
-  if (Find(lpMsg->hwnd) == nullptr) return 0;
+  Window* w = Find(lpMsg->hwnd);
+  if (w == nullptr) return 0;
+  unsigned paints = w->paints;
   LRESULT r = CallProc(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
-  if (lpMsg->message == WM_PAINT) {
-    // A window procedure that does not validate its update region would otherwise be asked to
-    // paint for ever.
-    if (Window* w = Find(lpMsg->hwnd)) w->updatePending = w->erasePending = false;
+  if (lpMsg->message == WM_PAINT && (w = Find(lpMsg->hwnd)) != nullptr && w->paints == paints) {
+    // A window procedure that never calls BeginPaint would otherwise be asked to paint for ever.
+    w->updatePending = w->erasePending = false;
   }
   return r;
 }

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "sdl_audio.h"
+#include "user/window_thread.h"
 #include "wave_internal.h"
 #include "wave_sources.h"
 
@@ -28,8 +29,9 @@ void Choose(SourceChoice choice) {
   C().current = std::move(choice);
 }
 
+// The box is shown by the window thread, whose loop this thread must not wait for.
 void ShowLoss(const std::string& text) {
-  fprintf(stderr, "orvel: %s\n", text.c_str());
+  user::RunOnWindowThread([text] { MessageBoxA(nullptr, text.c_str(), "Orvel", MB_OK); });
 }
 
 std::string BaseName(const std::string& path) {

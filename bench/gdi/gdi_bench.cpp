@@ -125,3 +125,18 @@ void BM_TextWithNewFont(benchmark::State& state) {
 BENCHMARK(BM_TextWithNewFont);
 
 }  // namespace
+
+namespace {
+
+// The fixed cost of a call: handle lookups and clip set-up around one pixel.
+void BM_SetPixel(benchmark::State& state) {
+  Frame f;
+  int i = 0;
+  for (auto _ : state) {
+    SetPixel(f.dc(), 20 + (i & 255), 200, RGB(255, 0, 0));
+    ++i;
+  }
+}
+BENCHMARK(BM_SetPixel);
+
+}  // namespace

@@ -10,32 +10,44 @@ namespace {
 
 using orvel::wave::PcmFormat;
 
-// One 64-sample 8-bit mono 22050 Hz buffer from 44100 Hz stereo frames.
+// One 64-sample 8-bit mono 22050 Hz buffer from 44100 Hz stereo frames (filtered).
 void BM_Convert44100StereoTo8BitMono(benchmark::State& state) {
-  std::vector<float> frames(2 * 200);
+  std::vector<float> frames(2 * 240);
   for (size_t i = 0; i < frames.size(); ++i) frames[i] = static_cast<float>(i % 97) / 100.0f;
-  const PcmFormat fmt{22050, 1, 8};
+  orvel::wave::Converter converter(44100, 2, PcmFormat{22050, 1, 8});
   uint8_t out[64];
-  int64_t first = 22050;
   for (auto _ : state) {
-    orvel::wave::ConvertFrames(frames.data(), 2, 44100, fmt, first, 64, out);
+    converter.Convert(frames.data(), 22050, 64, out);
     benchmark::DoNotOptimize(out);
   }
 }
 BENCHMARK(BM_Convert44100StereoTo8BitMono);
 
-// The same at a rate that is not a multiple: every sample is interpolated.
+// The same from 48000 Hz: 147 filter phases.
 void BM_Convert48000StereoTo8BitMono(benchmark::State& state) {
-  std::vector<float> frames(2 * 200);
+  std::vector<float> frames(2 * 240);
   for (size_t i = 0; i < frames.size(); ++i) frames[i] = static_cast<float>(i % 97) / 100.0f;
-  const PcmFormat fmt{22050, 1, 8};
+  orvel::wave::Converter converter(48000, 2, PcmFormat{22050, 1, 8});
   uint8_t out[64];
   for (auto _ : state) {
-    orvel::wave::ConvertFrames(frames.data(), 2, 48000, fmt, 22050, 64, out);
+    converter.Convert(frames.data(), 22050, 64, out);
     benchmark::DoNotOptimize(out);
   }
 }
 BENCHMARK(BM_Convert48000StereoTo8BitMono);
+
+// Live input arrives at the device's rate: channels and bits only.
+void BM_Convert22050MonoTo8BitMono(benchmark::State& state) {
+  std::vector<float> frames(64);
+  for (size_t i = 0; i < frames.size(); ++i) frames[i] = static_cast<float>(i % 97) / 100.0f;
+  orvel::wave::Converter converter(22050, 1, PcmFormat{22050, 1, 8});
+  uint8_t out[64];
+  for (auto _ : state) {
+    converter.Convert(frames.data(), 22050, 64, out);
+    benchmark::DoNotOptimize(out);
+  }
+}
+BENCHMARK(BM_Convert22050MonoTo8BitMono);
 
 // 64 samples of the demo music, in its busiest passage (drums, bass, chords, arpeggio).
 void BM_DemoSynth64(benchmark::State& state) {

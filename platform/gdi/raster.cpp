@@ -75,25 +75,43 @@ void DrawBresenham(const Target& target, const Bresenham& b, uint32_t pixel) {
   else
     MajorRange(b, target.top, target.bottom, &k0, &k1);
   if (k0 >= k1) return;
+  const int minorLo = kXMajor ? target.top : target.left;
+  const int minorHi = kXMajor ? target.bottom : target.right;
   int64_t steps = b.MinorAt(k0);
   int major = b.major0 + b.majorStep * k0;
   int minor = static_cast<int>(b.minor0 + b.minorStep * steps);
+  int lastMinor = static_cast<int>(b.minor0 + b.minorStep * b.MinorAt(k1 - 1));
+  // Within the clip on the major axis; when both ends are inside on the minor axis too, so is
+  // every pixel between them and the loop needs no test.
+  const bool inside =
+      minor >= minorLo && minor < minorHi && lastMinor >= minorLo && lastMinor < minorHi;
+  const ptrdiff_t stride = target.stride;
+  const ptrdiff_t majorStep = kXMajor ? b.majorStep : b.majorStep * stride;
+  const ptrdiff_t minorStep = kXMajor ? b.minorStep * stride : b.minorStep;
+  ptrdiff_t at = kXMajor ? minor * stride + major : major * stride + minor;
   int64_t err = 2 * b.m * (k0 + 1) - b.M - 2 * b.M * steps;
-  int minorLo = kXMajor ? target.top : target.left;
-  int minorHi = kXMajor ? target.bottom : target.right;
-  for (int k = k0; k < k1; ++k) {
-    if (minor >= minorLo && minor < minorHi) {
-      if (kXMajor)
-        target.Row(minor)[major] = pixel;
-      else
-        target.Row(major)[minor] = pixel;
+  const int64_t down = 2 * b.M, across = 2 * b.m;
+  if (inside) {
+    for (int k = k0; k < k1; ++k) {
+      target.pixels[at] = pixel;
+      if (err + b.bias > 0) {
+        at += minorStep;
+        err -= down;
+      }
+      err += across;
+      at += majorStep;
     }
+    return;
+  }
+  for (int k = k0; k < k1; ++k) {
+    if (minor >= minorLo && minor < minorHi) target.pixels[at] = pixel;
     if (err + b.bias > 0) {
       minor += b.minorStep;
-      err -= 2 * b.M;
+      at += minorStep;
+      err -= down;
     }
-    err += 2 * b.m;
-    major += b.majorStep;
+    err += across;
+    at += majorStep;
   }
 }
 

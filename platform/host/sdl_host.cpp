@@ -69,6 +69,7 @@ class SdlHost : public user::Host {
     } else {
       SDL_ShowWindow(s.window);
     }
+    SDL_RaiseWindow(s.window);  // a dialog comes up in front of its owner, with the keyboard
     s.exposed = true;
     dirty_ = true;
   }

@@ -32,6 +32,8 @@ struct State {
   EventId nextId = 1;
   Callback handoff;
   bool handoffDone = true;
+  Callback advanceWork;
+  bool advanceWake = false;
   bool workerRunning = false;
 
   std::mutex wakeLock;
@@ -198,9 +200,30 @@ void AdvanceTo(int64_t micros) {
     s.handoffDone = false;
     EnsureWorkerLocked(s);
     s.workerCv.notify_all();
-    s.doneCv.wait(hold, [&s] { return s.handoffDone; });
+    for (;;) {
+      s.doneCv.wait(hold, [&s] { return s.handoffDone || s.advanceWake; });
+      if (s.handoffDone) break;
+      s.advanceWake = false;
+      Callback work = s.advanceWork;
+      hold.unlock();
+      if (work) work();
+      hold.lock();
+    }
   }
   if (micros > s.virtualNow) s.virtualNow = micros;
+}
+
+void SetAdvanceWork(std::function<void()> work) {
+  State& s = S();
+  std::lock_guard<std::mutex> hold(s.lock);
+  s.advanceWork = std::move(work);
+}
+
+void WakeAdvance() {
+  State& s = S();
+  std::lock_guard<std::mutex> hold(s.lock);
+  s.advanceWake = true;
+  s.doneCv.notify_all();
 }
 
 void WaitUntil(int64_t micros) {

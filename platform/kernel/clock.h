@@ -60,6 +60,13 @@ void AdvanceTo(int64_t micros);
 void WaitUntil(int64_t micros);
 void Wake();
 
+// For the message loop in virtual time: `work` runs on AdvanceTo's thread while AdvanceTo waits
+// for a callback, each time that callback calls WakeAdvance(). The window layer serves messages
+// that a callback sends to a window (and waits for) this way; nothing else of the window
+// thread runs while a callback does.
+void SetAdvanceWork(std::function<void()> work);
+void WakeAdvance();
+
 // Blocks until Wake() in either mode (returns at once if a Wake() came since the last wait).
 // The message loop sleeps here in virtual time when neither a timer nor a callback is due, so
 // that a thread outside the clock (posting a message) can still end the wait.

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <stdio.h>
+#include <strings.h>
 
 #include "kernel/resources.h"
 #include "user/dialog.h"
@@ -32,9 +33,14 @@ int MulDivInt(int a, int b, int c) {
 }
 
 // The font's average character width over a..z A..Z, rounded as Win32 rounds it, and cell height.
-SIZE MeasureBase(HFONT font) {
+// "MS Sans Serif" is a bitmap face that only Windows (and Wine) carry; the font mapper replaces
+// it with an outline face of other proportions (a cell of 12 rather than 13 pixels at 8 points),
+// which would shrink every dialog laid out for it. Its own base units at 8 points, 6 x 13, keep
+// such dialogs the size they are on Windows.
+SIZE MeasureBase(HFONT font, const DialogTemplate& t) {
   SIZE base{8, 16};  // the system font's, when there is no dialog font
   if (font == nullptr) return base;
+  if (strcasecmp(t.face.c_str(), "MS Sans Serif") == 0 && t.pointSize == 8) return SIZE{6, 13};
   HDC dc = CreateCompatibleDC(nullptr);
   if (dc == nullptr) return base;
   HGDIOBJ old = SelectObject(dc, font);
@@ -205,7 +211,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
     font = CreateFontA(-MulDivInt(t.pointSize, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
                        DEFAULT_CHARSET, 0, 0, 0, 0, t.face.c_str());
   }
-  HWND dialog = Build(t, owner, lpDialogFunc, font, MeasureBase(font));
+  HWND dialog = Build(t, owner, lpDialogFunc, font, MeasureBase(font, t));
   if (dialog == nullptr) {
     if (font) DeleteObject(font);
     return -1;

@@ -59,6 +59,7 @@ struct Window {
   bool updatePending = false;
   RECT update = {};
   bool erasePending = false;
+  unsigned paints = 0;  // BeginPaint calls so far
   HDC ownDC = nullptr;
   HFONT font = nullptr;                   // WM_SETFONT; not owned
   std::unique_ptr<gdi::Surface> surface;  // top-level windows only

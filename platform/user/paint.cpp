@@ -140,6 +140,7 @@ HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
   using namespace orvel::user;
   Window* w = Find(hWnd);
   if (w == nullptr || lpPaint == nullptr) return nullptr;
+  ++w->paints;
   RECT update = w->updatePending ? w->update : RECT{0, 0, 0, 0};
   bool erase = w->updatePending && w->erasePending;
   w->updatePending = w->erasePending = false;

@@ -80,6 +80,35 @@ std::unique_ptr<Host>& HostSlot() {
 bool g_dirty = true;
 int g_dispatchDepth = 0;
 
+// Window procedures run inside one of these; dead windows are freed only outside them all.
+struct DispatchScope {
+  DispatchScope() { ++g_dispatchDepth; }
+  ~DispatchScope() { --g_dispatchDepth; }
+};
+
+void Answer(CrossSend* send) {
+  DispatchScope scope;
+  LRESULT r = CallProc(send->msg.hwnd, send->msg.message, send->msg.wParam, send->msg.lParam);
+  std::lock_guard<std::mutex> hold(Q().lock);
+  send->result = r;
+  send->done = true;
+  Q().sendDone.notify_all();
+}
+
+// Messages sent by a clock callback while the window thread waits for it in AdvanceTo.
+void AnswerSends() {
+  for (;;) {
+    CrossSend* send = nullptr;
+    {
+      std::lock_guard<std::mutex> hold(Q().lock);
+      if (Q().sent.empty()) return;
+      send = Q().sent.front();
+      Q().sent.pop_front();
+    }
+    Answer(send);
+  }
+}
+
 // Runs window-thread tasks and messages sent from other threads.
 void RunPending() {
   Queue& q = Q();
@@ -100,13 +129,10 @@ void RunPending() {
     }
     g_dirty = true;
     if (task) {
+      DispatchScope scope;
       task();
     } else {
-      LRESULT r = CallProc(send->msg.hwnd, send->msg.message, send->msg.wParam, send->msg.lParam);
-      std::lock_guard<std::mutex> hold(q.lock);
-      send->result = r;
-      send->done = true;
-      q.sendDone.notify_all();
+      Answer(send);
     }
   }
 }
@@ -157,6 +183,7 @@ bool ConvertInput(const RawInput& in, MSG* msg) {
   switch (in.kind) {
     case InputKind::kKeyDown:
     case InputKind::kKeyUp:
+      if (!TopLevelOf(w)->enabled) return false;  // disabled by a modal dialog
       *msg = MSG{in.window,
                  static_cast<UINT>(in.kind == InputKind::kKeyDown ? WM_KEYDOWN : WM_KEYUP),
                  static_cast<WPARAM>(in.key),
@@ -263,7 +290,7 @@ void Idle() {
     if (next >= 0) {
       clock::AdvanceTo(next);
     } else {
-      clock::WaitForWake();
+      CurrentHost().Wait(-1);  // only another thread can bring work now
     }
     return;
   }
@@ -316,6 +343,11 @@ void RunOnWindowThread(std::function<void()> task) {
 }
 
 bool Retrieve(MSG* msg) {
+  static bool answering = [] {
+    clock::SetAdvanceWork(AnswerSends);
+    return true;
+  }();
+  (void)answering;
   if (g_dispatchDepth == 0) Table().Collect();
   for (;;) {
     RunPending();
@@ -363,11 +395,6 @@ void ResetQueueForTests() {
   g_mouse = Mouse{};
 }
 
-struct DispatchScope {
-  DispatchScope() { ++g_dispatchDepth; }
-  ~DispatchScope() { --g_dispatchDepth; }
-};
-
 }  // namespace orvel::user
 
 using orvel::user::Find;
@@ -401,12 +428,13 @@ LRESULT WINAPI DispatchMessageA(const MSG* lpMsg) {
     }
     return 0;
   }
-  if (Find(lpMsg->hwnd) == nullptr) return 0;
+  Window* w = Find(lpMsg->hwnd);
+  if (w == nullptr) return 0;
+  unsigned paints = w->paints;
   LRESULT r = CallProc(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
-  if (lpMsg->message == WM_PAINT) {
-    // A window procedure that does not validate its update region would otherwise be asked to
-    // paint for ever.
-    if (Window* w = Find(lpMsg->hwnd)) w->updatePending = w->erasePending = false;
+  if (lpMsg->message == WM_PAINT && (w = Find(lpMsg->hwnd)) != nullptr && w->paints == paints) {
+    // A window procedure that never calls BeginPaint would otherwise be asked to paint for ever.
+    w->updatePending = w->erasePending = false;
   }
   return r;
 }
@@ -437,6 +465,7 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   Q().sent.push_back(&send);
   hold.unlock();
   CurrentHost().Wake();
+  orvel::clock::WakeAdvance();
   hold.lock();
   Q().sendDone.wait(hold, [&send] { return send.done; });
   return send.result;

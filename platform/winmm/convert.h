@@ -1,14 +1,20 @@
 // Turning source frames into the PCM samples a wave-in device delivers.
 //
 // Source frames are interleaved floats in [-1, 1), one or two channels, at the source's rate.
-// Output sample n lies at source position n * srcRate / dstRate (in frames) and is linearly
-// interpolated between the two frames around it; a position on a frame takes that frame as
-// it is, so a 44100 Hz source recorded at 22050 Hz yields every second frame unchanged.
-// Two channels become one as their mean; one becomes two by copying.
+// Two channels become one as their mean; one becomes two by copying. Output sample n lies at
+// source position n * srcRate / dstRate (in frames):
+// - at the source's rate or above, it is linearly interpolated between the two frames around
+//   that position, and a position on a frame takes the frame as it is;
+// - below the source's rate, a windowed-sinc low-pass filter (cut-off just under the output's
+//   Nyquist frequency) is applied around the position, as a sound card's anti-alias filter
+//   would be: content the output rate cannot hold is removed instead of folding down into the
+//   top of the spectrum. Its gain at 0 Hz is exactly 1.
 #ifndef ORVEL_WINMM_CONVERT_H
 #define ORVEL_WINMM_CONVERT_H
 
 #include <stdint.h>
+
+#include <vector>
 
 namespace orvel::wave {
 
@@ -23,21 +29,42 @@ struct PcmFormat {
 constexpr int kMinRate = 4000;
 constexpr int kMaxRate = 192000;
 
-// The source frames [first, last] that output samples [firstOut, firstOut + count) need.
+// Source frames [first, last].
 struct FrameSpan {
   int64_t first;
   int64_t last;
   int Frames() const { return static_cast<int>(last - first + 1); }
 };
-FrameSpan SourceSpan(int64_t firstOut, int count, int srcRate, int dstRate);
 
-// How many output samples (from index 0) can be made from the first `frames` source frames.
-int64_t OutputAvailable(int64_t frames, int srcRate, int dstRate);
+class Converter {
+ public:
+  Converter(int srcRate, int srcChannels, const PcmFormat& fmt);
 
-// Writes output samples [firstOut, firstOut + count) in `fmt` to dst (count * BlockBytes()
-// bytes). `frames` holds the source frames of SourceSpan(firstOut, count, ...), from its first.
-void ConvertFrames(const float* frames, int srcChannels, int srcRate, const PcmFormat& fmt,
-                   int64_t firstOut, int count, uint8_t* dst);
+  // The source frames that output samples [firstOut, firstOut + count) need.
+  FrameSpan Span(int64_t firstOut, int count) const;
+
+  // How many output samples (from index 0) the first `frames` source frames make.
+  int64_t Available(int64_t frames) const;
+
+  // Writes output samples [firstOut, firstOut + count) to dst (count * BlockBytes() bytes).
+  // `frames` holds the source frames of Span(firstOut, count), from its first on.
+  void Convert(const float* frames, int64_t firstOut, int count, uint8_t* dst);
+
+ private:
+  float FrameValue(const float* frame, int channel) const;
+  float Interpolated(const float* frames, int64_t index, int64_t rem, int channel) const;
+  float Filtered(const float* frames, int64_t index, int64_t rem, int channel);
+  const double* Weights(int64_t rem);
+
+  int srcRate_;
+  int srcChannels_;
+  PcmFormat fmt_;
+  int64_t taps_ = 0;           // filter: frames on each side of the position; 0 interpolates
+  int64_t phases_ = 0;         // distinct positions between two frames, when few enough to keep
+  std::vector<double> table_;  // weights per phase, filled as needed
+  std::vector<bool> made_;
+  std::vector<double> scratch_;
+};
 
 // One float sample in [-1, 1) as an 8-bit unsigned or 16-bit signed PCM value; out of range
 // values are clamped. Exact for values that came from 8- or 16-bit samples.

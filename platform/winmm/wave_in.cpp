@@ -43,7 +43,8 @@ struct Device {
   LPWAVECALLBACK callback = nullptr;
   DWORD_PTR instance = 0;
   std::unique_ptr<Generator> gen;
-  RingGenerator* ring = nullptr;  // gen, when it is live input
+  std::unique_ptr<Converter> conv;  // gen's frames to fmt
+  RingGenerator* ring = nullptr;    // gen, when it is live input
   std::unique_ptr<sdl::Stream> stream;
   bool streamed = false;
   int64_t origin = 0;              // clock-paced: the clock time of output sample 0
@@ -103,7 +104,7 @@ int Samples(const Device& d, const WAVEHDR* h) {
 int64_t NowIndex(const Device& d) {
   if (d.streamed) {
     const int64_t frames = d.ring ? d.ring->FramesWritten() : d.played.load();
-    return OutputAvailable(frames, d.gen->Rate(), d.fmt.rate);
+    return d.conv->Available(frames);
   }
   const int64_t elapsed = std::max<int64_t>(0, clock::NowMicros() - d.origin);
   return elapsed * d.fmt.rate / 1000000;
@@ -118,14 +119,13 @@ void Fill(Device& d, WAVEHDR* h, int64_t first, int count) {
   if (count <= 0) return;
   if (d.ring && !d.streamed) {
     // Live input under the clock: the freshest samples the device has.
-    const int64_t ready = OutputAvailable(d.ring->FramesWritten(), d.gen->Rate(), d.fmt.rate);
+    const int64_t ready = d.conv->Available(d.ring->FramesWritten());
     first = std::max<int64_t>(0, ready - count);
   }
-  const FrameSpan span = SourceSpan(first, count, d.gen->Rate(), d.fmt.rate);
+  const FrameSpan span = d.conv->Span(first, count);
   d.scratch.resize(static_cast<size_t>(span.Frames()) * static_cast<size_t>(d.gen->Channels()));
   d.gen->Read(span.first, span.Frames(), d.scratch.data());
-  ConvertFrames(d.scratch.data(), d.gen->Channels(), d.gen->Rate(), d.fmt, first, count,
-                reinterpret_cast<uint8_t*>(h->lpData));
+  d.conv->Convert(d.scratch.data(), first, count, reinterpret_cast<uint8_t*>(h->lpData));
 }
 
 void MarkDone(WAVEHDR* h, DWORD bytes) {
@@ -243,59 +243,74 @@ bool ValidFormat(const WAVEFORMATEX* f, PcmFormat* out) {
   return f->nAvgBytesPerSec == f->nSamplesPerSec * f->nBlockAlign;
 }
 
-// Gives the device its generator and, where one is needed, its sound-system stream.
+// The device's generator, from the chosen source.
+MMRESULT MakeGenerator(Device& d, const SourceChoice& choice) {
+  std::string error;
+  switch (choice.kind) {
+    case SourceKind::kScripted:
+      d.gen = MakeScriptedGenerator(choice.fill);
+      break;
+    case SourceKind::kDemo:
+      d.gen = MakeDemoGenerator();
+      break;
+    case SourceKind::kFile:
+      d.gen = OpenFileGenerator(choice.path, &error);
+      if (!d.gen) return MMSYSERR_ERROR;
+      break;
+    case SourceKind::kDefault:
+    case SourceKind::kMonitor: {
+      // The sound system converts live input to the device's rate and channels.
+      auto ring = std::make_unique<RingGenerator>(d.fmt.rate, d.fmt.channels);
+      d.ring = ring.get();
+      d.gen = std::move(ring);
+      break;
+    }
+    case SourceKind::kNone:
+      return MMSYSERR_BADDEVICEID;
+  }
+  d.conv = std::make_unique<Converter>(d.gen->Rate(), d.gen->Channels(), d.fmt);
+  return MMSYSERR_NOERROR;
+}
+
+// Gives the device its source and, where one is needed, its sound-system stream: live input
+// is captured; a file or the demo is heard in real time and paced by the output (by the
+// clock when there is no output); under the virtual clock only live input opens a stream.
 MMRESULT Connect(const DevicePtr& d, const SourceChoice& choice) {
+  const MMRESULT made = MakeGenerator(*d, choice);
+  if (made != MMSYSERR_NOERROR) return made;
   const bool virtualClock = clock::Current() == clock::Mode::kVirtual;
   d->origin = virtualClock ? 0 : clock::NowMicros();
   std::string error;
   std::weak_ptr<Device> weak = d;
   auto lost = [weak](const std::string& reason) { OnStreamLost(weak, reason); };
   Device* raw = d.get();  // the stream is closed before the device goes
-  switch (choice.kind) {
-    case SourceKind::kScripted:
-      d->gen = MakeScriptedGenerator(choice.fill);
-      return MMSYSERR_NOERROR;
-    case SourceKind::kDemo:
-    case SourceKind::kFile:
-      d->gen = choice.kind == SourceKind::kDemo ? MakeDemoGenerator()
-                                                : OpenFileGenerator(choice.path, &error);
-      if (!d->gen) return MMSYSERR_ERROR;
-      if (virtualClock) return MMSYSERR_NOERROR;
-      // Heard through the output, which paces the recording; with no output, the clock does.
-      d->stream = sdl::Stream::OpenPlayback(
-          d->gen->Rate(), d->gen->Channels(),
-          [raw, weak](float* frames, int count) {
-            const int64_t first = raw->played.load();
-            raw->gen->Read(first, count, frames);
-            raw->played.store(first + count);
-            if (DevicePtr self = weak.lock()) Pump(self);
-          },
-          lost, &error);
-      d->streamed = d->stream != nullptr;
-      return MMSYSERR_NOERROR;
-    case SourceKind::kDefault:
-    case SourceKind::kMonitor: {
-      auto ring = std::make_unique<RingGenerator>(d->fmt.rate, d->fmt.channels);
-      d->ring = ring.get();
-      d->gen = std::move(ring);
-      d->stream = sdl::Stream::OpenCapture(
-          choice.device, d->fmt.rate, d->fmt.channels,
-          [raw, weak](const float* frames, int count) {
-            raw->ring->Append(frames, count);
-            if (!raw->streamed) return;
-            if (DevicePtr self = weak.lock()) Pump(self);
-          },
-          lost, &error);
-      if (!d->stream) return MMSYSERR_NODRIVER;
-      d->streamed = !virtualClock;
-      // Live input runs from the open on, so that the first buffer finds fresh samples.
-      d->stream->Run(true);
-      return MMSYSERR_NOERROR;
-    }
-    case SourceKind::kNone:
-      break;
+  if (d->ring) {
+    d->stream = sdl::Stream::OpenCapture(
+        choice.device, d->fmt.rate, d->fmt.channels,
+        [raw, weak](const float* frames, int count) {
+          raw->ring->Append(frames, count);
+          if (!raw->streamed) return;
+          if (DevicePtr self = weak.lock()) Pump(self);
+        },
+        lost, &error);
+    if (!d->stream) return MMSYSERR_NODRIVER;
+    d->streamed = !virtualClock;
+    // Live input runs from the open on, so that the first buffer finds fresh samples.
+    d->stream->Run(true);
+    return MMSYSERR_NOERROR;
   }
-  return MMSYSERR_BADDEVICEID;
+  if (virtualClock || choice.kind == SourceKind::kScripted) return MMSYSERR_NOERROR;
+  d->stream = sdl::Stream::OpenPlayback(
+      d->gen->Rate(), d->gen->Channels(),
+      [raw, weak](float* frames, int count) {
+        const int64_t first = raw->played.load();
+        raw->gen->Read(first, count, frames);
+        raw->played.store(first + count);
+        if (DevicePtr self = weak.lock()) Pump(self);
+      },
+      lost, &error);
+  d->streamed = d->stream != nullptr;
+  return MMSYSERR_NOERROR;
 }
 
 // WAVE_MAPPER or device 0, the one device. WAVE_MAPPER arrives as (UINT)-1, or widened to

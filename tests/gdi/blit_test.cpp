@@ -113,6 +113,65 @@ TEST(Bitmaps, LoadBitmapMapsIndicesThroughTheColourTable) {
   EXPECT_EQ(LoadBitmapA(nullptr, MAKEINTRESOURCEA(7004)), nullptr);
 }
 
+// A packed DIB: header, colour table (0x00RRGGBB values) and the rows as stored.
+std::vector<unsigned char> Dib(int bpp, int w, int h, std::vector<uint32_t> colours,
+                               std::vector<unsigned char> rows) {
+  BITMAPINFOHEADER hdr{};
+  hdr.biSize = 40;
+  hdr.biWidth = w;
+  hdr.biHeight = h;
+  hdr.biPlanes = 1;
+  hdr.biBitCount = static_cast<WORD>(bpp);
+  hdr.biClrUsed = static_cast<DWORD>(colours.size());
+  std::vector<unsigned char> dib(40);
+  memcpy(dib.data(), &hdr, sizeof hdr);
+  for (uint32_t rgb : colours) {
+    const unsigned char q[4] = {static_cast<unsigned char>(rgb),
+                                static_cast<unsigned char>(rgb >> 8),
+                                static_cast<unsigned char>(rgb >> 16), 0};
+    dib.insert(dib.end(), q, q + 4);
+  }
+  dib.insert(dib.end(), rows.begin(), rows.end());
+  return dib;
+}
+
+COLORREF LoadedPixel(int id, int x, int y) {
+  HBITMAP bm = LoadBitmapA(nullptr, MAKEINTRESOURCEA(id));
+  if (!bm) return CLR_INVALID;
+  HDC mem = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(mem, bm);
+  COLORREF c = GetPixel(mem, x, y);
+  SelectObject(mem, old);
+  DeleteDC(mem);
+  DeleteObject(bm);
+  return c;
+}
+
+TEST(Bitmaps, OneEightAndTwentyFourBitAndTopDownDibsDecode) {
+  // 1 bit, 3 x 2, bottom-up: bottom row 1 0 1, top row 0 1 1.
+  static const auto mono = Dib(1, 3, 2, {0x102030, 0xA0B0C0}, {0xA0, 0, 0, 0, 0x60, 0, 0, 0});
+  res::Register(res::kBitmap, 7010, mono.data(), mono.size());
+  EXPECT_EQ(LoadedPixel(7010, 0, 0), RGB(0x10, 0x20, 0x30));
+  EXPECT_EQ(LoadedPixel(7010, 1, 0), RGB(0xA0, 0xB0, 0xC0));
+  EXPECT_EQ(LoadedPixel(7010, 0, 1), RGB(0xA0, 0xB0, 0xC0));
+  // 8 bit, 2 x 1, through a three-colour table.
+  static const auto grey = Dib(8, 2, 1, {0, 0x808080, 0xFF0000}, {2, 1, 0, 0});
+  res::Register(res::kBitmap, 7011, grey.data(), grey.size());
+  EXPECT_EQ(LoadedPixel(7011, 0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(LoadedPixel(7011, 1, 0), RGB(128, 128, 128));
+  // 24 bit, 1 x 2, top-down (negative height): blue, green, red bytes per pixel.
+  static auto direct = Dib(24, 1, 2, {}, {1, 2, 3, 0, 4, 5, 6, 0});
+  const int32_t topDown = -2;
+  memcpy(direct.data() + 8, &topDown, 4);
+  res::Register(res::kBitmap, 7012, direct.data(), direct.size());
+  EXPECT_EQ(LoadedPixel(7012, 0, 0), RGB(3, 2, 1));
+  EXPECT_EQ(LoadedPixel(7012, 0, 1), RGB(6, 5, 4));
+  // An index past a short colour table reads black rather than past the table.
+  static const auto shortTable = Dib(8, 1, 1, {0xFFFFFF}, {200, 0, 0, 0});
+  res::Register(res::kBitmap, 7013, shortTable.data(), shortTable.size());
+  EXPECT_EQ(LoadedPixel(7013, 0, 0), RGB(0, 0, 0));
+}
+
 TEST(Bitmaps, SrcInvertXorsAndBlackLeavesTheDestination) {
   static const std::vector<unsigned char> dib = SixteenColourDib(false);  // default table
   res::Register(res::kBitmap, 7005, dib.data(), dib.size());

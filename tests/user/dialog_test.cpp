@@ -35,7 +35,7 @@ class TemplateWriter {
 
 // The About box: 240 x 120 units, centred, 8-point MS Sans Serif, one OK button (id 101) at
 // (88, 96), 64 x 13 units.
-std::vector<unsigned char> AboutTemplate() {
+std::vector<unsigned char> AboutTemplate(const char* face = "MS Sans Serif", int points = 8) {
   TemplateWriter t;
   t.Dword(0x90C02844);
   t.Dword(0);
@@ -44,8 +44,8 @@ std::vector<unsigned char> AboutTemplate() {
   t.Word(0);  // no menu
   t.Word(0);  // the standard dialog class
   t.Text("Orvel!");
-  t.Word(8);
-  t.Text("MS Sans Serif");
+  t.Word(static_cast<uint16_t>(points));
+  t.Text(face);
   t.AlignDword();
   t.Dword(0x50010300);
   t.Dword(0);
@@ -60,6 +60,7 @@ std::vector<unsigned char> AboutTemplate() {
 
 constexpr int kDialogId = 901;
 constexpr int kBrokenId = 902;
+constexpr int kArialId = 904;
 
 std::vector<std::string>& DialogLog() {
   static std::vector<std::string> log;
@@ -100,6 +101,8 @@ class Dialog : public WindowTest {
     static std::vector<unsigned char> broken(about.begin(), about.begin() + 40);
     res::Register(res::kDialog, kDialogId, about.data(), about.size());
     res::Register(res::kDialog, kBrokenId, broken.data(), broken.size());
+    static std::vector<unsigned char> arial = AboutTemplate("Arial", 10);
+    res::Register(res::kDialog, kArialId, arial.data(), arial.size());
     DialogLog().clear();
     g_paintRed = false;
     main_ = MainWindow();
@@ -142,9 +145,9 @@ TEST_F(Dialog, ItsButtonClosesItAndDialogUnitsFollowTheFont) {
     headless::Click(dialog, (button.left + button.right) / 2, (button.top + button.bottom) / 2);
   });
   EXPECT_EQ(Show(), 101);
-  // 8-point MS Sans Serif comes out about 6 x 13.
-  EXPECT_NEAR(base.cx, 6, 1);
-  EXPECT_NEAR(base.cy, 13, 1);
+  // 8-point MS Sans Serif: 6 x 13, as on Windows.
+  EXPECT_EQ(base.cx, 6);
+  EXPECT_EQ(base.cy, 13);
   auto px = [](int units, int b, int d) { return (units * b + d / 2) / d; };
   EXPECT_EQ(button.left, px(88, base.cx, 4));
   EXPECT_EQ(button.top, px(96, base.cy, 8));
@@ -156,6 +159,29 @@ TEST_F(Dialog, ItsButtonClosesItAndDialogUnitsFollowTheFont) {
   EXPECT_EQ(window.left, (1024 - (window.right - window.left)) / 2);
   EXPECT_EQ(window.top, (768 - (window.bottom - window.top)) / 2);
   EXPECT_EQ(window.bottom - window.top, client.bottom + 2 * 3 + 19);
+}
+
+TEST_F(Dialog, OtherFontsGiveBaseUnitsMeasuredFromTheFont) {
+  SIZE base{};
+  clock::ScheduleAt(1'000'000, [&] {
+    base = user::DialogBaseUnits(headless::ActiveDialog());
+    headless::Key(headless::ActiveDialog(), VK_RETURN);
+  });
+  EXPECT_EQ(Show(kArialId), IDOK);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HFONT font = CreateFontA(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE letters{};
+  TEXTMETRICA tm{};
+  GetTextExtentPoint32A(dc, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ", 52, &letters);
+  GetTextMetricsA(dc, &tm);
+  SelectObject(dc, old);
+  DeleteObject(font);
+  DeleteDC(dc);
+  EXPECT_EQ(base.cx, (letters.cx / 26 + 1) / 2);
+  EXPECT_EQ(base.cy, tm.tmHeight);
+  EXPECT_GT(base.cx, 5);
+  EXPECT_GT(base.cy, 12);
 }
 
 TEST_F(Dialog, ModalLoopPaintsTheOwnerAndKeepsItsInputAway) {

@@ -119,6 +119,31 @@ TEST_F(Painting, ChildDrawsAtItsPlaceInTheParentSurface) {
   EXPECT_EQ(s->At(39, 50), 0u);
 }
 
+TEST_F(Painting, APaintHandlerThatNeverBeginsIsAskedOnceAndOneThatReinvalidatesAgain) {
+  HWND main = MainWindow();
+  Drain();
+  Log().clear();
+  Hook() = [](HWND, UINT msg, WPARAM, LPARAM, bool* handled) -> LRESULT {
+    *handled = msg == WM_PAINT;
+    return 0;
+  };
+  InvalidateRect(main, nullptr, FALSE);
+  Drain();
+  EXPECT_EQ(Only(WM_PAINT).size(), 1u);
+
+  Log().clear();
+  int paints = 0;
+  Hook() = [&paints](HWND hwnd, UINT msg, WPARAM w, LPARAM l, bool* handled) -> LRESULT {
+    if (msg != WM_PAINT) return 0;
+    PaintRed(hwnd, msg, w, l, handled);
+    if (++paints == 1) InvalidateRect(hwnd, nullptr, FALSE);  // once more, please
+    return 0;
+  };
+  InvalidateRect(main, nullptr, FALSE);
+  Drain();
+  EXPECT_EQ(paints, 2);
+}
+
 TEST_F(Painting, ThirtyOwnerDrawnButtonsPaintedAThousandTimesLeakNothing) {
   HWND main = MainWindow();
   for (int i = 0; i < 30; ++i) OwnerDrawButton(main, 5 + (i % 8) * 65, 5 + (i / 8) * 30, 60, 25);

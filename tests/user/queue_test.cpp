@@ -136,6 +136,20 @@ TEST_F(MessageQueue, SendFromAnotherThreadIsHandledOnTheWindowThread) {
   EXPECT_EQ(handledOn, std::this_thread::get_id());
 }
 
+TEST_F(MessageQueue, ClockCallbackMaySendToAWindowWhileTheLoopWaitsForIt) {
+  HWND main = MainWindow();
+  Drain();
+  Hook() = [](HWND, UINT msg, WPARAM wParam, LPARAM, bool* handled) -> LRESULT {
+    if (msg != WM_USER + 8) return 0;
+    *handled = true;
+    return static_cast<LRESULT>(wParam) * 2;
+  };
+  LRESULT answer = 0;
+  clock::ScheduleAt(1'000, [&] { answer = SendMessageA(main, WM_USER + 8, 21, 0); });
+  RunUntil(2'000);
+  EXPECT_EQ(answer, 42);
+}
+
 TEST_F(MessageQueue, QuitComesAfterPostedMessagesAndCarriesItsCode) {
   HWND main = MainWindow();
   Drain();

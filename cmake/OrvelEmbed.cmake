@@ -23,6 +23,7 @@ function(orvel_embed_resources target)
             -DBASE=${CMAKE_CURRENT_SOURCE_DIR} "-DENTRIES=${entries}"
             -P ${PROJECT_SOURCE_DIR}/cmake/OrvelEmbedScript.cmake
     DEPENDS ${files} ${PROJECT_SOURCE_DIR}/cmake/OrvelEmbedScript.cmake
-    COMMENT "Embedding resources for ${target}")
+    COMMENT "Embedding resources for ${target}"
+    VERBATIM)
   target_sources(${target} PRIVATE ${out})
 endfunction()

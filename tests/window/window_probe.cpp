@@ -81,5 +81,6 @@ int main() {
   SetTimer(main, 1, 30000, nullptr);
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0)) DispatchMessageA(&msg);
+  orvel::host::Shutdown();
   return static_cast<int>(msg.wParam);
 }

@@ -7,6 +7,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
+#include <string.h>
 #include <strings.h>
 
 #include <algorithm>
@@ -250,10 +251,13 @@ FontFace* FaceOf(TextState& st, const DC& dc) {
   return const_cast<FontFace*>(font->resolved.get());
 }
 
+// The advance width of n characters, in pixels; held within the coordinate limit so that a
+// very long string cannot overflow the arithmetic that places it.
 int Advance(FontFace& f, const char* s, int n) {
-  int w = 0;
-  for (int i = 0; i < n; ++i) w += GlyphOf(f, static_cast<unsigned char>(s[i])).advance;
-  return w;
+  int64_t w = 0;
+  for (int i = 0; i < n && w < kCoordLimit; ++i)
+    w += GlyphOf(f, static_cast<unsigned char>(s[i])).advance;
+  return static_cast<int>(std::min<int64_t>(w, kCoordLimit));
 }
 
 uint32_t Blend(uint32_t dst, uint32_t src, unsigned a) {
@@ -378,8 +382,9 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
     raster::FillRect(d.target, left, baseline - f->ascent, left + w, baseline + f->descent,
                      ToPixel(d.dc->bkColor));
   const uint32_t pixel = ToPixel(d.dc->textColor);
+  // Glyphs starting past the clip (allowing for a negative bearing) cannot show: stop there.
   int pen = left;
-  for (int i = 0; i < c; ++i) {
+  for (int i = 0; i < c && pen < d.target.right + f->maxWidth; ++i) {
     const Glyph& g = GlyphOf(*f, static_cast<unsigned char>(lpString[i]));
     if (!g.coverage.empty()) DrawGlyph(d.target, g, pen + g.left, baseline - g.top, pixel);
     pen += g.advance;

@@ -75,6 +75,8 @@ bool Start(std::string* error) {
   std::lock_guard<std::mutex> hold(r.lock);
   if (!r.tried) {
     r.tried = true;
+    // PulseAudio lists the monitors of its outputs ("Monitor of ...") only when asked to.
+    SDL_SetHint(SDL_HINT_AUDIO_INCLUDE_MONITORS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO | SDL_INIT_EVENTS) == 0) {
       r.started = true;
       SDL_AddEventWatch(WatchEvents, nullptr);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 
 namespace orvel::gdi::test {
@@ -163,6 +164,22 @@ TEST_F(Text, ManyFontsStayCountedAndEmptyTextDrawsNothing) {
   EXPECT_EQ(c.Lit(), 0);
   EXPECT_FALSE(TextOutA(c.dc(), 0, 0, nullptr, 3));
   EXPECT_FALSE(TextOutA(c.dc(), 0, 0, "abc", -1));
+}
+
+TEST_F(Text, QuarterMegabyteOfTextIsMeasuredAndDrawnSafely) {
+  Canvas c(60, 30);
+  HFONT f = Font(12);
+  HGDIOBJ old = SelectObject(c.dc(), f);
+  const std::string text(1 << 18, 'W');
+  SIZE one, all;
+  ASSERT_TRUE(GetTextExtentPoint32A(c.dc(), "W", 1, &one));
+  ASSERT_TRUE(GetTextExtentPoint32A(c.dc(), text.data(), static_cast<int>(text.size()), &all));
+  EXPECT_EQ(all.cx, one.cx * (1 << 18));
+  SetTextAlign(c.dc(), TA_RIGHT);
+  EXPECT_TRUE(TextOutA(c.dc(), 50, 5, text.data(), static_cast<int>(text.size())));
+  EXPECT_GT(c.Lit(), 0);
+  SelectObject(c.dc(), old);
+  DeleteObject(f);
 }
 
 TEST_F(Text, StockFontsRender) {

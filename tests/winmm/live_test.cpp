@@ -88,6 +88,13 @@ TEST_F(Live, TheDefaultCaptureDeviceDeliversFrames) {
   EXPECT_EQ(waveInClose(device), MMSYSERR_NOERROR);
 }
 
+TEST_F(Live, WithoutAMonitorSourceMonitorIsRefusedClearly) {
+  std::string error;
+  EXPECT_FALSE(wave::ChooseInput("monitor", &error));
+  EXPECT_EQ(error.rfind("no monitor source: ", 0), 0u) << error;
+  EXPECT_NE(error.find("dummy"), std::string::npos) << error;  // names the sound system
+}
+
 TEST_F(Live, ScriptedInputIsPacedByTheClock) {
   wave::UseScriptedInput([](int64_t first, uint8_t* out, int count) { memset(out, 200, count); });
   HWAVEIN device = nullptr;

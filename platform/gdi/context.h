@@ -16,6 +16,8 @@ struct Drawing {
   DC* dc = nullptr;
   Surface* surface = nullptr;
   raster::Target target;
+  bool hasPen = false, hasBrush = false;  // false for PS_NULL, BS_NULL
+  uint32_t pen = 0, brush = 0;            // pixels of the selected pen and brush
 
   // Logical to surface coordinates.
   int X(int x) const;
@@ -24,13 +26,10 @@ struct Drawing {
 
 // False when the handle is not a live DC or the DC has no surface. The target's clip is the
 // surface, the visible rectangle and the selected clip region intersected (possibly empty).
+// Resolves the DC, its surface, pen and brush under one lock: this is every call's fixed cost.
 bool BeginDrawing(HDC hdc, Drawing* drawing);
 
 DC* LookupDC(HDC hdc);
-
-// The pixel of the selected pen or brush; false when it draws nothing (PS_NULL, BS_NULL).
-bool PenPixel(const DC& dc, uint32_t* pixel);
-bool BrushPixel(const DC& dc, uint32_t* pixel);
 
 }  // namespace orvel::gdi
 

@@ -47,9 +47,14 @@ DC* LookupDC(HDC hdc) {
 }
 
 bool BeginDrawing(HDC hdc, Drawing* d) {
-  DC* dc = LookupDC(hdc);
+  TableLock hold;
+  DC* dc = static_cast<DC*>(LookupLocked(hdc, Kind::kDC));
   if (!dc) return false;
-  Surface* s = SurfaceOf(hdc);
+  Surface* s = dc->surface;
+  if (dc->memory) {
+    Bitmap* bm = static_cast<Bitmap*>(LookupLocked(dc->bitmap, Kind::kBitmap));
+    s = bm ? &bm->surface : nullptr;
+  }
   if (!s || s->pixels.empty()) return false;
   d->dc = dc;
   d->surface = s;
@@ -68,20 +73,12 @@ bool BeginDrawing(HDC hdc, Drawing* d) {
   d->target.top = clip.top;
   d->target.right = clip.right;
   d->target.bottom = clip.bottom;
-  return true;
-}
-
-bool PenPixel(const DC& dc, uint32_t* pixel) {
-  const Pen* pen = LookupAs<Pen>(dc.pen, Kind::kPen);
-  if (!pen || pen->style == PS_NULL) return false;
-  *pixel = ToPixel(pen->color);
-  return true;
-}
-
-bool BrushPixel(const DC& dc, uint32_t* pixel) {
-  const Brush* brush = LookupAs<Brush>(dc.brush, Kind::kBrush);
-  if (!brush || brush->style == BS_NULL) return false;
-  *pixel = ToPixel(brush->color);
+  const Pen* pen = static_cast<const Pen*>(LookupLocked(dc->pen, Kind::kPen));
+  d->hasPen = pen && pen->style != PS_NULL;
+  d->pen = pen ? ToPixel(pen->color) : 0;
+  const Brush* brush = static_cast<const Brush*>(LookupLocked(dc->brush, Kind::kBrush));
+  d->hasBrush = brush && brush->style != BS_NULL;
+  d->brush = brush ? ToPixel(brush->color) : 0;
   return true;
 }
 

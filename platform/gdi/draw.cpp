@@ -17,9 +17,9 @@ std::vector<POINT> ToSurface(const Drawing& d, const POINT* pts, size_t count) {
 // Outline on x = l, x = r-1, y = t, y = b-1 and fill inside it; [l, r) x [t, b) in all.
 // Without a pen the brush covers [l, r-1) x [t, b-1).
 void DrawBox(const Drawing& d, int l, int t, int r, int b) {
-  uint32_t pen = 0, brush = 0;
-  bool hasPen = PenPixel(*d.dc, &pen);
-  if (BrushPixel(*d.dc, &brush)) {
+  const uint32_t pen = d.pen, brush = d.brush;
+  const bool hasPen = d.hasPen;
+  if (d.hasBrush) {
     if (hasPen)
       raster::FillRect(d.target, l + 1, t + 1, r - 1, b - 1, brush);
     else
@@ -68,12 +68,10 @@ BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     DrawBox(d, box.left, box.top, box.right, box.bottom);
     return TRUE;
   }
-  uint32_t pixel;
-  if (BrushPixel(*d.dc, &pixel))
-    raster::FillEllipse(d.target, box.left, box.top, box.right, box.bottom, pixel);
-  if (PenPixel(*d.dc, &pixel)) {
+  if (d.hasBrush) raster::FillEllipse(d.target, box.left, box.top, box.right, box.bottom, d.brush);
+  if (d.hasPen) {
     std::vector<POINT> outline = raster::EllipseOutline(box.left, box.top, box.right, box.bottom);
-    raster::Polyline(d.target, outline.data(), outline.size(), true, pixel);
+    raster::Polyline(d.target, outline.data(), outline.size(), true, d.pen);
   }
   return TRUE;
 }
@@ -82,10 +80,9 @@ BOOL WINAPI Polygon(HDC hdc, const POINT* apt, int cpt) {
   Drawing d;
   if (!BeginDrawing(hdc, &d) || !apt || cpt < 2) return FALSE;
   std::vector<POINT> pts = ToSurface(d, apt, static_cast<size_t>(cpt));
-  uint32_t pixel;
-  if (BrushPixel(*d.dc, &pixel))
-    raster::FillPolygon(d.target, pts.data(), pts.size(), d.dc->polyFillMode, pixel);
-  if (PenPixel(*d.dc, &pixel)) raster::Polyline(d.target, pts.data(), pts.size(), true, pixel);
+  if (d.hasBrush)
+    raster::FillPolygon(d.target, pts.data(), pts.size(), d.dc->polyFillMode, d.brush);
+  if (d.hasPen) raster::Polyline(d.target, pts.data(), pts.size(), true, d.pen);
   return TRUE;
 }
 
@@ -93,10 +90,9 @@ BOOL WINAPI PolyBezier(HDC hdc, const POINT* apt, DWORD cpt) {
   Drawing d;
   if (!BeginDrawing(hdc, &d) || !apt || cpt < 4 || (cpt - 1) % 3 != 0) return FALSE;
   std::vector<POINT> pts = ToSurface(d, apt, cpt);
-  uint32_t pixel;
-  if (!PenPixel(*d.dc, &pixel)) return TRUE;
+  if (!d.hasPen) return TRUE;
   std::vector<POINT> line = raster::FlattenBeziers(pts.data(), pts.size());
-  raster::Polyline(d.target, line.data(), line.size(), false, pixel);
+  raster::Polyline(d.target, line.data(), line.size(), false, d.pen);
   return TRUE;
 }
 
@@ -111,9 +107,8 @@ BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
 BOOL WINAPI LineTo(HDC hdc, int x, int y) {
   Drawing d;
   if (!BeginDrawing(hdc, &d)) return FALSE;
-  uint32_t pixel;
-  if (PenPixel(*d.dc, &pixel))
-    raster::Line(d.target, d.X(d.dc->position.x), d.Y(d.dc->position.y), d.X(x), d.Y(y), pixel);
+  if (d.hasPen)
+    raster::Line(d.target, d.X(d.dc->position.x), d.Y(d.dc->position.y), d.X(x), d.Y(y), d.pen);
   d.dc->position = {x, y};
   return TRUE;
 }

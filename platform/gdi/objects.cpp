@@ -159,6 +159,18 @@ Object* Lookup(HGDIOBJ handle, Kind kind) {
   return e && e->kind == kind ? e->object.get() : nullptr;
 }
 
+TableLock::TableLock() {
+  TheTable().lock.lock();
+}
+TableLock::~TableLock() {
+  TheTable().lock.unlock();
+}
+
+Object* LookupLocked(HGDIOBJ handle, Kind kind) {
+  Entry* e = Find(TheTable(), handle);
+  return e && e->kind == kind ? e->object.get() : nullptr;
+}
+
 bool KindOf(HGDIOBJ handle, Kind* kind) {
   Table& t = TheTable();
   std::lock_guard<std::mutex> hold(t.lock);

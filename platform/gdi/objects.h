@@ -76,6 +76,17 @@ T* LookupAs(HGDIOBJ handle, Kind kind) {
   return static_cast<T*>(Lookup(handle, kind));
 }
 
+// Holds the table's lock so that several handles resolve under one acquisition; inside, use
+// LookupLocked. Not reentrant: no other table call may run while it is held.
+class TableLock {
+ public:
+  TableLock();
+  ~TableLock();
+  TableLock(const TableLock&) = delete;
+  TableLock& operator=(const TableLock&) = delete;
+};
+Object* LookupLocked(HGDIOBJ handle, Kind kind);
+
 // The kind of a live handle; false for a null, stale or forged one.
 bool KindOf(HGDIOBJ handle, Kind* kind);
 bool IsStock(HGDIOBJ handle);

@@ -168,15 +168,30 @@ int64_t FloorDiv(int64_t a, int64_t b) {  // b > 0
   return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
+// A polygon edge crossing rows [yTop, yBottom). Its crossing with row y is rounded up to
+// x = ceil(N / dy), N = x0 dy + (y - y0) dx; the walk keeps x and r = x dy - N (0 <= r < dy)
+// so that each row costs an addition, not a division.
 struct Edge {
-  int yTop, yBottom;  // rows [yTop, yBottom)
+  int yTop, yBottom;
   int64_t x0, y0, dx, dy;
   int winding;  // +1 downwards, -1 upwards
+  int64_t x = 0, r = 0;
+  int64_t stepX = 0, stepR = 0;  // dx = stepX dy + stepR, 0 <= stepR < dy
 
-  // The first pixel at or right of the crossing with row y: ceil(x0 + (y - y0) dx / dy).
-  int XAt(int y) const {
-    int64_t num = x0 * dy + (y - y0) * dx;
-    return static_cast<int>(-FloorDiv(-num, dy));
+  void Start(int y) {
+    int64_t n = x0 * dy + (y - y0) * dx;
+    x = -FloorDiv(-n, dy);
+    r = x * dy - n;
+    stepX = FloorDiv(dx, dy);
+    stepR = dx - stepX * dy;
+  }
+  void Step() {
+    x += stepX;
+    r -= stepR;
+    if (r < 0) {
+      ++x;
+      r += dy;
+    }
   }
 };
 
@@ -209,10 +224,15 @@ void FillPolygon(const Target& target, const POINT* points, size_t count, int fi
   std::vector<std::pair<int, int>> crossings;  // x, winding
   crossings.reserve(edges.size());
   const int y0 = std::max(yMin, target.top), y1 = std::min(yMax, target.bottom);
+  for (Edge& e : edges)
+    if (e.yBottom > y0 && e.yTop < y1) e.Start(std::max(e.yTop, y0));
   for (int y = y0; y < y1; ++y) {
     crossings.clear();
-    for (const Edge& e : edges)
-      if (y >= e.yTop && y < e.yBottom) crossings.push_back({e.XAt(y), e.winding});
+    for (Edge& e : edges) {
+      if (y < e.yTop || y >= e.yBottom) continue;
+      if (y > e.yTop && y > y0) e.Step();
+      crossings.push_back({static_cast<int>(e.x), e.winding});
+    }
     std::sort(crossings.begin(), crossings.end());
     if (fillMode == WINDING) {
       int wind = 0;

@@ -19,6 +19,7 @@ namespace orvel::host {
 namespace {
 
 constexpr int kBand = 16;  // rows per presented rectangle
+bool g_sdlInUse = false;
 
 struct Shown {
   SDL_Window* window = nullptr;
@@ -54,6 +55,9 @@ class SdlHost : public user::Host {
 
   ~SdlHost() override {
     for (auto& entry : shown_) SDL_DestroyWindow(entry.second.window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    // SDL_Quit also lets go of the session bus that video set-up opened.
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
   }
 
   void TopLevelShown(HWND hwnd, const RECT& screen, const std::string& title) override {
@@ -278,7 +282,14 @@ bool UseSdl(std::string* error) {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail(SDL_GetError());
   user::SetHost(std::make_unique<SdlHost>());
+  g_sdlInUse = true;
   return true;
+}
+
+void Shutdown() {
+  if (!g_sdlInUse) return;
+  g_sdlInUse = false;
+  UseHeadless();
 }
 
 }  // namespace orvel::host

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "host/hosts.h"
+#include "host/icon.h"
+#include "kernel/resources.h"
 #include "kernel/clock.h"
 #include "user/host.h"
 
@@ -70,6 +72,7 @@ class SdlHost : public user::Host {
         shown_.erase(hwnd);
         return;
       }
+      SetIcon(hwnd, s.window);
     } else {
       SDL_ShowWindow(s.window);
     }
@@ -139,6 +142,20 @@ class SdlHost : public user::Host {
   }
 
  private:
+  // The window class's icon from the resource table, as the OS window's icon.
+  static void SetIcon(HWND hwnd, SDL_Window* window) {
+    int id = user::IconResourceOf(hwnd);
+    if (id == 0) return;
+    res::Resource file = res::Find(res::kIconFile, id);
+    IconImage icon;
+    if (!DecodeIcon(file.data, file.size, &icon)) return;
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        icon.argb.data(), icon.width, icon.height, 32, icon.width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (surface == nullptr) return;
+    SDL_SetWindowIcon(window, surface);
+    SDL_FreeSurface(surface);
+  }
+
   HWND WindowOf(Uint32 id) {
     SDL_Window* window = SDL_GetWindowFromID(id);
     for (auto& entry : shown_) {

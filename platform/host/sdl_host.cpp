@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <stdlib.h>
+#include <string.h>
 
 #include <algorithm>
 #include <atomic>
@@ -236,9 +237,9 @@ class SdlHost : public user::Host {
             right = w;
             break;
           }
+          if (memcmp(now, was, static_cast<size_t>(w) * sizeof(uint32_t)) == 0) continue;
           int x0 = 0;
           while (x0 < w && now[x0] == was[x0]) ++x0;
-          if (x0 == w) continue;
           int x1 = w;
           while (x1 > x0 && now[x1 - 1] == was[x1 - 1]) --x1;
           left = std::min(left, x0);

@@ -6,11 +6,12 @@
 namespace orvel::gdi {
 namespace {
 
-// A handle is (generation << 16) | (slot + 1). Generations run 1..0x7FFF, so a handle is never
-// null, never one of the small region kinds SelectObject returns, never HGDI_ERROR, and a freed
-// slot's old handles stop matching once the slot is reused.
+// A handle is (generation << 16) | (slot + 1). Generations start at 1 and stay below the top
+// bit, so a handle is never null, never one of the small region kinds SelectObject returns,
+// never HGDI_ERROR, and a freed slot's old handles stop matching once the slot is reused. With
+// 64-bit handles a slot wraps only after 2^31 reuses; with 32-bit ones after 2^15.
 constexpr uintptr_t kSlots = 0xFFFF;
-constexpr uint32_t kMaxGeneration = 0x7FFF;
+constexpr uint32_t kMaxGeneration = sizeof(uintptr_t) >= 8 ? 0x7FFFFFFF : 0x7FFF;
 
 struct Entry {
   std::unique_ptr<Object> object;  // null when the slot is free

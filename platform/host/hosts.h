@@ -11,6 +11,11 @@ namespace orvel::host {
 // out), when no display can be opened; the layer then stays on the headless host.
 bool UseSdl(std::string* error);
 
+// Ends the SDL2 host, if it is in use: closes its OS windows and, when no other part of the
+// program still uses SDL, the display connection. Call at the end of the program, after the
+// message loop; the layer is on the headless host afterwards.
+void Shutdown();
+
 // The headless host: windows live in memory only; input is injected (headless.h) and message
 // boxes are written to standard error and answered with IDOK.
 void UseHeadless();

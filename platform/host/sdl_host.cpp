@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <stdlib.h>
+#include <string.h>
 
 #include <algorithm>
 #include <atomic>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "host/hosts.h"
+#include "host/icon.h"
+#include "kernel/resources.h"
 #include "kernel/clock.h"
 #include "user/host.h"
 
@@ -19,6 +22,7 @@ namespace orvel::host {
 namespace {
 
 constexpr int kBand = 16;  // rows per presented rectangle
+bool g_sdlInUse = false;
 
 struct Shown {
   SDL_Window* window = nullptr;
@@ -54,6 +58,9 @@ class SdlHost : public user::Host {
 
   ~SdlHost() override {
     for (auto& entry : shown_) SDL_DestroyWindow(entry.second.window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    // SDL_Quit also lets go of the session bus that video set-up opened.
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
   }
 
   void TopLevelShown(HWND hwnd, const RECT& screen, const std::string& title) override {
@@ -66,6 +73,7 @@ class SdlHost : public user::Host {
         shown_.erase(hwnd);
         return;
       }
+      SetIcon(hwnd, s.window);
     } else {
       SDL_ShowWindow(s.window);
     }
@@ -135,6 +143,20 @@ class SdlHost : public user::Host {
   }
 
  private:
+  // The window class's icon from the resource table, as the OS window's icon.
+  static void SetIcon(HWND hwnd, SDL_Window* window) {
+    int id = user::IconResourceOf(hwnd);
+    if (id == 0) return;
+    res::Resource file = res::Find(res::kIconFile, id);
+    IconImage icon;
+    if (!DecodeIcon(file.data, file.size, &icon)) return;
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        icon.argb.data(), icon.width, icon.height, 32, icon.width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (surface == nullptr) return;
+    SDL_SetWindowIcon(window, surface);
+    SDL_FreeSurface(surface);
+  }
+
   HWND WindowOf(Uint32 id) {
     SDL_Window* window = SDL_GetWindowFromID(id);
     for (auto& entry : shown_) {
@@ -215,9 +237,9 @@ class SdlHost : public user::Host {
             right = w;
             break;
           }
+          if (memcmp(now, was, static_cast<size_t>(w) * sizeof(uint32_t)) == 0) continue;
           int x0 = 0;
           while (x0 < w && now[x0] == was[x0]) ++x0;
-          if (x0 == w) continue;
           int x1 = w;
           while (x1 > x0 && now[x1 - 1] == was[x1 - 1]) --x1;
           left = std::min(left, x0);
@@ -278,7 +300,14 @@ bool UseSdl(std::string* error) {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail(SDL_GetError());
   user::SetHost(std::make_unique<SdlHost>());
+  g_sdlInUse = true;
   return true;
+}
+
+void Shutdown() {
+  if (!g_sdlInUse) return;
+  g_sdlInUse = false;
+  UseHeadless();
 }
 
 }  // namespace orvel::host

@@ -59,6 +59,9 @@ void QueueInput(InputKind kind, HWND window, int x, int y, int key = 0);
 std::vector<HWND> TopLevelWindows();
 HWND ActiveDialog();
 
+// The icon resource (kIconFile) of the window's class, or 0 when it has none from the table.
+int IconResourceOf(HWND window);
+
 // The client-area pixels of a live top-level window, or null. Any thread, but the pixels are
 // only stable while the window thread waits.
 const gdi::Surface* TopLevelSurface(HWND window);

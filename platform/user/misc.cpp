@@ -2,6 +2,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <map>
+#include <memory>
 
 #include "kernel/resources.h"
 #include "user/host.h"
@@ -20,9 +22,22 @@ std::atomic<HWND> g_activeDialog{nullptr};
 // Icons and cursors are never drawn by the layer: a handle only has to be distinct and live.
 int g_stockIcon;
 int g_stockCursor;
-int g_iconHandles[64];
+// One handle per icon resource, pointing at its id.
+std::map<int, std::unique_ptr<int>>& IconHandles() {
+  static std::map<int, std::unique_ptr<int>> handles;
+  return handles;
+}
 
 }  // namespace
+
+int IconResourceOf(HWND window) {
+  Window* w = Find(window);
+  if (w == nullptr || w->cls == nullptr || w->cls->icon == nullptr) return 0;
+  for (const auto& entry : IconHandles()) {
+    if (reinterpret_cast<HICON>(entry.second.get()) == w->cls->icon) return entry.first;
+  }
+  return 0;
+}
 
 void SetActiveDialog(HWND hwnd) {
   g_activeDialog = hwnd;
@@ -53,7 +68,9 @@ HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
                                          : nullptr;
   }
   if (orvel::res::Find(orvel::res::kIconFile, id).data == nullptr) return nullptr;
-  return reinterpret_cast<HICON>(&orvel::user::g_iconHandles[id % 64]);
+  auto& slot = orvel::user::IconHandles()[id];
+  if (!slot) slot = std::make_unique<int>(id);
+  return reinterpret_cast<HICON>(slot.get());
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {

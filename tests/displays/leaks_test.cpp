@@ -19,7 +19,7 @@ using orvel::gdi::LiveObjectsTotal;
 using orvel::testing::Canvas;
 
 // Under the address sanitizer every call costs many times more; a tenth of the run still makes
-// far more objects than the handle table has slots.
+// and deletes tens of thousands of objects per display.
 #if defined(__SANITIZE_ADDRESS__)
 const int kSlowdown = 10;
 #else

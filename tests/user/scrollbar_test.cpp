@@ -71,6 +71,15 @@ TEST_F(ScrollBar, PageClicksBesideTheThumb) {
   EXPECT_EQ(Codes(), (std::vector<int>{SB_PAGELEFT, SB_ENDSCROLL, SB_PAGERIGHT, SB_ENDSCROLL}));
 }
 
+TEST_F(ScrollBar, HeldPageAreaRepeatsLikeAnArrow) {
+  int64_t t0 = clock::NowMicros();
+  headless::MouseDown(main_, 345 + 100, 390);
+  clock::ScheduleAt(t0 + 300'000, [this] { headless::MouseUp(main_, 345 + 100, 390); });
+  RunUntil(t0 + 400'000);
+  // At 0, 200 and 250 ms; the release at 300 ms comes before that tick.
+  EXPECT_EQ(Codes(), (std::vector<int>{SB_PAGERIGHT, SB_PAGERIGHT, SB_PAGERIGHT, SB_ENDSCROLL}));
+}
+
 TEST_F(ScrollBar, ThumbDragTracksThenReportsThePosition) {
   headless::MouseDown(main_, 345 + 65, 390);   // on the thumb, 3 pixels into it
   headless::MouseMove(main_, 345 + 26, 390);   // thumb to 23: 7 of 77 pixels -> 5

@@ -48,6 +48,11 @@ done
 export DISPLAY="$display"
 unset WAYLAND_DISPLAY SDL_VIDEODRIVER
 
+# Under AddressSanitizer: libdbus, which SDL's X11 video opens, keeps a buffer that even
+# SDL_Quit does not return. Not ours to mend; the probe's own leaks are still reported.
+echo "leak:libdbus-1.so" >"$work/lsan.supp"
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$work/lsan.supp"
+
 "$probe" >"$work/out" 2>"$work/err" &
 probe_pid=$!
 
@@ -67,21 +72,32 @@ for _ in $(seq 1 50); do
   sleep 0.1
 done
 grep -q clicked "$work/out" || fail "the program did not see the click"
-sleep 0.5  # the blue block and the released button reach the screen
-
-import -window "$wid" "$work/shot.png" || fail "import could not capture the window"
-size=$(convert "$work/shot.png" -format '%w %h' info:)
-[ "$size" = "561 411" ] || fail "window picture is $size, expected 561 411"
+# The picture may take a moment to reach the screen on a loaded machine: look a few times.
 pixel() { convert "$work/shot.png" -format "%[hex:p{$1,$2}]" info: | cut -c1-6; }
-check() {
-  local got
-  got=$(pixel "$1" "$2")
-  [ "$got" = "$3" ] || fail "pixel ($1,$2) is $got, expected $3 ($4)"
-}
-check 150 150 FF0000 "the red block of WM_PAINT"
-check 400 150 0000FF "the blue block drawn after the click"
-check 50 20 00FF00 "the owner-drawn button, released"
-check 5 5 000000 "the black class background"
+problem=""
+for _ in $(seq 1 10); do
+  sleep 0.3
+  problem=""
+  import -window "$wid" "$work/shot.png" || { problem="import could not capture the window"; continue; }
+  size=$(convert "$work/shot.png" -format '%w %h' info:)
+  if [ "$size" != "561 411" ]; then
+    problem="window picture is $size, expected 561 411"
+    break
+  fi
+  for check in "150 150 FF0000 the red block of WM_PAINT" \
+               "400 150 0000FF the blue block drawn after the click" \
+               "50 20 00FF00 the owner-drawn button, released" \
+               "5 5 000000 the black class background"; do
+    set -- $check
+    got=$(pixel "$1" "$2")
+    if [ "$got" != "$3" ]; then
+      problem="pixel ($1,$2) is $got, expected $3 (${*:4})"
+      break
+    fi
+  done
+  [ -z "$problem" ] && break
+done
+[ -z "$problem" ] || fail "$problem"
 
 wait "$probe_pid"
 status=$?

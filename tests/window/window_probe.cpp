@@ -1,7 +1,7 @@
 // A small program for the real-window test: one 567 x 436 captioned window on the SDL2 host
 // with a red block painted in WM_PAINT and an owner-drawn button (green, yellow while pressed).
 // A click on the button prints "clicked", paints a blue block through the window DC and ends
-// the program two seconds later; without a click it gives up after 30 seconds (exit code 1).
+// the program five seconds later; without a click it gives up after 30 seconds (exit code 1).
 #include <stdio.h>
 
 #include <windows.h>
@@ -44,7 +44,7 @@ LRESULT CALLBACK ProbeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         HDC dc = GetDC(hwnd);
         Fill(dc, RECT{320, 100, 500, 200}, RGB(0, 0, 255));
         ReleaseDC(hwnd, dc);
-        SetTimer(hwnd, 2, 2000, nullptr);
+        SetTimer(hwnd, 2, 5000, nullptr);
       }
       return 0;
     case WM_TIMER:
@@ -81,5 +81,6 @@ int main() {
   SetTimer(main, 1, 30000, nullptr);
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0)) DispatchMessageA(&msg);
+  orvel::host::Shutdown();
   return static_cast<int>(msg.wParam);
 }

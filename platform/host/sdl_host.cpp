@@ -288,9 +288,12 @@ bool UseSdl(std::string* error) {
     }
     return false;
   };
-  const char* driver = getenv("SDL_VIDEODRIVER");
-  if ((driver == nullptr || *driver == '\0') && getenv("DISPLAY") == nullptr &&
-      getenv("WAYLAND_DISPLAY") == nullptr) {
+  auto set = [](const char* name) {
+    const char* value = getenv(name);
+    return value != nullptr && *value != '\0';
+  };
+  bool driverChosen = set("SDL_VIDEODRIVER");
+  if (!driverChosen && !set("DISPLAY") && !set("WAYLAND_DISPLAY")) {
     return fail("neither DISPLAY nor WAYLAND_DISPLAY is set");
   }
   // The window surface is presented by the CPU; the accelerated path costs far more here.
@@ -299,6 +302,14 @@ bool UseSdl(std::string* error) {
   }
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail(SDL_GetError());
+  // Without a usable display SDL may settle for a driver that shows nothing; a user who did
+  // not ask for one of those sees no window and should be told so.
+  const char* current = SDL_GetCurrentVideoDriver();
+  if (!driverChosen && current != nullptr &&
+      (strcmp(current, "offscreen") == 0 || strcmp(current, "dummy") == 0)) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return fail(std::string("SDL found only its '") + current + "' video driver");
+  }
   user::SetHost(std::make_unique<SdlHost>());
   g_sdlInUse = true;
   return true;

@@ -69,5 +69,7 @@ int main(int argc, char** argv) {
   });
   static int module;  // the program's instance: any distinct non-null handle
   char commandLine[] = "";
-  return WinMain(reinterpret_cast<HINSTANCE>(&module), nullptr, commandLine, SW_SHOWNORMAL);
+  int result = WinMain(reinterpret_cast<HINSTANCE>(&module), nullptr, commandLine, SW_SHOWNORMAL);
+  orvel::host::Shutdown();  // closes the OS windows and SDL's video before the process ends
+  return result;
 }

@@ -1,5 +1,8 @@
 #include "state.h"
 
+#include "displays/gauge.h"
+#include "displays/graph.h"
+
 HWND MainWindow = nullptr;
 HINSTANCE AppInstance = nullptr;
 HDC WindowDC = nullptr;
@@ -35,4 +38,22 @@ void SelectClip(int left, int top, int right, int bottom) {
 
 void SelectDisplayClip() {
   SelectClipRgn(WindowDC, DisplayClip);
+}
+
+void CreateInstruments() {
+  TheGauge = new gauge(255, 0, 0);
+  TheGauge->left = 30;
+  TheGauge->top = 175;
+  TheGauge->right = 530;
+  TheGauge->bottom = 225;
+  TheGauge->divisions = 5;
+  TheGauge->fullScale = 100.0f;
+
+  TheGraph = new graph(180, 180, 150, 2);
+  TheGraph->left = 13;
+  TheGraph->top = 80;
+  TheGraph->right = 580;
+  TheGraph->bottom = 320;
+  TheGraph->fullScale = 150.0f;
+  TheGraph->steps = 70;
 }

@@ -35,6 +35,10 @@ extern WORD CdDeviceId;   // 0 when no CD device is open
 extern gauge* TheGauge;
 extern graph* TheGraph;
 
+// Creates the gauge and the graph on the heap and sets their geometry and scale, as start-up
+// does; they are never freed.
+void CreateInstruments();
+
 // The controls, in the order they are created.
 extern HWND StopButton, PauseButton, PrevButton, PlayButton, NextButton, ClockButton;
 extern HWND ColorCycleButton, DotsButton, EnvelopeButton, ExtentsButton, BarsButton;

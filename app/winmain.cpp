@@ -68,24 +68,6 @@ void CreateControls() {
   SpeedScrollBar = CreateControl("SCROLLBAR", " ", WS_CHILD, 345, 386, 125, 10);
 }
 
-void CreateInstruments() {
-  TheGauge = new gauge(255, 0, 0);
-  TheGauge->left = 30;
-  TheGauge->top = 175;
-  TheGauge->right = 530;
-  TheGauge->bottom = 225;
-  TheGauge->divisions = 5;
-  TheGauge->fullScale = 100.0f;
-
-  TheGraph = new graph(180, 180, 150, 2);
-  TheGraph->left = 13;
-  TheGraph->top = 80;
-  TheGraph->right = 580;
-  TheGraph->bottom = 320;
-  TheGraph->fullScale = 150.0f;
-  TheGraph->steps = 70;
-}
-
 void FillColorTable() {
   const COLORREF colours[9] = {0x002AB0E2, 0x0000FF00, 0x00FF0000, 0x0000FFFF, 0x00FFFF00,
                                0x00FF00FF, 0x00FFFFFF, 0x00D7A8A8, 0x000000FF};

@@ -77,27 +77,6 @@ void RunFrames(benchmark::State& state, int mode, int kind, int variant) {
   }
 }
 
-void BM_Dots(benchmark::State& s) {
-  RunFrames(s, 0, 0, 0);
-}
-void BM_Bezier(benchmark::State& s) {
-  RunFrames(s, 1, 0, 0);
-}
-void BM_Extents(benchmark::State& s) {
-  RunFrames(s, 2, 0, 0);
-}
-void BM_SlowChart(benchmark::State& s) {
-  RunFrames(s, 3, 0, 0);
-}
-void BM_FastChart(benchmark::State& s) {
-  RunFrames(s, 4, 0, 0);
-}
-void BM_Gauge(benchmark::State& s) {
-  RunFrames(s, 5, 0, 0);
-}
-void BM_SpectrumBars(benchmark::State& s) {
-  RunFrames(s, 6, 0, 0);
-}
 void BM_Patterns(benchmark::State& s) {
   RunFrames(s, 7, static_cast<int>(s.range(0)), 0);
 }
@@ -105,13 +84,13 @@ void BM_Sphere(benchmark::State& s) {
   RunFrames(s, 8, 0, static_cast<int>(s.range(0)));
 }
 
-BENCHMARK(BM_Dots)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Bezier)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Extents)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SlowChart)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_FastChart)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Gauge)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SpectrumBars)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RunFrames, Dots, 0, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RunFrames, Bezier, 1, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RunFrames, Extents, 2, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RunFrames, SlowChart, 3, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RunFrames, FastChart, 4, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RunFrames, Gauge, 5, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RunFrames, SpectrumBars, 6, 0, 0)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Patterns)->DenseRange(1, 6)->ArgName("kind")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Sphere)->DenseRange(0, 3)->ArgName("variant")->Unit(benchmark::kMicrosecond);
 

@@ -10,44 +10,26 @@ namespace {
 
 using orvel::wave::PcmFormat;
 
-// One 64-sample 8-bit mono 22050 Hz buffer from 44100 Hz stereo frames (filtered).
-void BM_Convert44100StereoTo8BitMono(benchmark::State& state) {
-  std::vector<float> frames(2 * 240);
+// One 64-sample 8-bit mono 22050 Hz buffer from source frames at range(0) Hz with range(1)
+// channels: 44100 and 48000 Hz stereo go through the filter (48000 Hz has 147 phases); live
+// input arrives at the device's rate, where only channels and bits change.
+void BM_ConvertTo8BitMono22050(benchmark::State& state) {
+  const int rate = static_cast<int>(state.range(0));
+  const int channels = static_cast<int>(state.range(1));
+  std::vector<float> frames(channels * 240);
   for (size_t i = 0; i < frames.size(); ++i) frames[i] = static_cast<float>(i % 97) / 100.0f;
-  orvel::wave::Converter converter(44100, 2, PcmFormat{22050, 1, 8});
+  orvel::wave::Converter converter(rate, channels, PcmFormat{22050, 1, 8});
   uint8_t out[64];
   for (auto _ : state) {
     converter.Convert(frames.data(), 22050, 64, out);
     benchmark::DoNotOptimize(out);
   }
 }
-BENCHMARK(BM_Convert44100StereoTo8BitMono);
-
-// The same from 48000 Hz: 147 filter phases.
-void BM_Convert48000StereoTo8BitMono(benchmark::State& state) {
-  std::vector<float> frames(2 * 240);
-  for (size_t i = 0; i < frames.size(); ++i) frames[i] = static_cast<float>(i % 97) / 100.0f;
-  orvel::wave::Converter converter(48000, 2, PcmFormat{22050, 1, 8});
-  uint8_t out[64];
-  for (auto _ : state) {
-    converter.Convert(frames.data(), 22050, 64, out);
-    benchmark::DoNotOptimize(out);
-  }
-}
-BENCHMARK(BM_Convert48000StereoTo8BitMono);
-
-// Live input arrives at the device's rate: channels and bits only.
-void BM_Convert22050MonoTo8BitMono(benchmark::State& state) {
-  std::vector<float> frames(64);
-  for (size_t i = 0; i < frames.size(); ++i) frames[i] = static_cast<float>(i % 97) / 100.0f;
-  orvel::wave::Converter converter(22050, 1, PcmFormat{22050, 1, 8});
-  uint8_t out[64];
-  for (auto _ : state) {
-    converter.Convert(frames.data(), 22050, 64, out);
-    benchmark::DoNotOptimize(out);
-  }
-}
-BENCHMARK(BM_Convert22050MonoTo8BitMono);
+BENCHMARK(BM_ConvertTo8BitMono22050)
+    ->Args({44100, 2})
+    ->Args({48000, 2})
+    ->Args({22050, 1})
+    ->ArgNames({"rate", "channels"});
 
 // 64 samples of the demo music, in its busiest passage (drums, bass, chords, arpeggio).
 void BM_DemoSynth64(benchmark::State& state) {

@@ -169,6 +169,10 @@ void ProcessFrame() {
   // A frame announced before the buffer was freed (the device's reset at shutdown returns it)
   // finds nothing to draw.
   if (CaptureBuffer == nullptr || CaptureBuffer->lpData == nullptr) return;
+  // A clock tick that came between the driver's return of the buffer and this frame has
+  // already queued it again: the driver is refilling it, so its samples are neither whole nor
+  // ours to rewrite. The frame is skipped; the refilled buffer brings the next one.
+  if ((CaptureBuffer->dwFlags & WHDR_DONE) == 0) return;
   if (DisplayMode >= 6) {
     if (DisplayMode == 6 || DisplayMode == 7) DrawSpectrum();
     if (DisplayMode == 8) DrawSphere();

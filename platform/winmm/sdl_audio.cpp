@@ -77,6 +77,10 @@ bool Start(std::string* error) {
     r.tried = true;
     // PulseAudio lists the monitors of its outputs ("Monitor of ...") only when asked to.
     SDL_SetHint(SDL_HINT_AUDIO_INCLUDE_MONITORS, "1");
+    // SDL's events would otherwise turn SIGINT and SIGTERM into a quit event that nothing
+    // reads, and the program could no longer be ended by a signal. The sound system may start
+    // before the window host, which sets the same.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO | SDL_INIT_EVENTS) == 0) {
       r.started = true;
       SDL_AddEventWatch(WatchEvents, nullptr);

@@ -197,4 +197,25 @@ TEST(Frames, AFrameAfterTheBufferIsFreedTouchesNothing) {
   EXPECT_EQ(before, after);
 }
 
+// A frame handled after the clock tick has queued its buffer again: the driver owns the
+// buffer, so the frame neither reads nor rewrites it and draws nothing.
+TEST(Frames, AFrameWhoseBufferIsQueuedAgainIsSkipped) {
+  bool queued = false;
+  signed char sample = 0;
+  Surface before, after;
+  WithQuietSession([&] {
+    DisplayMode = 0;
+    Fill(200);
+    RequeueCapture(MainWindow);
+    queued = (CaptureBuffer->dwFlags & WHDR_INQUEUE) != 0;
+    before = Window();
+    SendMessageA(MainWindow, WM_WAVEFRAME, 0, 0);
+    sample = Sample(0);
+    after = Window();
+  });
+  EXPECT_TRUE(queued);
+  EXPECT_EQ(sample, static_cast<signed char>(200));  // not rewritten as 128 - u
+  EXPECT_EQ(before.pixels, after.pixels);
+}
+
 }  // namespace

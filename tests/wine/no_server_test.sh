@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# No sound server: PULSE_SERVER names a socket nobody listens on. The Windows build (under
+# Wine, whose PulseAudio driver then offers no recording device) must end after a box with
+# the caption "WaveDevice Open for Input Failed" and the system's text "A device ID has been
+# used that is out of range for your system."; the portable build, on the same situation,
+# must say what went wrong in its own words and end. The Windows box's text and caption are
+# read from Wine's relay trace of MessageBoxA.
+# usage: no_server_test.sh WORK PREFIX ORVEL.EXE ORVEL
+set -u
+work=$1 PREFIX=$2 windows_exe=$3 portable=$4
+WORK=$work
+mkdir -p "$work"
+rm -f "$work"/*.log
+here=$(dirname "$0")
+source "$here/wine-lib.sh"
+wine_need wine wineserver Xvfb xdotool
+trap wine_cleanup EXIT
+fail() { echo "FAIL: $*"; echo "logs: $work"; exit 1; }
+
+export PULSE_SERVER="unix:$work/no-server"
+export XDG_RUNTIME_DIR="$work"
+xvfb_start || exit 1
+
+wine_env
+wine "$windows_exe" >"$work/wine.log" 2>&1 &
+pid=$!
+TEST_PIDS=$pid
+answer_startup >/dev/null || fail "Windows build: start-up"
+box=""
+for _ in $(seq 200); do
+  box=$(windows_titled 'WaveDevice Open for Input Failed' | head -n 1)
+  [ -n "$box" ] && break
+  sleep 0.1
+done
+[ -n "$box" ] || fail "Windows build: no box 'WaveDevice Open for Input Failed'"
+answer_box "${box%% *}" || fail "Windows build: the box did not close"
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "Windows build: still running after the box"
+expected='"A device ID has been used that is out of range for your system.",[0-9a-f]* "WaveDevice Open for Input Failed"'
+grep -aq "Call user32.MessageBoxA(.*$expected" "$work/wine.log" ||
+  fail "Windows build: no MessageBoxA with the expected text and caption in $work/wine.log"
+echo "Windows build: $(grep -a 'Call user32.MessageBoxA' "$work/wine.log" | tail -n 1 | cut -d'"' -f2,4)"
+wineserver -k
+
+# The portable build, headless: the box is logged on standard error and answered.
+SDL_AUDIODRIVER=pulseaudio timeout 20 "$portable" --headless >"$work/portable.log" 2>&1
+status=$?
+[ $status -ne 124 ] || fail "portable build: still running after 20 s"
+grep -q "WaveDevice" "$work/portable.log" ||
+  fail "portable build: no message about the sound input: $(cat "$work/portable.log")"
+echo "portable build (exit $status): $(grep WaveDevice -A1 "$work/portable.log" | tr '\n' ' ')"
+echo "PASS: both builds say that there is no sound input and end"

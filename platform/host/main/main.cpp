@@ -10,6 +10,7 @@
 
 #include "embedded.h"
 #include "host/hosts.h"
+#include "host/render/render.h"
 #include "user/window_thread.h"
 #include "winmm/wave_internal.h"
 #include "winmm/wave_sources.h"
@@ -19,6 +20,7 @@ namespace {
 struct Options {
   std::string input = "default";
   bool headless = false;
+  orvel::render::Options render;
 };
 
 // Parses the command line; false with the exit code in *code when the program should end
@@ -31,6 +33,7 @@ bool ParseOptions(int argc, char** argv, Options* options, int* code) {
       ->capture_default_str();
   cli.add_flag("--headless", options->headless,
                "Run without a display: the window lives in memory only");
+  orvel::render::AddOptions(cli, &options->render);
   try {
     cli.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -42,6 +45,15 @@ bool ParseOptions(int argc, char** argv, Options* options, int* code) {
     return false;
   }
   return true;
+}
+
+// Offline rendering (--render): the program runs under the renderer instead of in a window.
+int Render(const Options& options) {
+  return orvel::render::Run(options.render, options.input, [] {
+    static int module;  // the program's instance: any distinct non-null handle
+    char commandLine[] = "";
+    return WinMain(reinterpret_cast<HINSTANCE>(&module), nullptr, commandLine, SW_SHOWNORMAL);
+  });
 }
 
 }  // namespace
@@ -57,6 +69,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;
   }
+  if (!options.render.output.empty()) return Render(options);
   if (options.headless) {
     orvel::host::UseHeadless();
   } else if (!orvel::host::UseSdl(&error)) {

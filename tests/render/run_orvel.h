@@ -38,11 +38,14 @@ inline std::string ReadAll(const std::string& path) {
   return text.str();
 }
 
-// Runs `orvel <arguments>` without a display; standard output goes to `stdoutPath`.
-inline Outcome RunOrvel(const std::string& arguments, const std::string& stdoutPath) {
-  const std::string errors = stdoutPath + ".stderr";
-  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY " ORVEL_PROGRAM " " + arguments +
-                              " >'" + stdoutPath + "' 2>'" + errors + "'";
+// Runs `orvel <arguments>` without a display; standard output goes to `stdoutPath`, standard
+// error to `errors` (default: stdoutPath + ".stderr") and is returned. `shell` runs first in
+// the same shell (limits, traps).
+inline Outcome RunOrvel(const std::string& arguments, const std::string& stdoutPath,
+                        std::string errors = "", const std::string& shell = "true") {
+  if (errors.empty()) errors = stdoutPath + ".stderr";
+  const std::string command = shell + "; env -u DISPLAY -u WAYLAND_DISPLAY " ORVEL_PROGRAM " " +
+                              arguments + " >'" + stdoutPath + "' 2>'" + errors + "'";
   const int status = system(command.c_str());
   Outcome o;
   o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

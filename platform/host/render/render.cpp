@@ -13,6 +13,7 @@
 #include <chrono>
 #include <vector>
 
+#include "host/ending.h"
 #include "host/headless.h"
 #include "host/hosts.h"
 #include "host/render/script.h"
@@ -23,21 +24,8 @@
 namespace orvel::render {
 namespace {
 
+// Set when something outside closes the window (a signal, host/ending.h) before the end.
 std::atomic<bool> g_interrupted{false};
-
-void OnInterrupt(int) {
-  g_interrupted = true;
-}
-
-// Ctrl-C asks for a clean stop; a second one ends the process at once (SA_RESETHAND).
-void CatchInterrupt() {
-  struct sigaction action = {};
-  action.sa_handler = OnInterrupt;
-  action.sa_flags = SA_RESETHAND | SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  signal(SIGPIPE, SIG_IGN);  // a closed pipe is a write error, reported as such
-}
 
 std::string Clock(int64_t micros) {
   const int64_t s = micros / 1000000;
@@ -168,10 +156,6 @@ class Recorder {
   Recorder(const Plan& plan, Sink* sink) : plan_(plan), sink_(sink), progress_(plan.count) {}
 
   void Start() {
-    // Start-up: the About box is answered at once, as a user pressing Enter would.
-    clock::ScheduleAt(0, [] {
-      if (HWND dialog = headless::ActiveDialog()) headless::Key(dialog, VK_RETURN);
-    });
     for (const Action& action : plan_.actions) {
       clock::ScheduleAt(action.micros, [this, action] { Perform(action, MainWindow()); });
     }
@@ -195,7 +179,7 @@ class Recorder {
   void Take(int64_t frame) {
     HWND main = MainWindow();
     const gdi::Surface* picture = headless::WindowSurface(main);
-    if (g_interrupted || picture == nullptr) return End(main);
+    if (picture == nullptr) return End(main);
     const int64_t i = frame - plan_.first;
     const int count =
         static_cast<int>(OutputBefore(i + 1, plan_.rate) - OutputBefore(i, plan_.rate));
@@ -275,9 +259,11 @@ int Run(const Options& o, const std::string& input, const std::function<int()>& 
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;
   }
-  CatchInterrupt();
+  signal(SIGPIPE, SIG_IGN);  // a closed pipe is a write error, reported as such
+  host::BeforeClose([] { g_interrupted = true; });
   clock::Use(clock::Mode::kVirtual);
-  host::UseHeadless();
+  // The start-up boxes (no CD, About) are answered as a user pressing Enter would.
+  host::UseHeadless(host::HeadlessSettings{true});
   Recorder recorder(plan, sink.get());
   recorder.Start();
   program();

@@ -29,14 +29,15 @@ struct Options {
   bool showcase = false;
 };
 
-// The render options (--render, --crf, --codec, --fps-out, --seconds, --from, --script,
-// --showcase) for the portable program's command line.
+// The render options (--render, --crf, --codec, --fps-out, --from, --script, --showcase) for
+// the portable program's command line; the program's own --seconds gives `seconds`.
 void AddOptions(CLI::App& cli, Options* options);
 
 // Renders `input` ("demo" or an audio file's path that the wave input has already accepted);
-// `program` runs the program (WinMain) to its end. Returns the process's exit code: 0 done,
-// 1 failed (with a message on standard error), 130 interrupted (the output is complete up to
-// there).
+// `program` runs the program (WinMain) to its end. A signal that closes the window early
+// (host/ending.h: Ctrl-C) stops the render cleanly. Returns the process's exit code: 0 done,
+// 1 failed (with a message on standard error), 130 stopped early (the output is complete and
+// plays up to there).
 int Run(const Options& options, const std::string& input, const std::function<int()>& program);
 
 }  // namespace orvel::render

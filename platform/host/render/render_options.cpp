@@ -17,8 +17,6 @@ void AddOptions(CLI::App& cli, Options* o) {
   cli.add_option("--fps-out", o->fpsOut,
                  "Frame rate of the render, such as 30, 25 or 30000/1001 (the window's own "
                  "rate, 1000/33, by default)");
-  cli.add_option("--seconds", o->seconds, "Render only this many seconds of the music")
-      ->check(CLI::PositiveNumber);
   cli.add_option("--from", o->from, "Start the render at this time of the music (m:ss)");
   cli.add_option("--script", o->script,
                  "Timed actions for the render, one a line: '0:05 click bars', '0:20 command "

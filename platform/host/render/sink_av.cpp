@@ -151,8 +151,9 @@ class AvSink : public Sink {
       return false;
     }
     if (avformat_query_codec(format_->oformat, videoCodec->id, FF_COMPLIANCE_NORMAL) != 1) {
-      *error = std::string(box.extension) + " files cannot hold " + videoCodec->name +
-               " video; for " + box.extension + " use " + box.choices;
+      *error = std::string(box.extension) + " files cannot hold " +
+               avcodec_get_name(videoCodec->id) + " video; for " + box.extension + " use " +
+               box.choices;
       return false;
     }
     if (!OpenVideo(videoCodec, error)) return false;
@@ -165,8 +166,7 @@ class AvSink : public Sink {
     created_ = true;
     const int header = avformat_write_header(format_, nullptr);
     if (header < 0) {
-      *error = "cannot write '" + settings_.output + "': " + AvError(header);
-      Discard();
+      *error = "cannot write '" + settings_.output + "': " + AvError(header) + "; " + Discard();
       return false;
     }
     return true;
@@ -393,6 +393,7 @@ class AvSink : public Sink {
 }  // namespace
 
 std::unique_ptr<Sink> OpenAvSink(const SinkSettings& settings, std::string* error) {
+  av_log_set_level(AV_LOG_ERROR);  // the encoders' own reports are not for the user
   const std::string& out = settings.output;
   for (const Container& box : kContainers) {
     const std::string ext = box.extension;

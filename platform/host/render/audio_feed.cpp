@@ -14,7 +14,7 @@ constexpr int kBlock = 4096;  // source frames read at a time
 
 std::unique_ptr<wave::Generator> OpenSource(const std::string& input, std::string* error) {
   if (input == "demo") return wave::MakeDemoGenerator();
-  return wave::OpenFileGenerator(input, error);
+  return wave::OpenFileGenerator(input, nullptr, error);
 }
 
 }  // namespace

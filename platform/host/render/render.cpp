@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <sndfile.h>
@@ -44,6 +45,12 @@ bool MusicLength(const std::string& input, int64_t* micros, std::string* error) 
   if (input == "demo") {
     *micros = wave::kDemoLoop * 1000000 / wave::kDemoRate;
     return true;
+  }
+  // The music is read twice, for the pictures and for the sound: a stream cannot be.
+  struct stat st;
+  if (stat(input.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    *error = "a render reads its music from a file; '" + input + "' is a stream";
+    return false;
   }
   SF_INFO info = {};
   SNDFILE* file = sf_open(input.c_str(), SFM_READ, &info);

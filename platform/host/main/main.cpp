@@ -12,6 +12,7 @@
 #include "host/ending.h"
 #include "host/headless.h"
 #include "host/hosts.h"
+#include "host/render/render.h"
 #include "kernel/printable.h"
 #include "options.h"
 #include "user/window_thread.h"
@@ -20,9 +21,28 @@
 
 namespace {
 
+// The program's options: the run's own (options.h) and the renderer's.
+struct Options : orvel::cli::Options {
+  orvel::render::Options render;
+};
+
+// Parses the command line; false with the exit code in *code when the program should end
+// (--help, or a bad option, after which the usage is printed).
+bool ParseOptions(int argc, char** argv, Options* options, int* code) {
+  std::string output;
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (orvel::cli::ParseOptions(arguments, options, code, &output, [options](CLI::App& cli) {
+        orvel::render::AddOptions(cli, &options->render);
+      })) {
+    return true;
+  }
+  fputs(output.c_str(), *code == 0 ? stdout : stderr);
+  return false;
+}
+
 // How the run ends besides the close box: a time limit, a signal; the screenshot is taken
 // just before the window closes.
-void ArrangeEnding(const orvel::cli::Options& options) {
+void ArrangeEnding(const Options& options) {
   orvel::host::CloseOnSignals();
   if (options.seconds > 0) {
     orvel::host::CloseAt(static_cast<int64_t>(options.seconds * 1e6 + 0.5));
@@ -45,17 +65,24 @@ void SayIfWaiting(const std::string& input) {
   }
 }
 
+// Offline rendering (--render): the program runs under the renderer instead of in a window;
+// --seconds is the length of music to render.
+int Render(const Options& options) {
+  orvel::render::Options render = options.render;
+  render.seconds = options.seconds > 0 ? options.seconds : -1;
+  return orvel::render::Run(render, options.input, [] {
+    static int module;  // the program's instance: any distinct non-null handle
+    char commandLine[] = "";
+    return WinMain(reinterpret_cast<HINSTANCE>(&module), nullptr, commandLine, SW_SHOWNORMAL);
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  orvel::cli::Options options;
+  Options options;
   int code = 0;
-  std::string output;
-  if (!orvel::cli::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), &options, &code,
-                                &output)) {
-    fputs(output.c_str(), code == 0 ? stdout : stderr);
-    return code;
-  }
+  if (!ParseOptions(argc, argv, &options, &code)) return code;
 
   ArrangeEnding(options);
   orvel::resources::RegisterOrvelResources();
@@ -65,6 +92,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;
   }
+  if (!options.render.output.empty()) return Render(options);
   if (options.headless) {
     orvel::host::UseHeadless(orvel::host::HeadlessSettings{true});
   } else if (!orvel::host::UseSdl(&error)) {

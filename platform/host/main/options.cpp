@@ -39,7 +39,7 @@ void AddRunOptions(CLI::App& cli, Options* options) {
 }  // namespace
 
 bool ParseOptions(const std::vector<std::string>& arguments, Options* options, int* code,
-                  std::string* output) {
+                  std::string* output, const std::function<void(CLI::App&)>& more) {
   CLI::App cli{"Orvel: a music visualiser with a small CD player.", "orvel"};
   cli.add_option("--input", options->input,
                  "What to visualise: default (the default capture device), monitor (what the "
@@ -47,6 +47,7 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options* options, i
                  "pipe, or - for a WAV stream on standard input")
       ->capture_default_str();
   AddRunOptions(cli, options);
+  if (more) more(cli);
   std::string error;
   try {
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());

@@ -2,8 +2,13 @@
 #ifndef ORVEL_MAIN_OPTIONS_H
 #define ORVEL_MAIN_OPTIONS_H
 
+#include <functional>
 #include <string>
 #include <vector>
+
+namespace CLI {
+class App;
+}
 
 namespace orvel::cli {
 
@@ -16,9 +21,10 @@ struct Options {
 
 // Parses the arguments (argv without the program's name). False when the program should end
 // at once: --help (usage in *output, *code 0) or a bad command line (the problem, with
-// control characters escaped, and the usage in *output, *code 2).
+// control characters escaped, and the usage in *output, *code 2). `more` may add options of
+// other parts of the program (the renderer's) to the parser.
 bool ParseOptions(const std::vector<std::string>& arguments, Options* options, int* code,
-                  std::string* output);
+                  std::string* output, const std::function<void(CLI::App&)>& more = {});
 
 }  // namespace orvel::cli
 

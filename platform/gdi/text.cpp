@@ -291,7 +291,13 @@ void DrawGlyph(const raster::Target& t, const Glyph& g, int x, int y, uint32_t p
 }  // namespace
 }  // namespace orvel::gdi
 
-#if defined(__SANITIZE_ADDRESS__)
+// GCC names AddressSanitizer with a macro, clang with a feature test.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ORVEL_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(ORVEL_ADDRESS_SANITIZER)
 // fontconfig 2.14 loses a few hundred bytes while parsing its XML configuration, once per
 // process. That is not ours to mend; keep it out of every leak report of a program that draws
 // text.

@@ -1,47 +1,80 @@
 // The portable program's entry: reads the options that choose the sound source and the host,
 // registers the embedded resources and runs WinMain. The app itself takes no command line.
 #include <stdio.h>
+#include <sys/stat.h>
 
 #include <string>
-
-#include <CLI/CLI.hpp>
+#include <vector>
 
 #include <windows.h>
 
 #include "embedded.h"
+#include "host/ending.h"
+#include "host/headless.h"
 #include "host/hosts.h"
+#include "host/render/render.h"
+#include "kernel/printable.h"
+#include "options.h"
 #include "user/window_thread.h"
 #include "winmm/wave_internal.h"
 #include "winmm/wave_sources.h"
 
 namespace {
 
-struct Options {
-  std::string input = "default";
-  bool headless = false;
+// The program's options: the run's own (options.h) and the renderer's.
+struct Options : orvel::cli::Options {
+  orvel::render::Options render;
 };
 
 // Parses the command line; false with the exit code in *code when the program should end
 // (--help, or a bad option, after which the usage is printed).
 bool ParseOptions(int argc, char** argv, Options* options, int* code) {
-  CLI::App cli{"Orvel: a music visualiser with a small CD player."};
-  cli.add_option("--input", options->input,
-                 "What to visualise: default (the default capture device), monitor (what the "
-                 "computer is playing), demo (built-in music) or the path of an audio file")
-      ->capture_default_str();
-  cli.add_flag("--headless", options->headless,
-               "Run without a display: the window lives in memory only");
-  try {
-    cli.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    *code = cli.exit(e);
-    return false;
-  } catch (const CLI::ParseError& e) {
-    fprintf(stderr, "orvel: %s\n\n%s", e.what(), cli.help().c_str());
-    *code = 2;
-    return false;
+  std::string output;
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (orvel::cli::ParseOptions(arguments, options, code, &output, [options](CLI::App& cli) {
+        orvel::render::AddOptions(cli, &options->render);
+      })) {
+    return true;
   }
-  return true;
+  fputs(output.c_str(), *code == 0 ? stdout : stderr);
+  return false;
+}
+
+// How the run ends besides the close box: a time limit, a signal; the screenshot is taken
+// just before the window closes.
+void ArrangeEnding(const Options& options) {
+  orvel::host::CloseOnSignals();
+  if (options.seconds > 0) {
+    orvel::host::CloseAt(static_cast<int64_t>(options.seconds * 1e6 + 0.5));
+  }
+  if (options.screenshot.empty()) return;
+  const std::string path = options.screenshot;
+  orvel::host::BeforeClose([path] {
+    const std::vector<HWND> windows = orvel::headless::TopLevelWindows();
+    if (windows.empty() || !orvel::headless::SaveWindow(windows.front(), path.c_str())) {
+      fprintf(stderr, "orvel: cannot write the screenshot '%s'\n", orvel::Printable(path).c_str());
+    }
+  });
+}
+
+// Reading a FIFO waits for its writer; the user is told why nothing happens yet.
+void SayIfWaiting(const std::string& input) {
+  struct stat st;
+  if (stat(input.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) {
+    fprintf(stderr, "orvel: waiting for sound from '%s'\n", orvel::Printable(input).c_str());
+  }
+}
+
+// Offline rendering (--render): the program runs under the renderer instead of in a window;
+// --seconds is the length of music to render.
+int Render(const Options& options) {
+  orvel::render::Options render = options.render;
+  render.seconds = options.seconds > 0 ? options.seconds : -1;
+  return orvel::render::Run(render, options.input, [] {
+    static int module;  // the program's instance: any distinct non-null handle
+    char commandLine[] = "";
+    return WinMain(reinterpret_cast<HINSTANCE>(&module), nullptr, commandLine, SW_SHOWNORMAL);
+  });
 }
 
 }  // namespace
@@ -51,14 +84,17 @@ int main(int argc, char** argv) {
   int code = 0;
   if (!ParseOptions(argc, argv, &options, &code)) return code;
 
+  ArrangeEnding(options);
   orvel::resources::RegisterOrvelResources();
   std::string error;
+  SayIfWaiting(options.input);
   if (!orvel::wave::ChooseInput(options.input, &error)) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;
   }
+  if (!options.render.output.empty()) return Render(options);
   if (options.headless) {
-    orvel::host::UseHeadless();
+    orvel::host::UseHeadless(orvel::host::HeadlessSettings{true});
   } else if (!orvel::host::UseSdl(&error)) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;

@@ -71,8 +71,8 @@ bool Load(const std::string& path, Surface* out) {
     return false;
   }
   if (out->width != kWidth || out->height != kHeight) {
-    fprintf(stderr, "shot-compare: %s is %dx%d, not %dx%d\n", path.c_str(), out->width,
-            out->height, kWidth, kHeight);
+    fprintf(stderr, "shot-compare: %s is %dx%d, not %dx%d\n", path.c_str(), out->width, out->height,
+            kWidth, kHeight);
     return false;
   }
   return true;
@@ -152,8 +152,8 @@ int CompareChrome(const std::string& wine, const std::string& portable) {
   for (const Text& t : kTexts) problems += CheckText(t, a, b);
   const int thumbA = ThumbLeft(a), thumbB = ThumbLeft(b);
   if (thumbA < 0 || thumbA != thumbB) {
-    printf("scroll bar: the thumb starts at x %d under Wine and %d in the portable build\n",
-           thumbA, thumbB);
+    printf("scroll bar: the thumb starts at x %d under Wine and %d in the portable build\n", thumbA,
+           thumbB);
     ++problems;
   }
   if (problems == 0) printf("chrome identical; text in its boxes; thumb at x %d\n", thumbA);
@@ -258,12 +258,11 @@ int CompareDisplay(const Kind& kind, const std::string& wine, const std::string&
   int problems = 0;
   for (size_t k = 0; k < a.size(); ++k) {
     const int tolerance = kind.tolerance[std::min(k, kind.tolerance.size() - 1)];
-    const std::string label =
-        kind.labels.empty() ? "bar " + std::to_string(k + 1) : kind.labels[k];
+    const std::string label = kind.labels.empty() ? "bar " + std::to_string(k + 1) : kind.labels[k];
     const bool ok = abs(a[k] - b[k]) <= tolerance;
     if (!ok || k < 4) {
-      printf("%s %s: Wine %d, portable %d (tolerance %d)%s\n", kind.name, label.c_str(), a[k],
-             b[k], tolerance, ok ? "" : "  DIFFERENT");
+      printf("%s %s: Wine %d, portable %d (tolerance %d)%s\n", kind.name, label.c_str(), a[k], b[k],
+             tolerance, ok ? "" : "  DIFFERENT");
     }
     problems += !ok;
   }

@@ -43,10 +43,16 @@ wine_env() {
 # Ends everything the test started: the programs, Wine's server for the prefix, X, the sound
 # server (pulse-server.sh also ends it on exit).
 wine_cleanup() {
-  local pid
+  local pid i
   for pid in ${TEST_PIDS:-}; do kill "$pid" 2>/dev/null; done
   [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  # What has not ended after two seconds is ended for good: the test must not hang on it.
+  for i in $(seq 20); do
+    [ -z "$(jobs -pr)" ] && break
+    sleep 0.1
+  done
+  for pid in $(jobs -pr); do kill -9 "$pid" 2>/dev/null; done
   wait 2>/dev/null
   command -v pulse_stop >/dev/null && pulse_stop
   return 0

@@ -43,8 +43,8 @@ static void Pause(int ms) {
 namespace {
 
 constexpr int kRate = 22050;
-static int kBufferSamples = kRate / 20;  // 50 ms
-static int kBuffers = 4;
+constexpr int kBufferSamples = kRate / 20;  // 50 ms
+constexpr int kBuffers = 4;
 constexpr int kSkipSamples = kRate / 4;
 
 struct Stats {
@@ -88,11 +88,10 @@ int Record(HWAVEIN device, WAVEHDR* headers, long wanted, Stats* stats) {
       const DWORD dropped = skip < static_cast<long>(length) ? static_cast<DWORD>(skip) : length;
       skipped += static_cast<long>(dropped);
       stats->Add(data + dropped, length - dropped);
-      if (getenv("PROBE_DUMP")) { FILE* f = fopen(getenv("PROBE_DUMP"), "ab"); fwrite(data + dropped, 1, length - dropped, f); fclose(f); }
       const MMRESULT status = waveInAddBuffer(device, h, sizeof *h);
       if (status != MMSYSERR_NOERROR) return Failed("waveInAddBuffer", status);
     }
-    if (!any) Pause(getenv("PROBE_APP") ? 33 : 10);
+    if (!any) Pause(10);
   }
   return 0;
 }
@@ -108,15 +107,15 @@ int Probe(long milliseconds) {
   HWAVEIN device = nullptr;
   MMRESULT status = waveInOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL);
   if (status != MMSYSERR_NOERROR) return Failed("waveInOpen", status);
-  if (getenv("PROBE_APP")) { kBuffers = 1; kBufferSamples = 64; }
-  static BYTE data[4][kRate / 20];
+  static BYTE data[kBuffers][kBufferSamples];
   WAVEHDR headers[kBuffers] = {};
   int result = 0;
   for (int b = 0; b < kBuffers && result == 0; ++b) {
     headers[b].lpData = reinterpret_cast<LPSTR>(data[b]);
     headers[b].dwBufferLength = kBufferSamples;
     status = waveInPrepareHeader(device, &headers[b], sizeof headers[b]);
-    if (status == MMSYSERR_NOERROR) status = waveInAddBuffer(device, &headers[b], sizeof headers[b]);
+    if (status == MMSYSERR_NOERROR)
+      status = waveInAddBuffer(device, &headers[b], sizeof headers[b]);
     if (status != MMSYSERR_NOERROR) result = Failed("waveInAddBuffer", status);
   }
   Stats stats;

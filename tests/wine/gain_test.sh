@@ -40,6 +40,6 @@ wine_env
 export WINEDEBUG=-all
 unset DISPLAY
 check "Windows build under Wine" 1 "$(wine "$windows_probe" 500 2>"$work/wine.log")"
-wineserver -k
+wine_stop
 check "portable build" 0 "$("$portable_probe" --input monitor 500 2>"$work/portable.log")"
 echo "PASS: both capture paths reach the ends of the 8-bit range"

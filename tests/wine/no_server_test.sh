@@ -42,7 +42,7 @@ expected='"A device ID has been used that is out of range for your system.",[0-9
 grep -aq "Call user32.MessageBoxA(.*$expected" "$work/wine.log" ||
   fail "Windows build: no MessageBoxA with the expected text and caption in $work/wine.log"
 echo "Windows build: $(grep -a 'Call user32.MessageBoxA' "$work/wine.log" | tail -n 1 | cut -d'"' -f2,4)"
-wineserver -k
+wine_stop
 
 # The portable build, headless: every box is written to standard error and answered.
 SDL_AUDIODRIVER=pulseaudio timeout 30 "$portable" --headless >"$work/portable.log" 2>&1

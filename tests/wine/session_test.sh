@@ -60,7 +60,7 @@ drive() {
 
 wine_env
 drive wine wine "$windows_exe"
-wineserver -k
+wine_stop
 export SDL_AUDIODRIVER=pulseaudio
 drive portable "$portable" --input monitor
 

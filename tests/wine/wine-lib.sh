@@ -34,10 +34,18 @@ xvfb_start() {
 }
 
 # Wine in the test's prefix, quiet except for the relay trace of MessageBoxA (set up in the
-# prefix by prefix.sh), which shows each box's text and caption.
+# prefix by prefix.sh), which shows each box's text and caption. A server still ending from
+# an earlier run is waited for: a program that reaches a dying server gets no desktop.
 wine_env() {
   export WINEPREFIX="$PREFIX" WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml="
   export WINEDEBUG=-all,+relay
+  wine_stop
+}
+
+# Ends every Wine process of the prefix and waits until its server is gone.
+wine_stop() {
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
 }
 
 # Ends everything the test started: the programs, Wine's server for the prefix, X, the sound
@@ -45,7 +53,7 @@ wine_env() {
 wine_cleanup() {
   local pid i
   for pid in ${TEST_PIDS:-}; do kill "$pid" 2>/dev/null; done
-  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+  [ -n "${WINEPREFIX:-}" ] && wine_stop
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   # What has not ended after two seconds is ended for good: the test must not hang on it.
   for i in $(seq 20); do

@@ -11,6 +11,7 @@
 #include "embedded.h"
 #include "host/hosts.h"
 #include "user/window_thread.h"
+#include "winmm/cd_sources.h"
 #include "winmm/wave_internal.h"
 #include "winmm/wave_sources.h"
 
@@ -18,6 +19,7 @@ namespace {
 
 struct Options {
   std::string input = "default";
+  std::string cd;  // empty: the first CD drive, if there is one
   bool headless = false;
 };
 
@@ -25,14 +27,21 @@ struct Options {
 // (--help, or a bad option, after which the usage is printed).
 bool ParseOptions(int argc, char** argv, Options* options, int* code) {
   CLI::App cli{"Orvel: a music visualiser with a small CD player."};
-  cli.add_option("--input", options->input,
-                 "What to visualise: default (the default capture device), monitor (what the "
-                 "computer is playing), demo (built-in music) or the path of an audio file")
+  cli.add_option(
+         "--input", options->input,
+         "What to visualise: default (the default capture device), monitor (what the "
+         "computer is playing), demo (built-in music), cd (what the CD player plays) or the "
+         "path of an audio file")
       ->capture_default_str();
+  cli.add_option("--cd", options->cd,
+                 "What the CD player plays: a drive (/dev/cdrom), a disc image (.cue, .toc, .nrg, "
+                 ".bin) or a folder of audio files, one track per file. Unless --input says "
+                 "otherwise, Orvel then shows what the CD plays (--input cd)");
   cli.add_flag("--headless", options->headless,
                "Run without a display: the window lives in memory only");
   try {
     cli.parse(argc, argv);
+    if (!options->cd.empty() && cli.count("--input") == 0) options->input = "cd";
   } catch (const CLI::CallForHelp& e) {
     *code = cli.exit(e);
     return false;
@@ -53,6 +62,10 @@ int main(int argc, char** argv) {
 
   orvel::resources::RegisterOrvelResources();
   std::string error;
+  if (!options.cd.empty() && !orvel::cdaudio::ChooseDisc(options.cd, &error)) {
+    fprintf(stderr, "orvel: %s\n", error.c_str());
+    return 1;
+  }
   if (!orvel::wave::ChooseInput(options.input, &error)) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;

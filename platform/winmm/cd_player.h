@@ -3,13 +3,21 @@
 // always under the virtual clock), and offers the same frames to the wave input through the
 // loopback cable. Its position advances with the frames handed to the output, one sector
 // (1/75 s) at a time. Every position here is a sector of the disc's program area.
+//
+// In real time a reader thread keeps up to a second of sectors ahead of play, so that a drive
+// that takes its time (spinning up, re-reading a scratch) never holds up the sound thread or
+// the window's status queries; if it falls behind, the output plays silence and the position
+// waits. Under the virtual clock the output reads what it needs itself, so a session plays
+// the same on every run.
 #ifndef ORVEL_WINMM_CD_PLAYER_H
 #define ORVEL_WINMM_CD_PLAYER_H
 
 #include <stdint.h>
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "audio_backend.h"
@@ -44,18 +52,30 @@ class Player {
 
  private:
   void Fill(float* frames, int count);
-  // Reads the chunk holding cursor_; false when the disc cannot be read. Holds lock_.
-  bool LoadChunk();
+  // Whether the sector at cursor_ is in the ring; under the virtual clock it is read first.
+  // Holds lock_.
+  bool CursorReady();
+  // Moves the ring to start at `sector`, empty, and drops reads in flight. Holds lock_.
+  void Restart(int32_t sector);
+  void ReadAhead();
+  int16_t* Slot(int32_t sector);
 
   std::shared_ptr<disc::Disc> disc_;
+  const bool threaded_;
   std::mutex lock_;
+  std::condition_variable wanted_;  // the reader waits here for room or a new play
   bool playing_ = false;
+  bool quitting_ = false;
+  bool readFailed_ = false;
   int32_t cursor_ = 0;     // the sector being played
   int frameInSector_ = 0;  // frames of it already played
   int32_t end_ = 0;        // play stops before this sector
-  std::vector<int16_t> chunk_;
-  int32_t chunkStart_ = 0;
-  int chunkSectors_ = 0;
+  // The ring: sectors [ringStart_, ringStart_ + ringCount_) are read, each in Slot(sector).
+  std::vector<int16_t> ring_;
+  int32_t ringStart_ = 0;
+  int ringCount_ = 0;
+  uint64_t generation_ = 0;  // changes with every Restart, so a read in flight is dropped
+  std::thread reader_;
   std::unique_ptr<wave::audio::Stream> output_;
 };
 

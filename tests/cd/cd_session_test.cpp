@@ -20,8 +20,6 @@
 #include "host/headless.h"
 #include "session.h"
 
-extern char StatusText[128];
-
 namespace orvel::test {
 namespace {
 
@@ -31,8 +29,9 @@ void Press(HWND button) {
   HandleCommand(MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
+// The keypad's buttons run 1, 2, ..., 9, 0 from left to right.
 void Keys(std::initializer_list<int> digits) {
-  for (int digit : digits) Press(KeypadButtons[digit]);
+  for (int digit : digits) Press(KeypadButtons[(digit + 9) % 10]);
 }
 
 DWORD Mode() {
@@ -42,12 +41,12 @@ DWORD Mode() {
   return static_cast<DWORD>(status.dwReturn);
 }
 
-// A disc of `tracks` tracks of two seconds each, and a session that plays it.
+// A disc of `tracks` tracks of `seconds` each, and a session that plays it.
 struct Disc {
-  explicit Disc(int tracks, testdisc::Form form = testdisc::Form::kCueBin) {
+  explicit Disc(int tracks, testdisc::Form form = testdisc::Form::kCueBin, int seconds = 2) {
     testdisc::Options options;
     options.tracks = tracks;
-    options.sectorsPerTrack = 150;
+    options.sectorsPerTrack = seconds * 75;
     image = testdisc::WriteImage(folder.path(), form, options);
     session.UseCd(image.path);
     session.CloseAbout();
@@ -68,27 +67,35 @@ struct Disc {
   std::vector<headless::MessageBoxRecord> boxes;
 };
 
-TEST(CdSession, KeypadPlaysTheTrackItNamesAndNothingPastTheLast) {
-  struct Case {
-    int tracks;
-    int first, second;
-    DWORD track;  // playing afterwards, 0: nothing plays
-  };
-  for (const Case& c : {Case{19, 0, 7, 7}, Case{3, 9, 9, 0}, Case{25, 2, 5, 25}}) {
-    SCOPED_TRACE(c.tracks);
-    Disc disc(c.tracks);
-    DWORD mode = 0, track = 0;
-    disc.At(0.5, [&] { Keys({c.first, c.second}); });
-    disc.At(1.0, [&] {
-      mode = Mode();
-      track = CdCurrentTrack(MainWindow, CdDeviceId);
-    });
-    disc.Run(1.2);
-    EXPECT_EQ(mode, static_cast<DWORD>(c.track ? MCI_MODE_PLAY : MCI_MODE_STOP));
-    if (c.track) EXPECT_EQ(track, c.track);
-    EXPECT_TRUE(disc.boxes.empty());
+// Each case runs the whole program, which keeps its state in globals: one case a process.
+struct KeypadCase {
+  int tracks;
+  int first, second;
+  DWORD track;  // playing afterwards, 0: nothing plays
+};
+
+class CdKeypad : public testing::TestWithParam<KeypadCase> {};
+
+TEST_P(CdKeypad, PlaysTheTrackItNamesAndNothingPastTheLast) {
+  const KeypadCase c = GetParam();
+  Disc disc(c.tracks);
+  DWORD mode = 0, track = 0;
+  disc.At(0.5, [&] { Keys({c.first, c.second}); });
+  disc.At(1.0, [&] {
+    mode = Mode();
+    track = CdCurrentTrack(MainWindow, CdDeviceId);
+  });
+  disc.Run(1.2);
+  EXPECT_EQ(mode, static_cast<DWORD>(c.track ? MCI_MODE_PLAY : MCI_MODE_STOP));
+  if (c.track) {
+    EXPECT_EQ(track, c.track);
   }
+  EXPECT_TRUE(disc.boxes.empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Discs, CdKeypad,
+                         testing::Values(KeypadCase{19, 0, 7, 7}, KeypadCase{3, 9, 9, 0},
+                                         KeypadCase{25, 2, 5, 25}));
 
 TEST(CdSession, PrevAndNextWrapAroundTheDisc) {
   Disc disc(4);
@@ -129,71 +136,88 @@ TEST(CdSession, StopEndsPlayAndPauseTogglesFromTheSamePlace) {
   EXPECT_EQ(MCI_TMSF_SECOND(resumedAt), MCI_TMSF_SECOND(pausedAt));
 }
 
-// The strip's cell for track i + 1 lies at (230 + 15 i, 310)-(245 + 15 i, 325); a pixel just
-// inside its corner shows the cell's box: (150,150,120) for the current track, else (80,80,50).
-uint32_t CellCorner(int i) {
-  return headless::WindowSurface(MainWindow)->At(231 + 15 * i, 311);
+// The strip's cell for track i + 1 lies at (230 + 15 i, 310)-(245 + 15 i, 325), on black; a
+// pixel of its box's upper edge, above the label, shows the box's colour, lighter for the
+// current track.
+uint32_t CellPixel(int i) {
+  return headless::WindowSurface(MainWindow)->At(237 + 15 * i, 311);
 }
 
-TEST(CdSession, TrackStripShowsTheTracksAndHighlightsThePlayingOne) {
-  constexpr uint32_t kCurrent = 0x969678, kOther = 0x505032;
-  struct Case {
-    int tracks;
-    bool clock;  // the clock button pressed: each tick draws the strip with the highlight
-    bool shown;  // cells drawn at all
-  };
-  // Painting draws the strip for 3 to 19 tracks; the tick draws it for any count while the
-  // current track is below 20, cut off by the clip at x 542.
-  const Case cases[] = {{3, false, true}, {19, false, true}, {20, false, false},
-                        {3, true, true},  {19, true, true},  {25, true, true}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.tracks << " tracks, clock " << c.clock);
-    Disc disc(c.tracks);
-    std::vector<uint32_t> cells;
-    if (c.clock) disc.At(0.3, [] { Press(ClockButton); });
-    disc.At(0.4, [] { Keys({0, 2}); });
-    disc.At(1.5, [&] {
-      for (int i = 0; i < std::min(c.tracks, 20); ++i) cells.push_back(CellCorner(i));
-    });
-    disc.Run(1.6);
-    for (int i = 0; i < static_cast<int>(cells.size()); ++i) {
-      const uint32_t want = !c.shown ? cells[i] : (c.clock && i == 1) ? kCurrent : kOther;
-      EXPECT_EQ(cells[i], want) << "cell " << i;
-      if (!c.shown) EXPECT_NE(cells[i], kOther) << "cell " << i;
+struct StripCase {
+  int tracks;
+  bool clock;  // the clock button pressed: each tick draws the strip with the highlight
+  bool shown;  // cells drawn at all
+};
+
+class CdTrackStrip : public testing::TestWithParam<StripCase> {};
+
+TEST_P(CdTrackStrip, ShowsTheTracksAndHighlightsThePlayingOne) {
+  const StripCase c = GetParam();
+  Disc disc(c.tracks);
+  std::vector<uint32_t> cells;
+  if (c.clock) disc.At(0.3, [] { Press(ClockButton); });
+  disc.At(0.4, [] { Keys({0, 2}); });
+  disc.At(1.5, [&] {
+    for (int i = 0; i < std::min(c.tracks, 20); ++i) cells.push_back(CellPixel(i));
+  });
+  disc.Run(1.6);
+  ASSERT_GE(cells.size(), 3u);
+  for (int i = 0; i < static_cast<int>(cells.size()); ++i) {
+    if (!c.shown) {
+      EXPECT_EQ(cells[i], 0u) << "cell " << i;
+    } else if (i != 1) {
+      EXPECT_EQ(cells[i], cells[0]) << "cell " << i;
+      EXPECT_NE(cells[i], 0u) << "cell " << i;
     }
+  }
+  // Track 2 plays: its cell stands out once the clock ticks.
+  if (c.shown) {
+    EXPECT_EQ(cells[1] != cells[0], c.clock);
   }
 }
 
+// Painting draws the strip for 3 to 19 tracks; the tick draws it for any count while the
+// current track is below 20, cut off by the clip at x 542.
+INSTANTIATE_TEST_SUITE_P(Discs, CdTrackStrip,
+                         testing::Values(StripCase{3, false, true}, StripCase{19, false, true},
+                                         StripCase{20, false, false}, StripCase{3, true, true},
+                                         StripCase{19, true, true}, StripCase{25, true, true}));
+
 TEST(CdSession, PositionLineReadsTheTrackAndTheSecondsPlayed) {
-  Disc disc(3);
+  Disc disc(3, testdisc::Form::kCueBin, 6);
   std::string line;
   disc.At(0.3, [] { Press(ClockButton); });
   disc.At(0.4, [] { Press(NextButton); });  // track 2
-  disc.At(3.9, [&] { line = StatusText; });
-  disc.Run(4.0);
+  // The clock ticks every second from the start: the tick at 4 s reads 3.6 s into track 2.
+  disc.At(4.2, [&] { line = StatusText; });
+  disc.Run(4.3);
   EXPECT_EQ(line, "T:02 00:03 ");
 }
 
 // The loopback, end to end: a track's tone raises the bar of its band above all the others.
-TEST(CdSession, TheBarsPeakInTheBandOfThePlayingTrack) {
-  for (testdisc::Form form : {testdisc::Form::kCueBin, testdisc::Form::kCueFlac}) {
-    Disc disc(5, form);
-    int loudest = -1;
-    disc.At(0.3, [] { Press(BarsButton); });
-    disc.At(0.4, [] { Keys({0, 4}); });
-    disc.At(1.4, [&] {
-      float best = -1;
-      for (int i = 1; i < 32; ++i) {
-        if (SpectrumBars[i].value > best) {
-          best = SpectrumBars[i].value;
-          loudest = i;
-        }
+class CdLoopback : public testing::TestWithParam<testdisc::Form> {};
+
+TEST_P(CdLoopback, TheBarsPeakInTheBandOfThePlayingTrack) {
+  Disc disc(5, GetParam());
+  int loudest = -1;
+  disc.At(0.3, [] { Press(BarsButton); });
+  disc.At(0.4, [] { Keys({0, 4}); });
+  disc.At(1.4, [&] {
+    float best = -1;
+    for (int i = 1; i < 32; ++i) {
+      if (SpectrumBars[i].value > best) {
+        best = SpectrumBars[i].value;
+        loudest = i;
       }
-    });
-    disc.Run(1.5);
-    EXPECT_EQ(loudest, static_cast<int>(disc.image.tones[3] * 64 / 22050 + 0.5));
-  }
+    }
+  });
+  disc.Run(1.5);
+  EXPECT_EQ(loudest, static_cast<int>(disc.image.tones[3] * 64 / 22050 + 0.5));
 }
+
+INSTANTIATE_TEST_SUITE_P(Forms, CdLoopback,
+                         testing::Values(testdisc::Form::kCueBin, testdisc::Form::kCueFlac,
+                                         testdisc::Form::kFlacFolder));
 
 TEST(CdSession, ABadDiscEndsTheSessionBeforeAnyWindow) {
   testdisc::Folder folder;

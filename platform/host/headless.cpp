@@ -24,13 +24,31 @@ Log& TheLog() {
 
 class HeadlessHost : public user::Host {
  public:
+  explicit HeadlessHost(const host::HeadlessSettings& settings) : settings_(settings) {}
+
+  // A modal dialog is made active before it is shown, so this is the moment it waits for a
+  // user. The Enter queued here is the first input its modal loop retrieves.
+  void TopLevelShown(HWND window, const RECT&, const std::string& title) override {
+    if (!settings_.answerDialogs || window != user::ActiveDialog()) return;
+    fprintf(stderr, "%s: (a dialog; Enter pressed)\n", title.c_str());
+    Record(MessageBoxRecord{window, title, ""});
+    Key(window, VK_RETURN);
+  }
+
   int MessageBox(HWND owner, const std::string& text, const std::string& caption,
                  UINT type) override {
     fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    std::lock_guard<std::mutex> hold(TheLog().lock);
-    TheLog().boxes.push_back(MessageBoxRecord{owner, caption, text});
+    Record(MessageBoxRecord{owner, caption, text});
     return IDOK;
   }
+
+ private:
+  static void Record(MessageBoxRecord record) {
+    std::lock_guard<std::mutex> hold(TheLog().lock);
+    TheLog().boxes.push_back(std::move(record));
+  }
+
+  host::HeadlessSettings settings_;
 };
 
 }  // namespace
@@ -88,8 +106,8 @@ std::vector<MessageBoxRecord> MessageBoxes() {
 
 namespace orvel::host {
 
-void UseHeadless() {
-  user::SetHost(std::make_unique<headless::HeadlessHost>());
+void UseHeadless(const HeadlessSettings& settings) {
+  user::SetHost(std::make_unique<headless::HeadlessHost>(settings));
 }
 
 }  // namespace orvel::host

@@ -41,7 +41,8 @@ bool SaveWindow(HWND topLevel, const char* pngPath);
 // The window's client-area pixels, or null for a handle that is not a live top-level window.
 const orvel::gdi::Surface* WindowSurface(HWND topLevel);
 
-// Every MessageBoxA shown so far on the headless host, oldest first.
+// Every MessageBoxA shown so far on the headless host, and every dialog it answered (with an
+// empty text), oldest first.
 struct MessageBoxRecord {
   HWND owner;
   std::string caption;

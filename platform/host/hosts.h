@@ -16,9 +16,17 @@ bool UseSdl(std::string* error);
 // message loop; the layer is on the headless host afterwards.
 void Shutdown();
 
+// How the headless host treats boxes that wait for a user.
+struct HeadlessSettings {
+  // Modal dialogs (the About box) are answered as a user pressing Enter would, once shown,
+  // after their caption is written to standard error. Off, a dialog waits for injected input
+  // (headless.h), as tests drive it.
+  bool answerDialogs = false;
+};
+
 // The headless host: windows live in memory only; input is injected (headless.h) and message
-// boxes are written to standard error and answered with IDOK.
-void UseHeadless();
+// boxes are written to standard error ("caption: text") and answered with IDOK, as Enter would.
+void UseHeadless(const HeadlessSettings& settings = {});
 
 }  // namespace orvel::host
 

@@ -279,6 +279,14 @@ class SdlHost : public user::Host {
   std::map<HWND, Shown> shown_;
 };
 
+// Why the display that the environment names could not be used.
+std::string UnopenedDisplay() {
+  const char* x11 = getenv("DISPLAY");
+  if (x11 != nullptr && *x11 != '\0') return std::string("cannot open display ") + x11;
+  const char* wayland = getenv("WAYLAND_DISPLAY");
+  return std::string("cannot open the Wayland display ") + (wayland ? wayland : "");
+}
+
 }  // namespace
 
 bool UseSdl(std::string* error) {
@@ -301,14 +309,17 @@ bool UseSdl(std::string* error) {
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   }
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail(SDL_GetError());
-  // Without a usable display SDL may settle for a driver that shows nothing; a user who did
-  // not ask for one of those sees no window and should be told so.
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    return fail(driverChosen ? std::string(SDL_GetError()) : UnopenedDisplay());
+  }
+  // SDL may settle for a driver that shows nothing, and nobody could answer the About box
+  // in a window that is not shown: the run would idle for ever. Whether or not the user
+  // chose such a driver, there is no display.
   const char* current = SDL_GetCurrentVideoDriver();
-  if (!driverChosen && current != nullptr &&
-      (strcmp(current, "offscreen") == 0 || strcmp(current, "dummy") == 0)) {
+  if (current != nullptr && (strcmp(current, "offscreen") == 0 || strcmp(current, "dummy") == 0)) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return fail(std::string("SDL found only its '") + current + "' video driver");
+    return fail(driverChosen ? std::string("SDL's '") + current + "' video driver shows no window"
+                             : UnopenedDisplay());
   }
   user::SetHost(std::make_unique<SdlHost>());
   g_sdlInUse = true;

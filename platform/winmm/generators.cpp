@@ -6,6 +6,7 @@
 
 #include "demo_synth.h"
 #include "generator.h"
+#include "kernel/printable.h"
 
 namespace orvel::wave {
 
@@ -105,21 +106,22 @@ std::unique_ptr<Generator> MakeDemoGenerator() {
   return std::make_unique<DemoGenerator>();
 }
 
-std::unique_ptr<Generator> OpenFileGenerator(const std::string& path, std::string* error) {
-  FILE* probe = fopen(path.c_str(), "rb");
+std::unique_ptr<Generator> OpenFileGenerator(const std::string& name, std::string* error) {
+  const std::string path = Printable(name);
+  FILE* probe = fopen(name.c_str(), "rb");
   if (!probe) {
     *error = "cannot read '" + path + "': " + strerror(errno);
     return nullptr;
   }
   fclose(probe);
   struct stat st;
-  if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
     *error = "cannot read '" + path + "': " + strerror(EISDIR);
     return nullptr;
   }
   SF_INFO info;
   memset(&info, 0, sizeof info);
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  SNDFILE* file = sf_open(name.c_str(), SFM_READ, &info);
   if (!file) {
     *error = "'" + path + "' is not an audio file: " + sf_strerror(nullptr);
     return nullptr;

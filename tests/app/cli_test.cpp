@@ -15,11 +15,11 @@ struct Outcome {
   std::string output;  // standard output and error together
 };
 
-// Runs the program with `arguments` and no display (so a window could not even open).
-Outcome RunOrvel(const std::string& arguments) {
-  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " ORVEL_PROGRAM
-                              " " +
-                              arguments + " 2>&1";
+// Runs the program with `arguments` and no display (so a window could not even open), or
+// with the display settings in `environment` ("DISPLAY=:999").
+Outcome RunOrvel(const std::string& arguments, const std::string& environment = "") {
+  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " +
+                              environment + " " ORVEL_PROGRAM " " + arguments + " 2>&1";
   Outcome outcome;
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return outcome;
@@ -74,6 +74,41 @@ TEST(CommandLine, NoDisplayNamesTheHeadlessOption) {
   const Outcome o = RunOrvel("--input demo");
   EXPECT_NE(o.exitCode, 0);
   EXPECT_NE(o.output.find("--headless"), std::string::npos) << o.output;
+}
+
+TEST(CommandLine, AnOptionIsNotTakenAsTheValueOfAnother) {
+  for (const char* arguments : {"--input --headless", "--headless --screenshot --input"}) {
+    const Outcome o = RunOrvel(arguments);
+    EXPECT_EQ(o.exitCode, 2) << arguments;
+    EXPECT_NE(o.output.find("needs a"), std::string::npos) << o.output;
+    EXPECT_EQ(o.output.find("cannot read"), std::string::npos) << o.output;
+  }
+}
+
+TEST(CommandLine, ControlCharactersInNamesAreShownEscaped) {
+  // A name that would turn a terminal red and set its title, as a path and as an option (the
+  // shell's printf makes the control characters).
+  const std::string name = TempPath("orvel-\\033[31mred\\033]0;title\\a.wav");
+  for (const std::string& arguments :
+       {"--input \"$(printf '" + name + "')\"",
+        std::string("--headless \"$(printf -- '--no-such-\\033[31m')\"")}) {
+    const Outcome o = RunOrvel(arguments);
+    EXPECT_NE(o.exitCode, 0) << arguments;
+    EXPECT_EQ(o.output.find('\033'), std::string::npos) << o.output;
+    EXPECT_EQ(o.output.find('\a'), std::string::npos) << o.output;
+    EXPECT_NE(o.output.find("\\x1b[31m"), std::string::npos) << o.output;
+  }
+}
+
+TEST(CommandLine, DisplaysThatShowNothingAreReportedAsNoDisplay) {
+  const Outcome unreachable = RunOrvel("--input demo", "DISPLAY=:999");
+  EXPECT_EQ(unreachable.exitCode, 1);
+  EXPECT_NE(unreachable.output.find("cannot open display :999"), std::string::npos)
+      << unreachable.output;
+  // Chosen, SDL's dummy driver would give a window that nobody can see or answer.
+  const Outcome dummy = RunOrvel("--input demo", "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy");
+  EXPECT_EQ(dummy.exitCode, 1);
+  EXPECT_NE(dummy.output.find("no display available"), std::string::npos) << dummy.output;
 }
 
 }  // namespace

@@ -9,7 +9,10 @@
 #include <windows.h>
 
 #include "embedded.h"
+#include "host/ending.h"
+#include "host/headless.h"
 #include "host/hosts.h"
+#include "kernel/printable.h"
 #include "user/window_thread.h"
 #include "winmm/cd_sources.h"
 #include "winmm/wave_internal.h"
@@ -21,7 +24,46 @@ struct Options {
   std::string input = "default";
   std::string cd;  // empty: the first CD drive, if there is one
   bool headless = false;
+  double seconds = 0;      // 0: until the window is closed
+  std::string screenshot;  // empty: none
 };
+
+// Options that take a value refuse another option in its place ("--input --headless"); a
+// file whose name starts with "--" can still be named as ./--name.
+bool CheckValues(const Options& options, std::string* error) {
+  if (options.input.rfind("--", 0) == 0) {
+    *error = "--input needs a value, not the option " + orvel::Printable(options.input);
+    return false;
+  }
+  if (options.cd.rfind("--", 0) == 0) {
+    *error = "--cd needs a value, not the option " + orvel::Printable(options.cd);
+    return false;
+  }
+  if (options.screenshot.rfind("--", 0) == 0) {
+    *error =
+        "--screenshot needs a file name, not the option " + orvel::Printable(options.screenshot);
+    return false;
+  }
+  return true;
+}
+
+void AddCdOption(CLI::App& cli, Options* options) {
+  cli.add_option("--cd", options->cd,
+                 "What the CD player plays: a drive (/dev/cdrom), a disc image (.cue, .toc, .nrg, "
+                 ".bin) or a folder of audio files, one track per file. Unless --input says "
+                 "otherwise, Orvel then shows what the CD plays (--input cd)");
+}
+
+void AddRunOptions(CLI::App& cli, Options* options) {
+  cli.add_flag("--headless", options->headless,
+               "Run without a display: the window lives in memory only, and message boxes and "
+               "the About box are answered as Enter would, after being written to standard error");
+  cli.add_option("--seconds", options->seconds,
+                 "Close the window after this many seconds (default: run until closed)")
+      ->check(CLI::Range(0.0, 1e9));
+  cli.add_option("--screenshot", options->screenshot,
+                 "Save the window as this PNG file when the run ends");
+}
 
 // Parses the command line; false with the exit code in *code when the program should end
 // (--help, or a bad option, after which the usage is printed).
@@ -33,24 +75,40 @@ bool ParseOptions(int argc, char** argv, Options* options, int* code) {
          "computer is playing), demo (built-in music), cd (what the CD player plays) or the "
          "path of an audio file")
       ->capture_default_str();
-  cli.add_option("--cd", options->cd,
-                 "What the CD player plays: a drive (/dev/cdrom), a disc image (.cue, .toc, .nrg, "
-                 ".bin) or a folder of audio files, one track per file. Unless --input says "
-                 "otherwise, Orvel then shows what the CD plays (--input cd)");
-  cli.add_flag("--headless", options->headless,
-               "Run without a display: the window lives in memory only");
+  AddCdOption(cli, options);
+  AddRunOptions(cli, options);
+  std::string error;
   try {
     cli.parse(argc, argv);
+    // A disc given alone is also what Orvel shows.
     if (!options->cd.empty() && cli.count("--input") == 0) options->input = "cd";
+    if (CheckValues(*options, &error)) return true;
   } catch (const CLI::CallForHelp& e) {
     *code = cli.exit(e);
     return false;
   } catch (const CLI::ParseError& e) {
-    fprintf(stderr, "orvel: %s\n\n%s", e.what(), cli.help().c_str());
-    *code = 2;
-    return false;
+    error = orvel::Printable(e.what());  // it may quote an argument
   }
-  return true;
+  fprintf(stderr, "orvel: %s\n\n%s", error.c_str(), cli.help().c_str());
+  *code = 2;
+  return false;
+}
+
+// How the run ends besides the close box: a time limit, a signal; the screenshot is taken
+// just before the window closes.
+void ArrangeEnding(const Options& options) {
+  orvel::host::CloseOnSignals();
+  if (options.seconds > 0) {
+    orvel::host::CloseAt(static_cast<int64_t>(options.seconds * 1e6 + 0.5));
+  }
+  if (options.screenshot.empty()) return;
+  const std::string path = options.screenshot;
+  orvel::host::BeforeClose([path] {
+    const std::vector<HWND> windows = orvel::headless::TopLevelWindows();
+    if (windows.empty() || !orvel::headless::SaveWindow(windows.front(), path.c_str())) {
+      fprintf(stderr, "orvel: cannot write the screenshot '%s'\n", orvel::Printable(path).c_str());
+    }
+  });
 }
 
 }  // namespace
@@ -60,10 +118,11 @@ int main(int argc, char** argv) {
   int code = 0;
   if (!ParseOptions(argc, argv, &options, &code)) return code;
 
+  ArrangeEnding(options);
   orvel::resources::RegisterOrvelResources();
   std::string error;
   if (!options.cd.empty() && !orvel::cdaudio::ChooseDisc(options.cd, &error)) {
-    fprintf(stderr, "orvel: %s\n", error.c_str());
+    fprintf(stderr, "orvel: %s\n", orvel::Printable(error).c_str());
     return 1;
   }
   if (!orvel::wave::ChooseInput(options.input, &error)) {
@@ -71,7 +130,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (options.headless) {
-    orvel::host::UseHeadless();
+    orvel::host::UseHeadless(orvel::host::HeadlessSettings{true});
   } else if (!orvel::host::UseSdl(&error)) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;

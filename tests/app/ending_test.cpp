@@ -1,0 +1,132 @@
+// How a run of the portable program ends: --headless answers the boxes of start-up by itself
+// and runs to --seconds (leaving a --screenshot), and SIGINT, SIGTERM and SIGHUP close the
+// window so that the program ends normally, with exit code 0.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// The program running with no display and a silent sound system, its standard error in a pipe.
+struct Program {
+  pid_t pid = -1;
+  int errors = -1;
+  std::string text;  // what it wrote so far
+
+  explicit Program(std::vector<std::string> arguments) {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid = fork();
+    if (pid == 0) {
+      dup2(fds[1], 2);
+      close(fds[0]);
+      unsetenv("DISPLAY");
+      unsetenv("WAYLAND_DISPLAY");
+      setenv("SDL_AUDIODRIVER", "dummy", 1);
+      arguments.insert(arguments.begin(), ORVEL_PROGRAM);
+      std::vector<char*> argv;
+      for (std::string& a : arguments) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(ORVEL_PROGRAM, argv.data());
+      _exit(127);
+    }
+    close(fds[1]);
+    errors = fds[0];
+  }
+
+  // Reads standard error until `needle` appears or the program closes it.
+  bool WaitFor(const std::string& needle) {
+    char buffer[256];
+    while (text.find(needle) == std::string::npos) {
+      const ssize_t got = read(errors, buffer, sizeof buffer);
+      if (got <= 0) return false;
+      text.append(buffer, static_cast<size_t>(got));
+    }
+    return true;
+  }
+
+  // The exit code, or -signal when a signal ended the program.
+  int Wait() {
+    WaitFor("\x01");  // to the end of its output
+    close(errors);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+  }
+};
+
+// Whether the process has a handler for the signal (its SigCgt mask in /proc).
+bool Catches(pid_t pid, int number) {
+  FILE* f = fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+  if (f == nullptr) return false;
+  char line[256];
+  unsigned long long mask = 0;
+  while (fgets(line, sizeof line, f) != nullptr) {
+    if (sscanf(line, "SigCgt: %llx", &mask) == 1) break;
+  }
+  fclose(f);
+  return (mask >> (number - 1)) & 1;
+}
+
+std::string TempPath(const char* name) {
+  const char* dir = getenv("TMPDIR");
+  return std::string(dir ? dir : "/tmp") + "/" + name;
+}
+
+// Width and height from a PNG's header, or 0 x 0.
+std::pair<int, int> PngSize(const std::string& path) {
+  unsigned char header[24] = {};
+  FILE* f = fopen(path.c_str(), "rb");
+  if (f == nullptr) return {0, 0};
+  const size_t got = fread(header, 1, sizeof header, f);
+  fclose(f);
+  if (got != sizeof header || header[1] != 'P') return {0, 0};
+  auto word = [&](int at) {
+    return header[at] << 24 | header[at + 1] << 16 | header[at + 2] << 8 | header[at + 3];
+  };
+  return {word(16), word(20)};
+}
+
+TEST(Headless, AnswersTheAboutBoxRunsForTheGivenSecondsAndSavesTheWindow) {
+  const std::string shot = TempPath("orvel-ending-shot.png");
+  remove(shot.c_str());
+  Program run({"--headless", "--input", "demo", "--seconds", "0.5", "--screenshot", shot});
+  EXPECT_EQ(run.Wait(), 0) << run.text;
+  // The CD message and then the About box, each named on standard error.
+  EXPECT_NE(run.text.find("Orvel: * Could not open CD Device *"), std::string::npos) << run.text;
+  EXPECT_NE(run.text.find("Orvel!: "), std::string::npos) << run.text;
+  EXPECT_EQ(PngSize(shot), std::make_pair(561, 411));
+  remove(shot.c_str());
+}
+
+TEST(Signals, CloseTheWindowAndTheProgramEndsNormally) {
+  for (int number : {SIGINT, SIGTERM, SIGHUP}) {
+    Program run({"--headless", "--input", "demo"});
+    ASSERT_TRUE(run.WaitFor("Orvel!: ")) << run.text;  // the About box is answered
+    kill(run.pid, number);
+    EXPECT_EQ(run.Wait(), 0) << strsignal(number) << "\n" << run.text;
+  }
+}
+
+TEST(Signals, BeforeAnyWindowEndTheProgramAtOnce) {
+  // A FIFO that nobody writes: opening it waits, before any window exists.
+  const std::string fifo = TempPath("orvel-ending-fifo");
+  remove(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Program run({"--headless", "--input", fifo});
+  for (int i = 0; i < 500 && !Catches(run.pid, SIGTERM); ++i) usleep(10000);
+  kill(run.pid, SIGTERM);
+  EXPECT_EQ(run.Wait(), 128 + SIGTERM) << run.text;
+  remove(fifo.c_str());
+}
+
+}  // namespace

@@ -9,6 +9,10 @@
 #include <math.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "kernel/clock.h"
@@ -40,6 +44,10 @@ class MemoryDisc : public disc::Disc {
   }
   const disc::Contents& Toc() const override { return toc_; }
   bool Read(int32_t sector, int count, int16_t* out) override {
+    {
+      std::unique_lock<std::mutex> hold(gate);
+      opened.wait(hold, [this] { return open; });
+    }
     for (int s = 0; s < count; ++s) {
       for (int i = 0; i < disc::kFramesPerSector; ++i) {
         const int64_t frame = static_cast<int64_t>(sector + s) * disc::kFramesPerSector + i;
@@ -60,6 +68,10 @@ class MemoryDisc : public disc::Disc {
     return 0;
   }
   std::atomic<bool> present{true};
+  // A drive that takes its time: reads wait until the gate opens.
+  std::mutex gate;
+  std::condition_variable opened;
+  bool open = true;
 
  private:
   disc::Contents toc_;
@@ -281,6 +293,35 @@ TEST_F(CdAudio, TheCableCarriesWhatPlaysAndSilenceOtherwise) {
   for (size_t i = 2; i < heard.size(); i += 2) crossings += (heard[i - 2] < 0) != (heard[i] < 0);
   const double seconds = static_cast<double>(heard.size() / 2) / disc::kSampleRate;
   EXPECT_NEAR(crossings / seconds, 2000, 100);
+}
+
+// In real time a slow drive holds up only the reader: the device answers at once, and play
+// goes on once the sectors come.
+TEST_F(CdAudio, ASlowDriveDoesNotHoldUpTheDevice) {
+  clock::Use(clock::Mode::kReal);
+  disc_ = std::make_shared<MemoryDisc>(std::vector<std::pair<int, bool>>{{3, true}, {3, true}});
+  disc_->open = false;
+  cdaudio::UseDisc(disc_);
+  MCI_OPEN_PARMSA open = {};
+  open.lpstrDeviceType = "cdaudio";
+  ASSERT_EQ(mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE, reinterpret_cast<DWORD_PTR>(&open)), 0u);
+  id_ = open.wDeviceID;
+  ASSERT_EQ(PlayFrom(0, 0), 0u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(Status(MCI_STATUS_MODE), static_cast<DWORD>(MCI_MODE_PLAY));
+  EXPECT_EQ(Status(MCI_STATUS_POSITION), MCI_MAKE_MSF(0, 2, 0));  // nothing read, nothing heard
+  {
+    std::lock_guard<std::mutex> hold(disc_->gate);
+    disc_->open = true;
+  }
+  disc_->opened.notify_all();
+  // However loaded the machine, a second of play comes within a minute.
+  for (int i = 0; i < 600 && MCI_MSF_SECOND(Status(MCI_STATUS_POSITION)) < 3; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_GE(MCI_MSF_SECOND(Status(MCI_STATUS_POSITION)), 3);
+  ASSERT_EQ(Send(MCI_STOP, 0), 0u);
+  clock::Use(clock::Mode::kVirtual);
 }
 
 TEST(CdErrors, EveryCodeHasWindowsWording) {

@@ -119,19 +119,21 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
   if (!BeginDrawing(hdc, &d) || !BeginDrawing(hdcSrc, &s)) return FALSE;
   if (cx < -kCoordLimit || cx > kCoordLimit || cy < -kCoordLimit || cy > kCoordLimit) return FALSE;
   // A negative extent runs leftwards (upwards) from the given point, which stays included;
-  // both rectangles flip together, so nothing is mirrored.
-  if (cx < 0) {
-    x += cx + 1;
-    x1 += cx + 1;
-    cx = -cx;
+  // both rectangles flip together, so nothing is mirrored. The arithmetic is 64-bit because the
+  // point may be anywhere in the int range.
+  int64_t dx = x, dy = y, sx = x1, sy = y1, ew = cx, eh = cy;
+  if (ew < 0) {
+    dx += ew + 1;
+    sx += ew + 1;
+    ew = -ew;
   }
-  if (cy < 0) {
-    y += cy + 1;
-    y1 += cy + 1;
-    cy = -cy;
+  if (eh < 0) {
+    dy += eh + 1;
+    sy += eh + 1;
+    eh = -eh;
   }
-  Box dst{d.X(x), d.Y(y), cx, cy};
-  Box src{s.X(x1), s.Y(y1), cx, cy};
+  Box dst{dx + d.dc->originX, dy + d.dc->originY, ew, eh};
+  Box src{sx + s.dc->originX, sy + s.dc->originY, ew, eh};
   // A window's DC reads only what is visible of it; a memory DC its whole bitmap.
   RECT srcBounds{0, 0, s.surface->width, s.surface->height};
   if (!s.dc->memory) {
@@ -143,6 +145,8 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
   if (!TrimBlit(&dst, &src, srcBounds, d.target)) return TRUE;
 
   const int w = static_cast<int>(dst.w), h = static_cast<int>(dst.h);
+  d.Touch(static_cast<int>(dst.x), static_cast<int>(dst.y), static_cast<int>(dst.x) + w,
+          static_cast<int>(dst.y) + h);
   const uint32_t* from = s.target.Row(static_cast<int>(src.y)) + src.x;
   uint32_t* to = d.target.Row(static_cast<int>(dst.y)) + dst.x;
   ptrdiff_t srcStride = s.target.stride, dstStride = d.target.stride;

@@ -291,7 +291,13 @@ void DrawGlyph(const raster::Target& t, const Glyph& g, int x, int y, uint32_t p
 }  // namespace
 }  // namespace orvel::gdi
 
-#if defined(__SANITIZE_ADDRESS__)
+// GCC names AddressSanitizer with a macro, clang with a feature test.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ORVEL_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(ORVEL_ADDRESS_SANITIZER)
 // fontconfig 2.14 loses a few hundred bytes while parsing its XML configuration, once per
 // process. That is not ours to mend; keep it out of every leak report of a program that draws
 // text.
@@ -378,15 +384,20 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
   } else {
     baseline += f->ascent;
   }
-  if (d.dc->bkMode == OPAQUE)
+  if (d.dc->bkMode == OPAQUE) {
+    d.Touch(left, baseline - f->ascent, left + w, baseline + f->descent);
     raster::FillRect(d.target, left, baseline - f->ascent, left + w, baseline + f->descent,
                      ToPixel(d.dc->bkColor));
+  }
   const uint32_t pixel = ToPixel(d.dc->textColor);
   // Glyphs starting past the clip (allowing for a negative bearing) cannot show: stop there.
   int pen = left;
   for (int i = 0; i < c && pen < d.target.right + f->maxWidth; ++i) {
     const Glyph& g = GlyphOf(*f, static_cast<unsigned char>(lpString[i]));
-    if (!g.coverage.empty()) DrawGlyph(d.target, g, pen + g.left, baseline - g.top, pixel);
+    if (!g.coverage.empty()) {
+      d.Touch(pen + g.left, baseline - g.top, pen + g.left + g.width, baseline - g.top + g.rows);
+      DrawGlyph(d.target, g, pen + g.left, baseline - g.top, pixel);
+    }
     pen += g.advance;
   }
   return TRUE;

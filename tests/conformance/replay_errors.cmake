@@ -35,3 +35,36 @@ file(READ ${DIR}/good.bmp pixel OFFSET 86 LIMIT 3 HEX)  # the top row is stored 
 if(NOT size EQUAL 102 OR NOT pixel STREQUAL "0000ff")
   message(FATAL_ERROR "good script: ${size} bytes, top-left pixel ${pixel}")
 endif()
+
+# A folder is an unreadable script, exit code 1.
+file(MAKE_DIRECTORY ${DIR}/folder.gdi)
+expect("folder" 1 ${DIR}/folder.gdi ${DIR}/folder.bmp)
+
+# A script over 16 MiB is refused by its size, before it is parsed, exit code 2.
+string(REPEAT "# padding padding padding padding padding padding padding padding padding\n"
+       230000 padding)
+file(WRITE ${DIR}/huge.gdi "surface 8 8\n${padding}")
+expect("huge script" 2 ${DIR}/huge.gdi ${DIR}/huge.bmp)
+if(NOT stderr MATCHES "huge.gdi is larger than 16777216 bytes")
+  message(FATAL_ERROR "huge script: ${stderr}")
+endif()
+file(REMOVE ${DIR}/huge.gdi)
+
+# Deleting the surface's DC, or its bitmap as SelectObject hands it back, is a bad line: the
+# surface is read back at the end.
+file(WRITE ${DIR}/deletedc.gdi "surface 8 8\nSetPixel dc 0 0 255\nDeleteDC dc\n")
+expect("DeleteDC dc" 2 ${DIR}/deletedc.gdi ${DIR}/deletedc.bmp)
+if(NOT stderr MATCHES "deletedc.gdi:3: the surface's DC cannot be deleted")
+  message(FATAL_ERROR "DeleteDC dc: ${stderr}")
+endif()
+file(WRITE ${DIR}/deletebitmap.gdi
+     "surface 8 8\nb = CreateCompatibleBitmap dc 2 2\nold = SelectObject dc b\nDeleteObject old\n")
+expect("DeleteObject of the surface's bitmap" 2 ${DIR}/deletebitmap.gdi ${DIR}/deletebitmap.bmp)
+if(NOT stderr MATCHES "deletebitmap.gdi:4: the surface's bitmap cannot be deleted")
+  message(FATAL_ERROR "DeleteObject of the surface's bitmap: ${stderr}")
+endif()
+foreach(name deletedc deletebitmap)
+  if(EXISTS ${DIR}/${name}.bmp)
+    message(FATAL_ERROR "${name}: an image was written")
+  endif()
+endforeach()

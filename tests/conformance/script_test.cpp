@@ -108,4 +108,16 @@ TEST(ReplayScript, AcceptsTheEdgesOfTheNumberRange) {
   EXPECT_EQ(s.calls[0].args[3].number, 0xFFFFFFFFll);
 }
 
+// A line may be kMaxLineBytes long, its newline not counted; one byte more is refused at that
+// line, before anything after it is read.
+TEST(ReplayScript, RefusesALineOverTheLimit) {
+  const std::string longest = "# " + std::string(replay::kMaxLineBytes - 2, 'x');
+  Script s;
+  ParseError e;
+  EXPECT_TRUE(ParseScript("surface 1 1\n" + longest + "\n", &s, &e)) << e.message;
+  EXPECT_FALSE(ParseScript("surface 1 1\n" + longest + "x\nRectangle dc\n", &s, &e));
+  EXPECT_EQ(e.line, 2);
+  EXPECT_NE(e.message.find("longer than 65536 bytes"), std::string::npos) << e.message;
+}
+
 }  // namespace

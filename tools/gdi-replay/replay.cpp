@@ -120,6 +120,56 @@ uintptr_t Perform(const Call& call, const Slots& slots, HINSTANCE instance) {
   return 0;
 }
 
+// A line that would destroy the surface before it is read back: deleting its DC, or its
+// bitmap (which a script gets back from SelectObject). Null if the line may run.
+const char* Refusal(const Call& call, const Slots& slots, HDC surfaceDC, HBITMAP surfaceBitmap) {
+  if (call.op != Op::kDeleteDC && call.op != Op::kDeleteObject) return nullptr;
+  const void* handle = slots.Handle(call.args[0]);
+  if (handle == surfaceDC) return "the surface's DC cannot be deleted (it is read back at the end)";
+  if (handle == surfaceBitmap) {
+    return "the surface's bitmap cannot be deleted (it is read back at the end)";
+  }
+  return nullptr;
+}
+
+// Every object and DC the script created, so that none outlives the replay whether or not the
+// script deleted it. Deleting one twice is harmless: the second call fails on a dead handle.
+class Made {
+ public:
+  void Keep(Op op, uintptr_t result) {
+    if (result == 0) return;
+    switch (op) {
+      case Op::kCreateCompatibleDC:
+        dcs_.push_back(reinterpret_cast<HDC>(result));
+        break;
+      case Op::kCreatePen:
+      case Op::kCreateSolidBrush:
+      case Op::kCreateBrushIndirect:
+      case Op::kCreateRectRgn:
+      case Op::kCreateCompatibleBitmap:
+      case Op::kLoadBitmapA:
+      case Op::kCreateFontA:
+        objects_.push_back(reinterpret_cast<HGDIOBJ>(result));
+        break;
+      default:
+        break;
+    }
+  }
+  // DCs first, which releases what they hold; then the objects.
+  void DeleteDCs() {
+    for (HDC dc : dcs_) DeleteDC(dc);
+    dcs_.clear();
+  }
+  void DeleteObjects() {
+    for (HGDIOBJ object : objects_) DeleteObject(object);
+    objects_.clear();
+  }
+
+ private:
+  std::vector<HDC> dcs_;
+  std::vector<HGDIOBJ> objects_;
+};
+
 // Paints the whole surface black with the stock brush, leaving the DC's objects as they were.
 void FillBlack(HDC dc, int width, int height) {
   HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
@@ -156,30 +206,47 @@ bool ReadBack(HDC dc, HBITMAP bitmap, HGDIOBJ previous, Image* image) {
 
 }  // namespace
 
-bool Run(const Script& script, HINSTANCE instance, HDC reference, Image* image) {
+Outcome Run(const Script& script, HINSTANCE instance, HDC reference, Image* image,
+            ParseError* error) {
   image->width = script.width;
   image->height = script.height;
   HDC dc = CreateCompatibleDC(reference);
-  if (dc == nullptr) return false;
+  if (dc == nullptr) return Outcome::kNoSurface;
   HBITMAP bitmap =
       CreateCompatibleBitmap(reference != nullptr ? reference : dc, script.width, script.height);
   if (bitmap == nullptr) {
     DeleteDC(dc);
-    return false;
+    return Outcome::kNoSurface;
   }
   HGDIOBJ previous = SelectObject(dc, bitmap);
   FillBlack(dc, script.width, script.height);
 
   Slots slots(script.names.size());
   slots.Set(0, FromHandle(dc));
+  Made made;
+  Outcome outcome = Outcome::kDrawn;
   for (const Call& call : script.calls) {
-    slots.Set(call.result, Perform(call, slots, instance));
+    const char* refusal = Refusal(call, slots, dc, bitmap);
+    if (refusal != nullptr) {
+      *error = {call.line, refusal};
+      outcome = Outcome::kRefused;
+      break;
+    }
+    uintptr_t result = Perform(call, slots, instance);
+    made.Keep(call.op, result);
+    slots.Set(call.result, result);
   }
 
-  bool ok = ReadBack(dc, bitmap, previous, image);
+  // The script's own DCs go first: one of them may hold the surface's bitmap, which must be
+  // selected nowhere to be read back.
+  made.DeleteDCs();
+  if (outcome == Outcome::kDrawn && !ReadBack(dc, bitmap, previous, image)) {
+    outcome = Outcome::kNoSurface;
+  }
   DeleteDC(dc);
   DeleteObject(bitmap);
-  return ok;
+  made.DeleteObjects();
+  return outcome;
 }
 
 bool WriteBmp24(const Image& image, const char* path) {

@@ -3,6 +3,7 @@
 #include <stddef.h>
 
 #include <sstream>
+#include <unordered_map>
 
 namespace replay {
 namespace {
@@ -144,13 +145,6 @@ bool ParseNumber(const std::string& s, int64_t* out) {
   return true;
 }
 
-int FindName(const Script& script, const std::string& name) {
-  for (size_t i = 0; i < script.names.size(); ++i) {
-    if (script.names[i] == name) return static_cast<int>(i);
-  }
-  return -1;
-}
-
 class LineParser {
  public:
   LineParser(Script* script, std::string* error) : script_(script), error_(error) {}
@@ -167,6 +161,8 @@ class LineParser {
     script_->width = static_cast<int>(w);
     script_->height = static_cast<int>(h);
     script_->names.assign(1, "dc");
+    slots_.clear();
+    slots_.emplace("dc", 0);
     return true;
   }
 
@@ -188,12 +184,9 @@ class LineParser {
     call->op = sig->op;
     if (!ParseArgs(*sig, tokens, first + 1, call)) return false;
     if (!target.empty()) {
-      int slot = FindName(*script_, target);
-      if (slot < 0) {
-        slot = static_cast<int>(script_->names.size());
-        script_->names.push_back(target);
-      }
-      call->result = slot;
+      auto added = slots_.emplace(target, static_cast<int>(script_->names.size()));
+      if (added.second) script_->names.push_back(target);
+      call->result = added.first->second;
     }
     return true;
   }
@@ -241,8 +234,9 @@ class LineParser {
       return true;
     }
     if (t.quoted || !IsIdentifier(t.text)) return Fail(what + " must be a handle name or 0");
-    arg->slot = FindName(*script_, t.text);
-    if (arg->slot < 0) return Fail("unknown handle '" + t.text + "'");
+    auto found = slots_.find(t.text);
+    if (found == slots_.end()) return Fail("unknown handle '" + t.text + "'");
+    arg->slot = found->second;
     return true;
   }
 
@@ -260,6 +254,7 @@ class LineParser {
 
   Script* script_;
   std::string* error_;
+  std::unordered_map<std::string, int> slots_;  // name -> index into script_->names
 };
 
 }  // namespace
@@ -274,9 +269,13 @@ bool ParseScript(const std::string& text, Script* script, ParseError* error) {
   while (pos < text.size()) {
     size_t end = text.find('\n', pos);
     if (end == std::string::npos) end = text.size();
+    ++lineNo;
+    if (end - pos > kMaxLineBytes) {
+      *error = {lineNo, "line longer than " + std::to_string(kMaxLineBytes) + " bytes"};
+      return false;
+    }
     std::string line = text.substr(pos, end - pos);
     pos = end + 1;
-    ++lineNo;
 
     std::vector<Token> tokens;
     bool ok = Tokenize(line, &tokens, &message);

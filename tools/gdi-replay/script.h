@@ -10,6 +10,7 @@
 #ifndef ORVEL_TOOLS_GDI_REPLAY_SCRIPT_H
 #define ORVEL_TOOLS_GDI_REPLAY_SCRIPT_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include <string>
@@ -72,6 +73,12 @@ struct Script {
 
 constexpr int kMaxSide = 4096;
 
+// The largest script and the longest line accepted, in bytes: enough for a hundred thousand
+// calls or a polygon of thousands of points, and a bound on what a bad input (an endless device,
+// a binary file) can make the tool read or hold.
+constexpr size_t kMaxScriptBytes = 16u << 20;
+constexpr size_t kMaxLineBytes = 64u << 10;
+
 // Where parsing stopped: the 1-based line number and what is wrong with it.
 struct ParseError {
   int line = 0;
@@ -79,7 +86,8 @@ struct ParseError {
 };
 
 // Parses a whole script. Returns false and fills `error` at the first bad line; then `script`
-// is unspecified. A script without a `surface` line is an error at its last line (or line 1).
+// is unspecified. A script without a `surface` line is an error at its last line (or line 1); a
+// line longer than kMaxLineBytes is an error at that line.
 bool ParseScript(const std::string& text, Script* script, ParseError* error);
 
 }  // namespace replay

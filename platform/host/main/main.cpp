@@ -1,6 +1,7 @@
 // The portable program's entry: reads the options that choose the sound source and the host,
 // registers the embedded resources and runs WinMain. The app itself takes no command line.
 #include <stdio.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "host/ending.h"
 #include "host/headless.h"
 #include "host/hosts.h"
+#include "host/render/render.h"
 #include "kernel/printable.h"
 #include "user/window_thread.h"
 #include "winmm/cd_sources.h"
@@ -26,6 +28,7 @@ struct Options {
   bool headless = false;
   double seconds = 0;      // 0: until the window is closed
   std::string screenshot;  // empty: none
+  orvel::render::Options render;
 };
 
 // Options that take a value refuse another option in its place ("--input --headless"); a
@@ -69,14 +72,14 @@ void AddRunOptions(CLI::App& cli, Options* options) {
 // (--help, or a bad option, after which the usage is printed).
 bool ParseOptions(int argc, char** argv, Options* options, int* code) {
   CLI::App cli{"Orvel: a music visualiser with a small CD player."};
-  cli.add_option(
-         "--input", options->input,
-         "What to visualise: default (the default capture device), monitor (what the "
-         "computer is playing), demo (built-in music), cd (what the CD player plays) or the "
-         "path of an audio file")
+  cli.add_option("--input", options->input,
+                 "What to visualise: default (the default capture device), monitor (what the "
+                 "computer is playing), demo (built-in music), cd (what the CD player plays), the "
+                 "path of an audio file, FIFO or pipe, or - for a WAV stream on standard input")
       ->capture_default_str();
   AddCdOption(cli, options);
   AddRunOptions(cli, options);
+  orvel::render::AddOptions(cli, &options->render);
   std::string error;
   try {
     cli.parse(argc, argv);
@@ -111,6 +114,26 @@ void ArrangeEnding(const Options& options) {
   });
 }
 
+// Reading a FIFO waits for its writer; the user is told why nothing happens yet.
+void SayIfWaiting(const std::string& input) {
+  struct stat st;
+  if (stat(input.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) {
+    fprintf(stderr, "orvel: waiting for sound from '%s'\n", orvel::Printable(input).c_str());
+  }
+}
+
+// Offline rendering (--render): the program runs under the renderer instead of in a window;
+// --seconds is the length of music to render.
+int Render(const Options& options) {
+  orvel::render::Options render = options.render;
+  render.seconds = options.seconds > 0 ? options.seconds : -1;
+  return orvel::render::Run(render, options.input, [] {
+    static int module;  // the program's instance: any distinct non-null handle
+    char commandLine[] = "";
+    return WinMain(reinterpret_cast<HINSTANCE>(&module), nullptr, commandLine, SW_SHOWNORMAL);
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -125,10 +148,12 @@ int main(int argc, char** argv) {
     fprintf(stderr, "orvel: %s\n", orvel::Printable(error).c_str());
     return 1;
   }
+  SayIfWaiting(options.input);
   if (!orvel::wave::ChooseInput(options.input, &error)) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;
   }
+  if (!options.render.output.empty()) return Render(options);
   if (options.headless) {
     orvel::host::UseHeadless(orvel::host::HeadlessSettings{true});
   } else if (!orvel::host::UseSdl(&error)) {

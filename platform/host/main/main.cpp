@@ -13,6 +13,7 @@
 #include "host/ending.h"
 #include "host/headless.h"
 #include "host/hosts.h"
+#include "host/render/render.h"
 #include "kernel/printable.h"
 #include "user/window_thread.h"
 #include "winmm/wave_internal.h"
@@ -25,6 +26,7 @@ struct Options {
   bool headless = false;
   double seconds = 0;      // 0: until the window is closed
   std::string screenshot;  // empty: none
+  orvel::render::Options render;
 };
 
 // Options that take a value refuse another option in its place ("--input --headless"); a
@@ -63,6 +65,7 @@ bool ParseOptions(int argc, char** argv, Options* options, int* code) {
                  "pipe, or - for a WAV stream on standard input")
       ->capture_default_str();
   AddRunOptions(cli, options);
+  orvel::render::AddOptions(cli, &options->render);
   std::string error;
   try {
     cli.parse(argc, argv);
@@ -103,6 +106,18 @@ void SayIfWaiting(const std::string& input) {
   }
 }
 
+// Offline rendering (--render): the program runs under the renderer instead of in a window;
+// --seconds is the length of music to render.
+int Render(const Options& options) {
+  orvel::render::Options render = options.render;
+  render.seconds = options.seconds > 0 ? options.seconds : -1;
+  return orvel::render::Run(render, options.input, [] {
+    static int module;  // the program's instance: any distinct non-null handle
+    char commandLine[] = "";
+    return WinMain(reinterpret_cast<HINSTANCE>(&module), nullptr, commandLine, SW_SHOWNORMAL);
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -118,6 +133,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;
   }
+  if (!options.render.output.empty()) return Render(options);
   if (options.headless) {
     orvel::host::UseHeadless(orvel::host::HeadlessSettings{true});
   } else if (!orvel::host::UseSdl(&error)) {

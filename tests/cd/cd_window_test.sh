@@ -63,9 +63,7 @@ click 375 20  # Time: the date line, and each second the strip and the CD positi
 click 310 20  # NEXT: track 2
 click 310 20  # NEXT: track 3
 click 310 353 # Bars
-sleep 4.5
 shot=$out/orvel-cd.png
-import -window "$main" "$shot" || fail "no screenshot"
 
 # Pixels of a region that are not black.
 lit_in() {
@@ -75,12 +73,30 @@ lit_in() {
 pixel() {
   convert "$shot" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:
 }
-bars=$(lit_in 522x200+20+100)
-[ "$bars" -gt 500 ] || fail "display area has only $bars lit pixels: the CD is not heard"
-position=$(lit_in 130x27+405+48)
-[ "$position" -gt 50 ] || fail "no position line ($position lit pixels)"
-# The strip's cells: track 3's box edge is lighter than track 1's.
-[ "$(pixel 267 311)" != "$(pixel 237 311)" ] || fail "track 3 is not highlighted"
-[ "$(pixel 237 311)" != "0,0,0" ] || fail "no track strip"
+# What the picture must show; empty when it does.
+problem() {
+  local bars position
+  bars=$(lit_in 522x200+20+100)
+  position=$(lit_in 130x27+405+48)
+  if [ "$bars" -le 500 ]; then
+    echo "display area has only $bars lit pixels: the CD is not heard"
+  elif [ "$position" -le 50 ]; then
+    echo "no position line ($position lit pixels)"
+  elif [ "$(pixel 237 311)" = "0,0,0" ]; then
+    echo "no track strip"
+  elif [ "$(pixel 267 311)" = "$(pixel 237 311)" ]; then
+    echo "track 3 is not highlighted" # its box edge is lighter than track 1's
+  fi
+}
+
+# A few seconds of play; a loaded machine may need more, so look a few times before failing.
+sleep 3.5
+for _ in $(seq 1 20); do
+  import -window "$main" "$shot" || fail "no screenshot"
+  why=$(problem)
+  [ -n "$why" ] || break
+  sleep 1
+done
+[ -z "$why" ] || fail "$why"
 kill -0 $pid 2>/dev/null || fail "orvel ended early"
-echo "cd window test passed: $bars lit pixels in the display area; screenshot $shot"
+echo "cd window test passed; screenshot $shot"

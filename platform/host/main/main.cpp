@@ -4,8 +4,7 @@
 #include <sys/stat.h>
 
 #include <string>
-
-#include <CLI/CLI.hpp>
+#include <vector>
 
 #include <windows.h>
 
@@ -15,69 +14,30 @@
 #include "host/hosts.h"
 #include "host/render/render.h"
 #include "kernel/printable.h"
+#include "options.h"
 #include "user/window_thread.h"
+#include "winmm/cd_sources.h"
 #include "winmm/wave_internal.h"
 #include "winmm/wave_sources.h"
 
 namespace {
 
-struct Options {
-  std::string input = "default";
-  bool headless = false;
-  double seconds = 0;      // 0: until the window is closed
-  std::string screenshot;  // empty: none
+// The program's options: the run's own (options.h) and the renderer's.
+struct Options : orvel::cli::Options {
   orvel::render::Options render;
 };
-
-// Options that take a value refuse another option in its place ("--input --headless"); a
-// file whose name starts with "--" can still be named as ./--name.
-bool CheckValues(const Options& options, std::string* error) {
-  if (options.input.rfind("--", 0) == 0) {
-    *error = "--input needs a value, not the option " + orvel::Printable(options.input);
-    return false;
-  }
-  if (options.screenshot.rfind("--", 0) == 0) {
-    *error =
-        "--screenshot needs a file name, not the option " + orvel::Printable(options.screenshot);
-    return false;
-  }
-  return true;
-}
-
-void AddRunOptions(CLI::App& cli, Options* options) {
-  cli.add_flag("--headless", options->headless,
-               "Run without a display: the window lives in memory only, and message boxes and "
-               "the About box are answered as Enter would, after being written to standard error");
-  cli.add_option("--seconds", options->seconds,
-                 "Close the window after this many seconds (default: run until closed)")
-      ->check(CLI::Range(0.0, 1e9));
-  cli.add_option("--screenshot", options->screenshot,
-                 "Save the window as this PNG file when the run ends");
-}
 
 // Parses the command line; false with the exit code in *code when the program should end
 // (--help, or a bad option, after which the usage is printed).
 bool ParseOptions(int argc, char** argv, Options* options, int* code) {
-  CLI::App cli{"Orvel: a music visualiser with a small CD player."};
-  cli.add_option("--input", options->input,
-                 "What to visualise: default (the default capture device), monitor (what the "
-                 "computer is playing), demo (built-in music), the path of an audio file, FIFO or "
-                 "pipe, or - for a WAV stream on standard input")
-      ->capture_default_str();
-  AddRunOptions(cli, options);
-  orvel::render::AddOptions(cli, &options->render);
-  std::string error;
-  try {
-    cli.parse(argc, argv);
-    if (CheckValues(*options, &error)) return true;
-  } catch (const CLI::CallForHelp& e) {
-    *code = cli.exit(e);
-    return false;
-  } catch (const CLI::ParseError& e) {
-    error = orvel::Printable(e.what());  // it may quote an argument
+  std::string output;
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (orvel::cli::ParseOptions(arguments, options, code, &output, [options](CLI::App& cli) {
+        orvel::render::AddOptions(cli, &options->render);
+      })) {
+    return true;
   }
-  fprintf(stderr, "orvel: %s\n\n%s", error.c_str(), cli.help().c_str());
-  *code = 2;
+  fputs(output.c_str(), *code == 0 ? stdout : stderr);
   return false;
 }
 
@@ -128,6 +88,10 @@ int main(int argc, char** argv) {
   ArrangeEnding(options);
   orvel::resources::RegisterOrvelResources();
   std::string error;
+  if (!options.cd.empty() && !orvel::cdaudio::ChooseDisc(options.cd, &error)) {
+    fprintf(stderr, "orvel: %s\n", orvel::Printable(error).c_str());
+    return 1;
+  }
   SayIfWaiting(options.input);
   if (!orvel::wave::ChooseInput(options.input, &error)) {
     fprintf(stderr, "orvel: %s\n", error.c_str());

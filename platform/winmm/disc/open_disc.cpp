@@ -14,6 +14,19 @@
 #include "disc/disc_internal.h"
 
 namespace orvel::disc {
+
+std::string BaseName(const std::string& path) {
+  std::string p = path;
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  size_t slash = p.rfind('/');
+  return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 namespace {
 
 std::string Lower(std::string s) {
@@ -27,13 +40,14 @@ std::string Extension(const std::string& path) {
   return dot == std::string::npos ? std::string() : Lower(base.substr(dot + 1));
 }
 
-// Extensions of files that must be audio: one of these that cannot be read is an error, where
-// any other file that is not audio (a cover picture, a log) is passed over.
+// Extensions of files that must be audio: in a folder, one of these that cannot be read is an
+// error, where any other file that is not audio (a cover picture, a log) is passed over.
+constexpr const char* kAudioExtensions[] = {"flac", "wav",  "ogg", "oga", "opus", "mp3", "aif",
+                                            "aiff", "aifc", "au",  "w64", "caf",  "wv"};
+
 bool LooksLikeAudio(const std::string& name) {
-  static const char* const kKnown[] = {"wav",  "flac", "ogg", "oga", "opus", "mp3", "aif",
-                                       "aiff", "aifc", "au",  "w64", "caf",  "wv"};
   std::string ext = Extension(name);
-  for (const char* k : kKnown) {
+  for (const char* k : kAudioExtensions) {
     if (ext == k) return true;
   }
   return false;
@@ -67,18 +81,20 @@ bool NaturalLess(const std::string& a, const std::string& b) {
   return a < b;
 }
 
-}  // namespace
-
-std::string BaseName(const std::string& path) {
-  std::string p = path;
-  while (p.size() > 1 && p.back() == '/') p.pop_back();
-  size_t slash = p.rfind('/');
-  return slash == std::string::npos ? p : p.substr(slash + 1);
-}
-
-std::string FolderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+// Sheets made when an album was ripped to WAVE often name the .wav files after they have been
+// compressed: a missing audio file is looked for under the same name with another audio
+// extension. Returns `path` itself when it is there or nothing else is.
+std::string RecodedAs(const std::string& path) {
+  struct stat st;
+  size_t dot = path.rfind('.');
+  if (stat(path.c_str(), &st) == 0 || dot == std::string::npos || dot < path.rfind('/') + 1) {
+    return path;
+  }
+  for (const char* ext : kAudioExtensions) {
+    std::string other = path.substr(0, dot + 1) + ext;
+    if (stat(other.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return other;
+  }
+  return path;
 }
 
 std::unique_ptr<Disc> OpenCueFile(const std::string& path, std::string* error) {
@@ -97,7 +113,8 @@ std::unique_ptr<Disc> OpenCueFile(const std::string& path, std::string* error) {
   if (!ParseCueSheet(text.str(), path, &sheet, error)) return nullptr;
   std::vector<std::string> paths;
   for (const CueFile& f : sheet.files) {
-    paths.push_back(!f.name.empty() && f.name[0] == '/' ? f.name : FolderOf(path) + f.name);
+    std::string file = f.name[0] == '/' ? f.name : FolderOf(path) + f.name;
+    paths.push_back(f.raw ? file : RecodedAs(file));
   }
   return OpenSheetDisc(path, path, sheet, paths, error);
 }
@@ -157,6 +174,8 @@ std::unique_ptr<Disc> OpenFolder(const std::string& path, std::string* error) {
   }
   return OpenSheetDisc(path, path, sheet, paths, error);
 }
+
+}  // namespace
 
 std::unique_ptr<Disc> OpenDisc(const std::string& spec, std::string* error) {
   struct stat st;

@@ -44,8 +44,11 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options* options, i
   cli.add_option("--input", options->input,
                  "What to visualise: default (the default capture device), monitor (what the "
                  "computer is playing), demo (built-in music), the path of an audio file, FIFO or "
-                 "pipe, or - for a WAV stream on standard input")
+                 "pipe, - for a WAV stream on standard input, or the name (or a unique part of "
+                 "it) of a capture device or monitor source that --list-inputs shows")
       ->capture_default_str();
+  cli.add_flag("--list-inputs", options->listInputs,
+               "Print the capture devices and monitor sources (* marks the default) and end");
   AddRunOptions(cli, options);
   if (more) more(cli);
   std::string error;

@@ -17,6 +17,7 @@ struct Options {
   bool headless = false;
   double seconds = 0;      // 0: until the window is closed; else 0 < seconds <= 1e9
   std::string screenshot;  // empty: none
+  bool listInputs = false;  // print the capture devices and monitor sources, and end
 };
 
 // Parses the arguments (argv without the program's name). False when the program should end

@@ -288,6 +288,19 @@ TEST(Disc, BrokenInputsSayWhatIsWrong) {
   }
 }
 
+// A sheet made for WAVE files that were compressed afterwards plays the compressed files.
+TEST(Disc, ASheetNamingWaveFilesFindsThemCompressed) {
+  testdisc::Folder folder;
+  testdisc::Image image = testdisc::WriteImage(folder.path(), Form::kCueFlac, Audio(2, 44100, 2));
+  WriteFile(image.path,
+            "FILE \"01.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+            "FILE \"02.wav\" WAVE\nTRACK 02 AUDIO\nINDEX 01 00:00:00\n");
+  std::string error;
+  std::unique_ptr<Disc> disc = OpenDisc(image.path, &error);
+  ASSERT_TRUE(disc) << error;
+  EXPECT_EQ(LoudestTone(ReadSectors(*disc, disc->Toc().tracks[1].start, 2), image.tones), 1);
+}
+
 // A BIN that goes away after the disc opened: the read fails and gives silence.
 TEST(Disc, AReadFromAVanishedFileFails) {
   testdisc::Folder folder;

@@ -16,6 +16,7 @@
 #include "kernel/printable.h"
 #include "options.h"
 #include "user/window_thread.h"
+#include "winmm/cd_sources.h"
 #include "winmm/wave_internal.h"
 #include "winmm/wave_sources.h"
 
@@ -100,6 +101,10 @@ int main(int argc, char** argv) {
   ArrangeEnding(options);
   orvel::resources::RegisterOrvelResources();
   std::string error;
+  if (!options.cd.empty() && !orvel::cdaudio::ChooseDisc(options.cd, &error)) {
+    fprintf(stderr, "orvel: %s\n", orvel::Printable(error).c_str());
+    return 1;
+  }
   SayIfWaiting(options.input);
   if (!orvel::wave::ChooseInput(options.input, &error)) {
     fprintf(stderr, "orvel: %s\n", error.c_str());

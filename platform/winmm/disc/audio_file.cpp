@@ -1,7 +1,10 @@
 #include "disc/audio_file.h"
 
-#include <samplerate.h>
 #include <sndfile.h>
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libswresample/swresample.h>
+}
 #include <string.h>
 
 #include <algorithm>
@@ -52,14 +55,13 @@ bool ProbeAudioFile(const std::string& path, const std::string& shownName, int64
 struct AudioFileReader::State {
   SNDFILE* file = nullptr;
   SF_INFO info{};
-  SRC_STATE* src = nullptr;  // only when the rate is not 44100 Hz
-  int64_t next = -1;         // the frame a sequential read starts at
+  SwrContext* swr = nullptr;  // only when the rate is not 44100 Hz
+  int64_t next = -1;          // the frame a sequential read starts at
   bool eof = false;
-  std::vector<float> raw;          // one chunk as decoded, all channels
-  std::vector<short> rawShort;     // likewise, when no resampling is needed
-  std::vector<float> in;           // stereo input waiting for the resampler
-  size_t inPos = 0, inFrames = 0;  // its unread part, in frames
-  std::vector<float> out;          // the resampler's stereo output
+  std::vector<float> raw;       // one chunk as decoded, all channels
+  std::vector<short> rawShort;  // likewise, when no resampling is needed
+  std::vector<float> in;        // stereo input waiting for the resampler
+  int inFrames = 0;             // its length in frames
 
   int ChunkFrames() const { return std::max(1, kChunkSamples / info.channels); }
   bool Seek(int64_t first);
@@ -73,8 +75,11 @@ bool AudioFileReader::State::Seek(int64_t first) {
   int64_t at = first * info.samplerate / kSampleRate;
   eof = at >= info.frames;
   if (!eof && sf_seek(file, at, SEEK_SET) < 0) return false;
-  if (src) src_reset(src);
-  inPos = inFrames = 0;
+  if (swr) {
+    swr_close(swr);
+    if (swr_init(swr) < 0) return false;
+  }
+  inFrames = 0;
   next = first;
   return true;
 }
@@ -90,8 +95,7 @@ bool AudioFileReader::State::Fill() {
     in[2 * i] = raw[i * ch];
     in[2 * i + 1] = raw[i * ch + (ch > 1 ? 1 : 0)];
   }
-  inPos = 0;
-  inFrames = static_cast<size_t>(got);
+  inFrames = static_cast<int>(got);
   return true;
 }
 
@@ -112,25 +116,27 @@ bool AudioFileReader::State::ReadDirect(int frames, int16_t* dest) {
   return true;
 }
 
+// The resampler keeps what it has made beyond what was asked for; more of the file goes in
+// only when that will not do, so it never holds more than a read and a chunk.
 bool AudioFileReader::State::ReadResampled(int frames, int16_t* dest) {
+  bool starved = false;
   while (frames > 0) {
-    if (inFrames == 0 && !eof && !Fill()) return false;
-    out.resize(static_cast<size_t>(frames) * 2);
-    SRC_DATA d;
-    memset(&d, 0, sizeof d);
-    d.data_in = in.data() + inPos * 2;
-    d.input_frames = static_cast<long>(inFrames);
-    d.data_out = out.data();
-    d.output_frames = frames;
-    d.end_of_input = eof ? 1 : 0;
-    d.src_ratio = static_cast<double>(kSampleRate) / info.samplerate;
-    if (src_process(src, &d) != 0) return false;
-    inPos += d.input_frames_used;
-    inFrames -= d.input_frames_used;
-    src_float_to_short_array(out.data(), dest, static_cast<int>(d.output_frames_gen * 2));
-    dest += d.output_frames_gen * 2;
-    frames -= static_cast<int>(d.output_frames_gen);
-    if (eof && d.output_frames_gen == 0 && inFrames == 0) break;  // all of the file is out
+    uint8_t* o = reinterpret_cast<uint8_t*>(dest);
+    int got;
+    if (eof) {
+      got = swr_convert(swr, &o, frames, nullptr, 0);  // the filter's tail
+      if (got == 0) break;
+    } else {
+      if ((starved || swr_get_out_samples(swr, 0) < frames) && !Fill()) return false;
+      const uint8_t* i = reinterpret_cast<const uint8_t*>(in.data());
+      int n = inFrames;
+      inFrames = 0;
+      got = swr_convert(swr, &o, frames, &i, n);
+      starved = got == 0;
+    }
+    if (got < 0) return false;
+    dest += 2 * got;
+    frames -= got;
   }
   return true;
 }
@@ -149,16 +155,17 @@ AudioFileReader::AudioFileReader(const std::string& path) : s_(new State) {
     return;
   }
   s_->raw.resize(chunk);
-  int err = 0;
-  s_->src = src_new(SRC_SINC_FASTEST, 2, &err);
-  if (!s_->src) {
+  AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+  if (swr_alloc_set_opts2(&s_->swr, &stereo, AV_SAMPLE_FMT_S16, kSampleRate, &stereo,
+                          AV_SAMPLE_FMT_FLT, s_->info.samplerate, 0, nullptr) < 0 ||
+      swr_init(s_->swr) < 0) {
     sf_close(s_->file);
     s_->file = nullptr;
   }
 }
 
 AudioFileReader::~AudioFileReader() {
-  if (s_->src) src_delete(s_->src);
+  swr_free(&s_->swr);
   if (s_->file) sf_close(s_->file);
 }
 
@@ -171,7 +178,7 @@ bool AudioFileReader::Read(int64_t first, int frames, int16_t* out) {
   if (!s_->file) return false;
   if (first != s_->next && !s_->Seek(first)) return false;
   s_->next = first + frames;
-  bool ok = s_->src ? s_->ReadResampled(frames, out) : s_->ReadDirect(frames, out);
+  bool ok = s_->swr ? s_->ReadResampled(frames, out) : s_->ReadDirect(frames, out);
   if (!ok) s_->next = -1;  // start afresh next time
   return ok;
 }

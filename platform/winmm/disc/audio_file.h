@@ -1,5 +1,5 @@
 // An audio file (WAVE, FLAC, Ogg, ... through libsndfile) read as a CD track: 44100 Hz stereo
-// 16-bit, resampled with libsamplerate when its rate differs. Mono plays on both channels;
+// 16-bit, resampled with FFmpeg's libswresample when its rate differs. Mono plays on both channels;
 // of more channels the first two are kept. Reading streams: the file stays open, sequential
 // reads continue where the last one ended, and memory does not depend on the file's length.
 #ifndef ORVEL_WINMM_DISC_AUDIO_FILE_H

@@ -27,13 +27,14 @@ std::string Extension(const std::string& path) {
   return dot == std::string::npos ? std::string() : Lower(base.substr(dot + 1));
 }
 
-// Extensions of files that must be audio: one of these that cannot be read is an error, where
-// any other file that is not audio (a cover picture, a log) is passed over.
+// Extensions of files that must be audio: in a folder, one of these that cannot be read is an
+// error, where any other file that is not audio (a cover picture, a log) is passed over.
+constexpr const char* kAudioExtensions[] = {"flac", "wav",  "ogg", "oga", "opus", "mp3", "aif",
+                                            "aiff", "aifc", "au",  "w64", "caf",  "wv"};
+
 bool LooksLikeAudio(const std::string& name) {
-  static const char* const kKnown[] = {"wav",  "flac", "ogg", "oga", "opus", "mp3", "aif",
-                                       "aiff", "aifc", "au",  "w64", "caf",  "wv"};
   std::string ext = Extension(name);
-  for (const char* k : kKnown) {
+  for (const char* k : kAudioExtensions) {
     if (ext == k) return true;
   }
   return false;
@@ -67,6 +68,22 @@ bool NaturalLess(const std::string& a, const std::string& b) {
   return a < b;
 }
 
+// Sheets made when an album was ripped to WAVE often name the .wav files after they have been
+// compressed: a missing audio file is looked for under the same name with another audio
+// extension. Returns `path` itself when it is there or nothing else is.
+std::string RecodedAs(const std::string& path) {
+  struct stat st;
+  size_t dot = path.rfind('.');
+  if (stat(path.c_str(), &st) == 0 || dot == std::string::npos || dot < path.rfind('/') + 1) {
+    return path;
+  }
+  for (const char* ext : kAudioExtensions) {
+    std::string other = path.substr(0, dot + 1) + ext;
+    if (stat(other.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return other;
+  }
+  return path;
+}
+
 }  // namespace
 
 std::string BaseName(const std::string& path) {
@@ -97,7 +114,8 @@ std::unique_ptr<Disc> OpenCueFile(const std::string& path, std::string* error) {
   if (!ParseCueSheet(text.str(), path, &sheet, error)) return nullptr;
   std::vector<std::string> paths;
   for (const CueFile& f : sheet.files) {
-    paths.push_back(!f.name.empty() && f.name[0] == '/' ? f.name : FolderOf(path) + f.name);
+    std::string file = f.name[0] == '/' ? f.name : FolderOf(path) + f.name;
+    paths.push_back(f.raw ? file : RecodedAs(file));
   }
   return OpenSheetDisc(path, path, sheet, paths, error);
 }

@@ -172,7 +172,7 @@ class AvSink : public Sink {
     return true;
   }
 
-  bool Write(const gdi::Surface& window, int count) override {
+  bool Write(const gdi::Surface& window, const std::vector<RECT>&, int count) override {
     if (failed_ || count <= 0) return !failed_;
     if (av_frame_make_writable(picture_) < 0) return Fail(AVERROR(ENOMEM));
     Convert(window);

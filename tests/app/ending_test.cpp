@@ -106,8 +106,9 @@ struct ShortStream {
   std::string Name() const { return "/dev/fd/" + std::to_string(fds[0]); }
   void Write() {
     close(fds[0]);
-    const char header[] = "RIFF\xff\xff\xff\xffWAVEfmt \x10\0\0\0\x01\0\x01\0\x22\x56\0\0"
-                          "\x22\x56\0\0\x01\0\x08\0data\xff\xff\xff\xff";
+    const char header[] =
+        "RIFF\xff\xff\xff\xffWAVEfmt \x10\0\0\0\x01\0\x01\0\x22\x56\0\0"
+        "\x22\x56\0\0\x01\0\x08\0data\xff\xff\xff\xff";
     std::string bytes(header, sizeof header - 1);
     for (int k = 0; k < 4410; ++k) bytes += static_cast<char>(k % 50 < 25 ? 60 : 200);
     EXPECT_EQ(write(fds[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));

@@ -65,8 +65,9 @@ void Convert(const uint32_t* in, int count, uint8_t* out) {
 
 // The conversion is most of a raw render's own work: where the processor can shuffle bytes
 // (SSSE3, nearly every x86-64), four pixels go at once, ten times as fast. Each 16-byte store
-// runs 4 bytes into the next pixel, which is written after it; the last pixels are left to
-// Convert so that nothing past the span is touched. Returns the pixels done.
+// runs 4 bytes (a pixel and a third) past its four pixels, into the two pixels after them,
+// which are written later; the last pixels are left to Convert so that nothing past the span
+// is touched. Returns the pixels done.
 #if defined(__x86_64__) || defined(__i386__)
 bool FastConversion() {
   return __builtin_cpu_supports("ssse3");
@@ -75,7 +76,7 @@ bool FastConversion() {
 __attribute__((target("ssse3"))) int ConvertFast(const uint32_t* in, int count, uint8_t* out) {
   const __m128i order = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
   int i = 0;
-  for (; i + 5 <= count; i += 4) {
+  for (; i + 6 <= count; i += 4) {
     const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * i), _mm_shuffle_epi8(four, order));
   }

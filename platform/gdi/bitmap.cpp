@@ -145,6 +145,8 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
   if (!TrimBlit(&dst, &src, srcBounds, d.target)) return TRUE;
 
   const int w = static_cast<int>(dst.w), h = static_cast<int>(dst.h);
+  d.Touch(static_cast<int>(dst.x), static_cast<int>(dst.y), static_cast<int>(dst.x) + w,
+          static_cast<int>(dst.y) + h);
   const uint32_t* from = s.target.Row(static_cast<int>(src.y)) + src.x;
   uint32_t* to = d.target.Row(static_cast<int>(dst.y)) + dst.x;
   ptrdiff_t srcStride = s.target.stride, dstStride = d.target.stride;

@@ -22,6 +22,10 @@ struct Drawing {
   // Logical to surface coordinates.
   int X(int x) const;
   int Y(int y) const;
+
+  // Records that the call drew in [l, r) x [t, b) (surface coordinates): the part inside the
+  // clip joins the surface's damage. A rectangle that bounds the drawing is enough.
+  void Touch(int l, int t, int r, int b) const;
 };
 
 // False when the handle is not a live DC or the DC has no surface. The target's clip is the

@@ -42,6 +42,11 @@ int Drawing::Y(int y) const {
   return Clamp(static_cast<int64_t>(y) + dc->originY);
 }
 
+void Drawing::Touch(int l, int t, int r, int b) const {
+  surface->AddDamage(std::max(l, target.left), std::max(t, target.top), std::min(r, target.right),
+                     std::min(b, target.bottom));
+}
+
 DC* LookupDC(HDC hdc) {
   return LookupAs<DC>(hdc, Kind::kDC);
 }

@@ -14,11 +14,23 @@ std::vector<POINT> ToSurface(const Drawing& d, const POINT* pts, size_t count) {
   return out;
 }
 
+// Marks the bounding box of the points, each point a pixel, as drawn on.
+void TouchPoints(const Drawing& d, const std::vector<POINT>& pts) {
+  if (pts.empty()) return;
+  POINT lo = pts[0], hi = pts[0];
+  for (const POINT& p : pts) {
+    lo = {std::min(lo.x, p.x), std::min(lo.y, p.y)};
+    hi = {std::max(hi.x, p.x), std::max(hi.y, p.y)};
+  }
+  d.Touch(lo.x, lo.y, hi.x + 1, hi.y + 1);
+}
+
 // Outline on x = l, x = r-1, y = t, y = b-1 and fill inside it; [l, r) x [t, b) in all.
 // Without a pen the brush covers [l, r-1) x [t, b-1).
 void DrawBox(const Drawing& d, int l, int t, int r, int b) {
   const uint32_t pen = d.pen, brush = d.brush;
   const bool hasPen = d.hasPen;
+  d.Touch(l, t, r, b);
   if (d.hasBrush) {
     if (hasPen)
       raster::FillRect(d.target, l + 1, t + 1, r - 1, b - 1, brush);
@@ -68,6 +80,7 @@ BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     DrawBox(d, box.left, box.top, box.right, box.bottom);
     return TRUE;
   }
+  d.Touch(box.left, box.top, box.right, box.bottom);
   if (d.hasBrush) raster::FillEllipse(d.target, box.left, box.top, box.right, box.bottom, d.brush);
   if (d.hasPen) {
     std::vector<POINT> outline = raster::EllipseOutline(box.left, box.top, box.right, box.bottom);
@@ -80,6 +93,7 @@ BOOL WINAPI Polygon(HDC hdc, const POINT* apt, int cpt) {
   Drawing d;
   if (!BeginDrawing(hdc, &d) || !apt || cpt < 2) return FALSE;
   std::vector<POINT> pts = ToSurface(d, apt, static_cast<size_t>(cpt));
+  if (d.hasBrush || d.hasPen) TouchPoints(d, pts);
   if (d.hasBrush)
     raster::FillPolygon(d.target, pts.data(), pts.size(), d.dc->polyFillMode, d.brush);
   if (d.hasPen) raster::Polyline(d.target, pts.data(), pts.size(), true, d.pen);
@@ -91,6 +105,7 @@ BOOL WINAPI PolyBezier(HDC hdc, const POINT* apt, DWORD cpt) {
   if (!BeginDrawing(hdc, &d) || !apt || cpt < 4 || (cpt - 1) % 3 != 0) return FALSE;
   std::vector<POINT> pts = ToSurface(d, apt, cpt);
   if (!d.hasPen) return TRUE;
+  TouchPoints(d, pts);  // the curve lies within its control points
   std::vector<POINT> line = raster::FlattenBeziers(pts.data(), pts.size());
   raster::Polyline(d.target, line.data(), line.size(), false, d.pen);
   return TRUE;
@@ -107,8 +122,11 @@ BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
 BOOL WINAPI LineTo(HDC hdc, int x, int y) {
   Drawing d;
   if (!BeginDrawing(hdc, &d)) return FALSE;
-  if (d.hasPen)
-    raster::Line(d.target, d.X(d.dc->position.x), d.Y(d.dc->position.y), d.X(x), d.Y(y), d.pen);
+  if (d.hasPen) {
+    const int x0 = d.X(d.dc->position.x), y0 = d.Y(d.dc->position.y), x1 = d.X(x), y1 = d.Y(y);
+    d.Touch(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) + 1, std::max(y0, y1) + 1);
+    raster::Line(d.target, x0, y0, x1, y1, d.pen);
+  }
   d.dc->position = {x, y};
   return TRUE;
 }
@@ -117,7 +135,9 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
   Drawing d;
   if (!BeginDrawing(hdc, &d)) return CLR_INVALID;
   color &= 0xFFFFFF;
-  raster::Plot(d.target, d.X(x), d.Y(y), ToPixel(color));
+  const int sx = d.X(x), sy = d.Y(y);
+  d.Touch(sx, sy, sx + 1, sy + 1);
+  raster::Plot(d.target, sx, sy, ToPixel(color));
   return color;
 }
 
@@ -142,8 +162,10 @@ int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
   if (!brush) return 0;
   if (brush->style == BS_NULL) return 1;
   RECT box;
-  if (OrderedBox(d, lprc->left, lprc->top, lprc->right, lprc->bottom, &box))
+  if (OrderedBox(d, lprc->left, lprc->top, lprc->right, lprc->bottom, &box)) {
+    d.Touch(box.left, box.top, box.right, box.bottom);
     raster::FillRect(d.target, box.left, box.top, box.right, box.bottom, ToPixel(brush->color));
+  }
   return 1;
 }
 

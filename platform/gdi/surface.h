@@ -23,6 +23,23 @@ struct Surface {
   std::vector<uint32_t> pixels;
 
   uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+
+  // Damage: what drawing has touched since the last ClearDamage, kept as one column span per
+  // row, so that a host presents only that. Every GDI drawing call adds the rectangle it drew
+  // in, after clipping.
+  // Coordinates are surface pixels, [left, right) x [top, bottom), clipped to the surface.
+  void AddDamage(int left, int top, int right, int bottom);
+  void DamageAll() { AddDamage(0, 0, width, height); }
+  void ClearDamage();
+  bool HasDamage() const { return damageTop < damageBottom; }
+  bool IsDamaged(int x, int y) const;
+  // Rectangles that together cover the damage: runs of adjacent damaged rows whose spans
+  // overlap are merged, so a drawing that is one block gives one rectangle.
+  std::vector<RECT> DamageRects() const;
+
+ private:
+  int damageTop = 0, damageBottom = 0;   // rows that hold damage
+  std::vector<int> spanLeft, spanRight;  // per row; empty span when left >= right
 };
 
 inline uint32_t ToPixel(COLORREF c) {

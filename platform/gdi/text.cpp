@@ -457,15 +457,20 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
   } else {
     baseline += f->ascent;
   }
-  if (d.dc->bkMode == OPAQUE)
+  if (d.dc->bkMode == OPAQUE) {
+    d.Touch(left, baseline - f->ascent, left + w, baseline + f->descent);
     raster::FillRect(d.target, left, baseline - f->ascent, left + w, baseline + f->descent,
                      ToPixel(d.dc->bkColor));
+  }
   const uint32_t pixel = ToPixel(d.dc->textColor);
   // Glyphs starting past the clip (allowing for a negative bearing) cannot show: stop there.
   int pen = left;
   for (int i = 0; i < c && pen < d.target.right + f->maxWidth; ++i) {
     const Glyph& g = GlyphOf(st, *f, static_cast<unsigned char>(lpString[i]), true);
-    if (!g.coverage.empty()) DrawGlyph(d.target, g, pen + g.left, baseline - g.top, pixel);
+    if (!g.coverage.empty()) {
+      d.Touch(pen + g.left, baseline - g.top, pen + g.left + g.width, baseline - g.top + g.rows);
+      DrawGlyph(d.target, g, pen + g.left, baseline - g.top, pixel);
+    }
     pen += g.advance;
   }
   return TRUE;

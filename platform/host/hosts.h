@@ -11,6 +11,11 @@ namespace orvel::host {
 // out), when no display can be opened; the layer then stays on the headless host.
 bool UseSdl(std::string* error);
 
+// The SDL2 host's window pixels per client pixel, 1..8 (larger values are held at 8), each
+// client pixel shown as a square block; 0, the default, chooses it from the display's DPI.
+// The program keeps drawing and taking mouse input in client pixels. Call before UseSdl.
+void SetScale(int scale);
+
 // Ends the SDL2 host, if it is in use: closes its OS windows and, when no other part of the
 // program still uses SDL, the display connection. Call at the end of the program, after the
 // message loop; the layer is on the headless host afterwards.

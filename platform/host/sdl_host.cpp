@@ -1,8 +1,9 @@
-// The SDL2 host: every shown top-level window is an OS window of its client size. Pixels go
-// to the screen through the SDL window surface, only the rectangles that changed since the last
-// presentation, at most once per display refresh.
+// The SDL2 host: every shown top-level window is an OS window of its client size, enlarged by
+// a whole-number scale. Pixels go to the screen through the SDL window surface: only what was
+// drawn since the last presentation (the surface's damage), at most once per display refresh.
 #include <SDL.h>
 
+#include <math.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -21,14 +22,35 @@
 namespace orvel::host {
 namespace {
 
-constexpr int kBand = 16;  // rows per presented rectangle
+// A loop that keeps finding messages still takes the OS events this often; an idle one gets
+// them in its wait.
+constexpr int64_t kPumpMicros = 20000;
+constexpr int kMaxScale = 8;
 bool g_sdlInUse = false;
+int g_scale = 0;  // 0: from the display's DPI
 
 struct Shown {
   SDL_Window* window = nullptr;
-  std::vector<uint32_t> presented;  // what the screen shows, to find what changed
-  bool exposed = true;              // the whole window must be drawn again
+  const gdi::Surface* presented = nullptr;  // the client surface last presented
+  bool exposed = true;                      // the whole window must be drawn again
 };
+
+// Window pixels per client pixel: the DPI's multiple of 96, as long as a 640 x 480 screen's
+// worth of windows still fits the display; 1 where SDL reports no DPI.
+int ScaleFromDisplay() {
+  float diagonal = 0, horizontal = 0, vertical = 0;
+  if (SDL_GetDisplayDPI(0, &diagonal, &horizontal, &vertical) != 0 || !(horizontal > 0)) return 1;
+  int scale = std::max(1, std::min(kMaxScale, static_cast<int>(lroundf(horizontal / 96.0f))));
+  SDL_Rect usable;
+  if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
+  while (scale > 1 && (640 * scale > usable.w || 480 * scale > usable.h)) --scale;
+  return scale;
+}
+
+// Window to client coordinates: whole client pixels, rounding towards minus infinity.
+int Unscale(int v, int scale) {
+  return v >= 0 ? v / scale : -((-v + scale - 1) / scale);
+}
 
 int VirtualKey(SDL_Keycode key) {
   switch (key) {
@@ -49,6 +71,7 @@ int VirtualKey(SDL_Keycode key) {
 class SdlHost : public user::Host {
  public:
   SdlHost() : thread_(std::this_thread::get_id()) {
+    scale_ = g_scale > 0 ? g_scale : ScaleFromDisplay();
     wakeEvent_ = SDL_RegisterEvents(1);
     SDL_DisplayMode mode;
     if (SDL_GetCurrentDisplayMode(0, &mode) == 0 && mode.refresh_rate > 0) {
@@ -66,9 +89,10 @@ class SdlHost : public user::Host {
   void TopLevelShown(HWND hwnd, const RECT& screen, const std::string& title) override {
     Shown& s = shown_[hwnd];
     if (s.window == nullptr) {
-      s.window = SDL_CreateWindow(title.c_str(), screen.left, screen.top,
-                                  std::max<int>(1, screen.right - screen.left),
-                                  std::max<int>(1, screen.bottom - screen.top), SDL_WINDOW_SHOWN);
+      s.window =
+          SDL_CreateWindow(title.c_str(), screen.left * scale_, screen.top * scale_,
+                           std::max<int>(1, screen.right - screen.left) * scale_,
+                           std::max<int>(1, screen.bottom - screen.top) * scale_, SDL_WINDOW_SHOWN);
       if (s.window == nullptr) {
         shown_.erase(hwnd);
         return;
@@ -79,7 +103,6 @@ class SdlHost : public user::Host {
     }
     SDL_RaiseWindow(s.window);  // a dialog comes up in front of its owner, with the keyboard
     s.exposed = true;
-    dirty_ = true;
   }
 
   void TopLevelHidden(HWND hwnd) override {
@@ -94,15 +117,19 @@ class SdlHost : public user::Host {
     shown_.erase(it);
   }
 
-  void Poll(bool dirty) override {
-    dirty_ = dirty_ || dirty;
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) Handle(event);
-    if (dirty_ && clock::NowMicros() >= lastPresent_ + refreshMicros_) Present();
+  // Presents what was drawn, once a display refresh has passed since the last presentation;
+  // whether messages were handled does not matter, only the surfaces' damage does.
+  void Poll(bool) override {
+    if (clock::NowMicros() - lastPump_ >= kPumpMicros) {
+      SDL_PumpEvents();
+      lastPump_ = clock::NowMicros();
+      HandleQueued();
+    }
+    if (Pending() && clock::NowMicros() >= lastPresent_ + refreshMicros_) Present();
   }
 
   void Wait(int64_t deadlineMicros) override {
-    if (dirty_) {
+    if (Pending()) {
       int64_t presentAt = lastPresent_ + refreshMicros_;
       deadlineMicros = deadlineMicros < 0 ? presentAt : std::min(deadlineMicros, presentAt);
     }
@@ -114,7 +141,10 @@ class SdlHost : public user::Host {
       int64_t wait = std::max<int64_t>(0, deadlineMicros - clock::NowMicros());
       got = SDL_WaitEventTimeout(&event, static_cast<int>((wait + 999) / 1000));
     }
+    // The wait pumped the OS events into SDL's queue: take the rest without pumping again.
+    lastPump_ = clock::NowMicros();
     if (got) Handle(event);
+    HandleQueued();
   }
 
   void Wake() override {
@@ -136,10 +166,11 @@ class SdlHost : public user::Host {
     return IDOK;
   }
 
+  // In client pixels: the program places its windows on a screen 1/scale the size.
   RECT WorkArea() override {
     SDL_Rect r;
     if (SDL_GetDisplayUsableBounds(0, &r) != 0) return Host::WorkArea();
-    return RECT{r.x, r.y, r.x + r.w, r.y + r.h};
+    return RECT{r.x / scale_, r.y / scale_, (r.x + r.w) / scale_, (r.y + r.h) / scale_};
   }
 
  private:
@@ -173,12 +204,13 @@ class SdlHost : public user::Host {
         if (HWND hwnd = WindowOf(event.button.windowID)) {
           user::QueueInput(event.type == SDL_MOUSEBUTTONDOWN ? user::InputKind::kMouseDown
                                                              : user::InputKind::kMouseUp,
-                           hwnd, event.button.x, event.button.y);
+                           hwnd, Unscale(event.button.x, scale_), Unscale(event.button.y, scale_));
         }
         return;
       case SDL_MOUSEMOTION:
         if (HWND hwnd = WindowOf(event.motion.windowID)) {
-          user::QueueInput(user::InputKind::kMouseMove, hwnd, event.motion.x, event.motion.y);
+          user::QueueInput(user::InputKind::kMouseMove, hwnd, Unscale(event.motion.x, scale_),
+                           Unscale(event.motion.y, scale_));
         }
         return;
       case SDL_KEYDOWN:
@@ -200,7 +232,6 @@ class SdlHost : public user::Host {
         } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
                    event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
           shown_[hwnd].exposed = true;
-          dirty_ = true;
         }
         return;
       }
@@ -209,73 +240,85 @@ class SdlHost : public user::Host {
     }
   }
 
-  // Copies what changed in each window's pixels to its SDL surface and updates those rectangles.
+  void HandleQueued() {
+    SDL_Event event;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
+      Handle(event);
+  }
+
+  // Whether some shown window has pixels the screen does not show yet.
+  bool Pending() {
+    for (auto& entry : shown_) {
+      if (entry.second.exposed) return true;
+      const gdi::Surface* pixels = user::TopLevelSurface(entry.first);
+      if (pixels != nullptr && pixels->HasDamage()) return true;
+    }
+    return false;
+  }
+
   void Present() {
     lastPresent_ = clock::NowMicros();
-    dirty_ = false;
-    for (auto& entry : shown_) {
-      const gdi::Surface* pixels = user::TopLevelSurface(entry.first);
-      Shown& s = entry.second;
-      SDL_Surface* target = SDL_GetWindowSurface(s.window);
-      if (pixels == nullptr || target == nullptr) continue;
-      int w = std::min(pixels->width, target->w);
-      int h = std::min(pixels->height, target->h);
-      size_t count = static_cast<size_t>(pixels->width) * pixels->height;
-      if (s.presented.size() != count) {
-        s.presented.assign(count, 0);
-        s.exposed = true;
-      }
-      std::vector<SDL_Rect> rects;
-      for (int top = 0; top < h; top += kBand) {
-        int bottom = std::min(h, top + kBand);
-        int left = w, right = 0;
-        for (int y = top; y < bottom; ++y) {
-          const uint32_t* now = &pixels->pixels[static_cast<size_t>(y) * pixels->width];
-          const uint32_t* was = &s.presented[static_cast<size_t>(y) * pixels->width];
-          if (s.exposed) {
-            left = 0;
-            right = w;
-            break;
-          }
-          if (memcmp(now, was, static_cast<size_t>(w) * sizeof(uint32_t)) == 0) continue;
-          int x0 = 0;
-          while (x0 < w && now[x0] == was[x0]) ++x0;
-          int x1 = w;
-          while (x1 > x0 && now[x1 - 1] == was[x1 - 1]) --x1;
-          left = std::min(left, x0);
-          right = std::max(right, x1);
-        }
-        if (right <= left) continue;
-        SDL_Rect r{left, top, right - left, bottom - top};
-        Copy(*pixels, target, r, &s.presented);
-        rects.push_back(r);
-      }
-      s.exposed = false;
-      if (!rects.empty()) {
-        SDL_UpdateWindowSurfaceRects(s.window, rects.data(), static_cast<int>(rects.size()));
-      }
+    for (auto& entry : shown_) PresentWindow(entry.first, &entry.second);
+  }
+
+  // Copies the window's damage (all of it after an expose) to its SDL surface, updates those
+  // rectangles on the screen and clears the damage.
+  void PresentWindow(HWND hwnd, Shown* s) {
+    gdi::Surface* pixels = user::TopLevelSurface(hwnd);
+    SDL_Surface* target = SDL_GetWindowSurface(s->window);
+    if (pixels == nullptr || target == nullptr) return;
+    if (s->exposed || s->presented != pixels) pixels->DamageAll();
+    s->exposed = false;
+    s->presented = pixels;
+    if (!pixels->HasDamage()) return;
+    std::vector<RECT> damage = pixels->DamageRects();
+    pixels->ClearDamage();
+    std::vector<SDL_Rect> rects;
+    SDL_LockSurface(target);
+    for (const RECT& r : damage) {
+      SDL_Rect written = Copy(*pixels, target, r);
+      if (written.w > 0 && written.h > 0) rects.push_back(written);
+    }
+    SDL_UnlockSurface(target);
+    if (!rects.empty()) {
+      SDL_UpdateWindowSurfaceRects(s->window, rects.data(), static_cast<int>(rects.size()));
     }
   }
 
-  static void Copy(const gdi::Surface& from, SDL_Surface* to, const SDL_Rect& r,
-                   std::vector<uint32_t>* presented) {
-    for (int y = r.y; y < r.y + r.h; ++y) {
-      const uint32_t* src = &from.pixels[static_cast<size_t>(y) * from.width + r.x];
-      std::copy(src, src + r.w, presented->data() + static_cast<size_t>(y) * from.width + r.x);
+  // Copies client rectangle r to the window surface, each pixel as a scale x scale block;
+  // returns the window rectangle written, clipped to the window.
+  SDL_Rect Copy(const gdi::Surface& from, SDL_Surface* to, RECT r) {
+    const int n = scale_;
+    r.right = std::min<LONG>(r.right, to->w / n);
+    r.bottom = std::min<LONG>(r.bottom, to->h / n);
+    if (r.left >= r.right || r.top >= r.bottom) return SDL_Rect{0, 0, 0, 0};
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    const int bytes = to->format->BytesPerPixel;
+    auto* dst = static_cast<Uint8*>(to->pixels) + r.top * n * to->pitch + r.left * n * bytes;
+    const uint32_t* src = &from.pixels[static_cast<size_t>(r.top) * from.width + r.left];
+    if (n == 1) {
+      SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_XRGB8888, src, from.width * 4, to->format->format,
+                        dst, to->pitch);
+      return SDL_Rect{r.left, r.top, w, h};
     }
-    const void* src = &from.pixels[static_cast<size_t>(r.y) * from.width + r.x];
-    auto* dst = static_cast<Uint8*>(to->pixels) + r.y * to->pitch + r.x * to->format->BytesPerPixel;
-    SDL_LockSurface(to);
-    SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_XRGB8888, src, from.width * 4, to->format->format,
-                      dst, to->pitch);
-    SDL_UnlockSurface(to);
+    row_.resize(static_cast<size_t>(w) * n);
+    for (int y = 0; y < h; ++y, src += from.width, dst += n * to->pitch) {
+      for (int x = 0; x < w; ++x) std::fill_n(&row_[static_cast<size_t>(x) * n], n, src[x]);
+      SDL_ConvertPixels(w * n, 1, SDL_PIXELFORMAT_XRGB8888, row_.data(), w * n * 4,
+                        to->format->format, dst, to->pitch);
+      for (int k = 1; k < n; ++k)
+        memcpy(dst + k * to->pitch, dst, static_cast<size_t>(w) * n * bytes);
+    }
+    return SDL_Rect{r.left * n, r.top * n, w * n, h * n};
   }
 
   std::thread::id thread_;
   Uint32 wakeEvent_ = 0;
   int64_t refreshMicros_ = 1000000 / 60;
   int64_t lastPresent_ = -1000000;
-  bool dirty_ = true;
+  int64_t lastPump_ = -1000000;
+  int scale_ = 1;
+  std::vector<uint32_t> row_;  // one enlarged row, while copying
   std::map<HWND, Shown> shown_;
 };
 
@@ -324,6 +367,10 @@ bool UseSdl(std::string* error) {
   user::SetHost(std::make_unique<SdlHost>());
   g_sdlInUse = true;
   return true;
+}
+
+void SetScale(int scale) {
+  g_scale = std::max(0, std::min(kMaxScale, scale));
 }
 
 void Shutdown() {

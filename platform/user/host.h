@@ -63,8 +63,9 @@ HWND ActiveDialog();
 int IconResourceOf(HWND window);
 
 // The client-area pixels of a live top-level window, or null. Any thread, but the pixels are
-// only stable while the window thread waits.
-const gdi::Surface* TopLevelSurface(HWND window);
+// only stable while the window thread waits. A host clears the surface's damage once it has
+// presented it.
+gdi::Surface* TopLevelSurface(HWND window);
 
 }  // namespace orvel::user
 

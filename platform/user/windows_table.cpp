@@ -69,7 +69,7 @@ std::vector<HWND> TopLevelWindows() {
   return Table().TopLevels();
 }
 
-const gdi::Surface* TopLevelSurface(HWND window) {
+gdi::Surface* TopLevelSurface(HWND window) {
   Window* w = Find(window);
   if (w == nullptr || w->parent != nullptr) return nullptr;
   return w->surface.get();

@@ -2,6 +2,7 @@
 
 #include <math.h>
 
+#include <algorithm>
 #include <numeric>
 
 namespace orvel::wave {
@@ -12,6 +13,11 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr int kFilterWidth = 8;   // output samples on each side of the position
 constexpr double kCutoff = 0.45;  // of the output rate: just under its Nyquist frequency
 constexpr int64_t kMaxKeptPhases = 2048;
+// Bounds on the filter, whatever the source rate: at most this many frames on each side of a
+// position (from about 2.8 MHz down to 22050 Hz the filter is narrowed to this), and a kept
+// table of at most this many weights (2 MiB); past that, weights are made for each sample.
+constexpr int64_t kMaxTaps = 1024;
+constexpr int64_t kMaxTableWeights = 256 * 1024;
 
 void Store(float v, int bits, uint8_t* dst) {
   if (bits == 8) {
@@ -26,6 +32,7 @@ void Store(float v, int bits, uint8_t* dst) {
 }  // namespace
 
 uint8_t ToPcm8(float v) {
+  if (!isfinite(v)) return 128;
   const float s = floorf(v * 128.0f);
   if (s >= 127.0f) return 255;
   if (s <= -128.0f) return 0;
@@ -33,6 +40,7 @@ uint8_t ToPcm8(float v) {
 }
 
 int16_t ToPcm16(float v) {
+  if (!isfinite(v)) return 0;
   const float s = floorf(v * 32768.0f);
   if (s >= 32767.0f) return 32767;
   if (s <= -32768.0f) return -32768;
@@ -43,8 +51,9 @@ Converter::Converter(int srcRate, int srcChannels, const PcmFormat& fmt)
     : srcRate_(srcRate), srcChannels_(srcChannels), fmt_(fmt) {
   if (srcRate_ <= fmt_.rate) return;
   taps_ = (static_cast<int64_t>(kFilterWidth) * srcRate_ + fmt_.rate - 1) / fmt_.rate;
+  taps_ = std::min(taps_, kMaxTaps);
   const int64_t phases = fmt_.rate / std::gcd(srcRate_, fmt_.rate);
-  if (phases <= kMaxKeptPhases) {
+  if (phases <= kMaxKeptPhases && phases * 2 * taps_ <= kMaxTableWeights) {
     phases_ = phases;
     table_.resize(static_cast<size_t>(phases_ * 2 * taps_));
     made_.assign(static_cast<size_t>(phases_), false);

@@ -8,7 +8,10 @@
 // - below the source's rate, a windowed-sinc low-pass filter (cut-off just under the output's
 //   Nyquist frequency) is applied around the position, as a sound card's anti-alias filter
 //   would be: content the output rate cannot hold is removed instead of folding down into the
-//   top of the spectrum. Its gain at 0 Hz is exactly 1.
+//   top of the spectrum. Its gain at 0 Hz is exactly 1. It reaches at most 1024 source frames
+//   to each side and keeps at most 2 MiB of weights, so its memory and time per sample are
+//   bounded whatever the source rate.
+// Samples that are not finite (NaN, infinity) become silence.
 #ifndef ORVEL_WINMM_CONVERT_H
 #define ORVEL_WINMM_CONVERT_H
 
@@ -67,7 +70,8 @@ class Converter {
 };
 
 // One float sample in [-1, 1) as an 8-bit unsigned or 16-bit signed PCM value; out of range
-// values are clamped. Exact for values that came from 8- or 16-bit samples.
+// values are clamped, NaN and infinities are silence (128, 0). Exact for values that came from 8-
+// or 16-bit samples.
 uint8_t ToPcm8(float v);
 int16_t ToPcm16(float v);
 

@@ -37,9 +37,29 @@ std::unique_ptr<Generator> MakeScriptedGenerator(ScriptFill fill);
 // The built-in demo music, 22050 Hz mono (demo_synth.h).
 std::unique_ptr<Generator> MakeDemoGenerator();
 
-// An audio file through libsndfile. Returns null with a message naming the file when it cannot
-// be read or is not audio. Files with more than two channels give their first two.
-std::unique_ptr<Generator> OpenFileGenerator(const std::string& path, std::string* error);
+// The rates an audio file or stream may have, in frames per second: from 1 kHz (below that,
+// nothing of music is left) to 768 kHz (four times 192 kHz, the highest rate audio files and
+// interfaces use). A rate outside comes from a broken or hostile header and is refused, so
+// that no rate can make the conversion costly.
+constexpr int kMinSourceRate = 1000;
+constexpr int kMaxSourceRate = 768000;
+
+// Called once, on whatever thread reads, when a stream ends or fails; `why` says so in words.
+using EndHook = std::function<void(const std::string& why)>;
+
+// An audio file or stream through libsndfile, opened once and kept: `name` is the path of a
+// file, a FIFO or a pipe (/dev/fd/N), or "-" for standard input. Null with a message naming
+// it when it cannot be read, is not audio or has a rate outside the range above. A file that
+// can seek is read at random; a stream is read as it comes (a read waits for the writer), and
+// its last two seconds or so can be read again. Two channels are kept of more.
+std::unique_ptr<Generator> OpenFileGenerator(const std::string& name, EndHook ended,
+                                             std::string* error);
+
+// The same over a SNDFILE already open on `name`, which it owns from now on (closed on
+// failure too): the checks and the generator of OpenFileGenerator.
+std::unique_ptr<Generator> MakeFileGenerator(SNDFILE* file, const SF_INFO& info,
+                                             const std::string& name, EndHook ended,
+                                             std::string* error);
 
 // Live input: the capture callback appends frames; readers see the last second or so.
 class RingGenerator : public Generator {

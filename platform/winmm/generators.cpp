@@ -1,12 +1,7 @@
-#include <errno.h>
-#include <string.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include "demo_synth.h"
 #include "generator.h"
-#include "kernel/printable.h"
 
 namespace orvel::wave {
 
@@ -39,63 +34,6 @@ class DemoGenerator : public Generator {
   void Read(int64_t first, int count, float* out) override { DemoRender(first, count, out); }
 };
 
-// Reads through a cache of one block, since a device asks for a few frames at a time and
-// mostly in order.
-class FileGenerator : public Generator {
- public:
-  FileGenerator(SNDFILE* file, const SF_INFO& info)
-      : Generator(info.samplerate, std::min(info.channels, 2)),
-        file_(file),
-        fileChannels_(info.channels),
-        frames_(info.frames) {}
-  ~FileGenerator() override { sf_close(file_); }
-
-  void Read(int64_t first, int count, float* out) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const int ch = Channels();
-    for (int i = 0; i < count;) {
-      const int64_t frame = first + i;
-      if (frame < 0 || frame >= frames_) {
-        for (int c = 0; c < ch; ++c) out[i * ch + c] = 0.0f;
-        ++i;
-        continue;
-      }
-      if (frame < cacheFirst_ || frame >= cacheFirst_ + cacheFrames_) Fill(frame);
-      if (cacheFrames_ == 0) {  // a read error: the rest is silence
-        std::fill(out + i * ch, out + count * ch, 0.0f);
-        return;
-      }
-      const int64_t offset = frame - cacheFirst_;
-      const int n = static_cast<int>(std::min<int64_t>(count - i, cacheFrames_ - offset));
-      for (int k = 0; k < n; ++k) {
-        const float* src = &cache_[static_cast<size_t>((offset + k) * fileChannels_)];
-        for (int c = 0; c < ch; ++c) out[(i + k) * ch + c] = src[c];
-      }
-      i += n;
-    }
-  }
-
- private:
-  static constexpr int kBlock = 8192;
-
-  void Fill(int64_t frame) {
-    cache_.resize(static_cast<size_t>(kBlock) * static_cast<size_t>(fileChannels_));
-    cacheFirst_ = frame;
-    cacheFrames_ = 0;
-    if (sf_seek(file_, frame, SEEK_SET) < 0) return;
-    const sf_count_t got = sf_readf_float(file_, cache_.data(), kBlock);
-    cacheFrames_ = got > 0 ? got : 0;
-  }
-
-  std::mutex mutex_;
-  SNDFILE* file_;
-  int fileChannels_;
-  int64_t frames_;
-  std::vector<float> cache_;
-  int64_t cacheFirst_ = 0;
-  int64_t cacheFrames_ = 0;
-};
-
 }  // namespace
 
 std::unique_ptr<Generator> MakeScriptedGenerator(ScriptFill fill) {
@@ -104,34 +42,6 @@ std::unique_ptr<Generator> MakeScriptedGenerator(ScriptFill fill) {
 
 std::unique_ptr<Generator> MakeDemoGenerator() {
   return std::make_unique<DemoGenerator>();
-}
-
-std::unique_ptr<Generator> OpenFileGenerator(const std::string& name, std::string* error) {
-  const std::string path = Printable(name);
-  FILE* probe = fopen(name.c_str(), "rb");
-  if (!probe) {
-    *error = "cannot read '" + path + "': " + strerror(errno);
-    return nullptr;
-  }
-  fclose(probe);
-  struct stat st;
-  if (stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    *error = "cannot read '" + path + "': " + strerror(EISDIR);
-    return nullptr;
-  }
-  SF_INFO info;
-  memset(&info, 0, sizeof info);
-  SNDFILE* file = sf_open(name.c_str(), SFM_READ, &info);
-  if (!file) {
-    *error = "'" + path + "' is not an audio file: " + sf_strerror(nullptr);
-    return nullptr;
-  }
-  if (info.channels < 1 || info.samplerate < 1 || info.frames < 0) {
-    sf_close(file);
-    *error = "'" + path + "' is not an audio file: it holds no sound";
-    return nullptr;
-  }
-  return std::make_unique<FileGenerator>(file, info);
 }
 
 RingGenerator::RingGenerator(int rate, int channels)

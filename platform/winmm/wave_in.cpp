@@ -42,7 +42,7 @@ struct Device {
   PcmFormat fmt;
   LPWAVECALLBACK callback = nullptr;
   DWORD_PTR instance = 0;
-  std::unique_ptr<Generator> gen;
+  std::shared_ptr<Generator> gen;
   std::unique_ptr<Converter> conv;  // gen's frames to fmt
   RingGenerator* ring = nullptr;    // gen, when it is live input
   std::unique_ptr<sdl::Stream> stream;
@@ -245,7 +245,6 @@ bool ValidFormat(const WAVEFORMATEX* f, PcmFormat* out) {
 
 // The device's generator, from the chosen source.
 MMRESULT MakeGenerator(Device& d, const SourceChoice& choice) {
-  std::string error;
   switch (choice.kind) {
     case SourceKind::kScripted:
       d.gen = MakeScriptedGenerator(choice.fill);
@@ -254,8 +253,7 @@ MMRESULT MakeGenerator(Device& d, const SourceChoice& choice) {
       d.gen = MakeDemoGenerator();
       break;
     case SourceKind::kFile:
-      d.gen = OpenFileGenerator(choice.path, &error);
-      if (!d.gen) return MMSYSERR_ERROR;
+      d.gen = choice.file;  // opened when it was chosen
       break;
     case SourceKind::kDefault:
     case SourceKind::kMonitor: {

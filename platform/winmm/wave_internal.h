@@ -17,10 +17,11 @@ enum class SourceKind { kDefault, kMonitor, kFile, kDemo, kScripted, kNone };
 
 struct SourceChoice {
   SourceKind kind = SourceKind::kDefault;
-  std::string path;    // kFile
-  std::string device;  // kMonitor: the SDL capture device's name
-  ScriptFill fill;     // kScripted
-  bool lost = false;   // SimulateDeviceLoss: the device is gone until another choice
+  std::string path;                 // kFile: as given
+  std::shared_ptr<Generator> file;  // kFile: opened once, by ChooseInput
+  std::string device;               // kMonitor: the SDL capture device's name
+  ScriptFill fill;                  // kScripted
+  bool lost = false;                // SimulateDeviceLoss: the device is gone until another choice
 };
 
 SourceChoice CurrentChoice();

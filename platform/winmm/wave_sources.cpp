@@ -52,7 +52,8 @@ bool ChooseInput(const std::string& spec, std::string* error) {
     choice.device = sdl::FindMonitor(error);
     if (choice.device.empty()) return false;
   } else {
-    if (!OpenFileGenerator(spec, error)) return false;
+    choice.file = OpenFileGenerator(spec, NotifyLoss, error);
+    if (!choice.file) return false;
     choice.kind = SourceKind::kFile;
     choice.path = spec;
   }
@@ -102,7 +103,7 @@ unsigned CheckSource(const SourceChoice& choice, std::string* name) {
       *name = choice.device;
       return MMSYSERR_NOERROR;
     case SourceKind::kFile:
-      *name = BaseName(choice.path);
+      *name = choice.path == "-" ? "Standard input" : BaseName(choice.path);
       return MMSYSERR_NOERROR;
     case SourceKind::kDemo:
       *name = "Orvel demo music";

@@ -14,10 +14,13 @@ namespace orvel::wave {
 //   "default"  the default capture device of the sound system (SDL2 audio capture);
 //   "monitor"  what the computer is playing: the monitor of the default output;
 //   "demo"     built-in music made in code, heard while recording, loops after about a minute;
+//   "-"        standard input, a sound stream piped in (WAV; read as it comes);
 //   any other value is the path of an audio file that libsndfile reads (WAV, FLAC, Ogg, ...),
-//              heard while recording; after its end the input is silence.
-// Returns false with a message in *error (naming the file for a path) when the source cannot
-// be used: a missing or unreadable file, a file that is not audio, no monitor source.
+//              or of a FIFO or pipe that a WAV stream is written to, heard while recording;
+//              after its end the input is silence (the end of a stream is told to the user).
+// A file is opened here, once, and kept for the device. Returns false with a message in
+// *error (naming the file for a path) when the source cannot be used: a missing or
+// unreadable file, a file that is not audio or has an absurd rate, no monitor source.
 // "default" is only checked when the device is opened, as Windows does.
 bool ChooseInput(const std::string& spec, std::string* error);
 

@@ -16,9 +16,12 @@ struct Outcome {
 };
 
 // Runs the program with `arguments` and no display (so a window could not even open), or
-// with the display settings in `environment` ("DISPLAY=:999").
-Outcome RunOrvel(const std::string& arguments, const std::string& environment = "") {
-  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " +
+// with the display settings in `environment` ("DISPLAY=:999"), and `piped` (a file) through a
+// pipe on its standard input.
+Outcome RunOrvel(const std::string& arguments, const std::string& environment = "",
+                 const std::string& piped = "") {
+  const std::string command = (piped.empty() ? "" : "cat " + piped + " | ") +
+                              "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " +
                               environment + " " ORVEL_PROGRAM " " + arguments + " 2>&1";
   Outcome outcome;
   FILE* pipe = popen(command.c_str(), "r");
@@ -74,6 +77,22 @@ TEST(CommandLine, NoDisplayNamesTheHeadlessOption) {
   const Outcome o = RunOrvel("--input demo");
   EXPECT_NE(o.exitCode, 0);
   EXPECT_NE(o.output.find("--headless"), std::string::npos) << o.output;
+}
+
+TEST(CommandLine, AWavStreamOnStandardInputIsVisualisedToItsEnd) {
+  // Half a second of a 22050 Hz mono 8-bit square wave, as a program that cannot seek writes it.
+  const std::string wav = TempPath("orvel-stream.wav");
+  std::ofstream out(wav, std::ios::binary);
+  const char header[] =
+      "RIFF\xff\xff\xff\xffWAVEfmt \x10\0\0\0\x01\0\x01\0\x22\x56\0\0"
+      "\x22\x56\0\0\x01\0\x08\0data\xff\xff\xff\xff";
+  out.write(header, sizeof header - 1);
+  for (int k = 0; k < 11025; ++k) out.put(static_cast<char>(k % 50 < 25 ? 60 : 200));
+  out.close();
+  const Outcome o = RunOrvel("--headless --input - --seconds 1", "SDL_AUDIODRIVER=dummy", wav);
+  EXPECT_EQ(o.exitCode, 0) << o.output;
+  EXPECT_NE(o.output.find("('-' ended)"), std::string::npos) << o.output;
+  remove(wav.c_str());
 }
 
 TEST(CommandLine, AnOptionIsNotTakenAsTheValueOfAnother) {

@@ -1,6 +1,7 @@
 // The portable program's entry: reads the options that choose the sound source and the host,
 // registers the embedded resources and runs WinMain. The app itself takes no command line.
 #include <stdio.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -58,7 +59,8 @@ bool ParseOptions(int argc, char** argv, Options* options, int* code) {
   CLI::App cli{"Orvel: a music visualiser with a small CD player."};
   cli.add_option("--input", options->input,
                  "What to visualise: default (the default capture device), monitor (what the "
-                 "computer is playing), demo (built-in music) or the path of an audio file")
+                 "computer is playing), demo (built-in music), the path of an audio file, FIFO or "
+                 "pipe, or - for a WAV stream on standard input")
       ->capture_default_str();
   AddRunOptions(cli, options);
   std::string error;
@@ -93,6 +95,14 @@ void ArrangeEnding(const Options& options) {
   });
 }
 
+// Reading a FIFO waits for its writer; the user is told why nothing happens yet.
+void SayIfWaiting(const std::string& input) {
+  struct stat st;
+  if (stat(input.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) {
+    fprintf(stderr, "orvel: waiting for sound from '%s'\n", orvel::Printable(input).c_str());
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -103,6 +113,7 @@ int main(int argc, char** argv) {
   ArrangeEnding(options);
   orvel::resources::RegisterOrvelResources();
   std::string error;
+  SayIfWaiting(options.input);
   if (!orvel::wave::ChooseInput(options.input, &error)) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;

@@ -208,6 +208,15 @@ TEST_F(Text, HugeFontsStayWithinTheCacheBudget) {
   }
   HGDIOBJ old = SelectObject(first.dc(), small);
   ASSERT_TRUE(TextOutA(first.dc(), 2, 2, "Orvel", 5));
+  // Within the budget nothing is let go: a second small font joins the first.
+  const size_t oneFace = TextCacheBytes();
+  Canvas scratch(80, 30);
+  HFONT smaller = Font(12);
+  HGDIOBJ scratchOld = SelectObject(scratch.dc(), smaller);
+  ASSERT_TRUE(TextOutA(scratch.dc(), 2, 2, "Orvel", 5));
+  EXPECT_GT(TextCacheBytes(), oneFace);
+  SelectObject(scratch.dc(), scratchOld);
+  DeleteObject(smaller);
 
   const int64_t resident = ResidentBytes();
   std::vector<HFONT> huge;

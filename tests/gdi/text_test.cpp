@@ -218,7 +218,7 @@ TEST_F(Text, HugeFontsStayWithinTheCacheBudget) {
   SelectObject(scratch.dc(), scratchOld);
   DeleteObject(smaller);
 
-  const int64_t resident = ResidentBytes();
+  [[maybe_unused]] const int64_t resident = ResidentBytes();
   std::vector<HFONT> huge;
   for (int i = 0; i < 24; ++i) {
     huge.push_back(Font(4000 + i));

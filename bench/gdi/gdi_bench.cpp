@@ -139,4 +139,32 @@ void BM_SetPixel(benchmark::State& state) {
 }
 BENCHMARK(BM_SetPixel);
 
+// A small quad with a pen and brush of its own, made, selected, used, put back and deleted,
+// as a display draws each cell of a chequered surface.
+void BM_QuadWithFreshPenAndBrush(benchmark::State& state) {
+  Frame f;
+  const POINT quad[4] = {{200, 200}, {209, 201}, {210, 209}, {201, 208}};
+  COLORREF colour = 0;
+  for (auto _ : state) {
+    HPEN pen = CreatePen(PS_SOLID, 1, colour);
+    HBRUSH brush = CreateSolidBrush(colour++ & 0xFFFFFF);
+    HGDIOBJ oldPen = SelectObject(f.dc(), pen);
+    HGDIOBJ oldBrush = SelectObject(f.dc(), brush);
+    Polygon(f.dc(), quad, 4);
+    SelectObject(f.dc(), oldPen);
+    SelectObject(f.dc(), oldBrush);
+    DeleteObject(pen);
+    DeleteObject(brush);
+  }
+}
+BENCHMARK(BM_QuadWithFreshPenAndBrush);
+
+// The same quad with the pen and brush already selected: the drawing alone.
+void BM_QuadAlone(benchmark::State& state) {
+  Frame f;
+  const POINT quad[4] = {{200, 200}, {209, 201}, {210, 209}, {201, 208}};
+  for (auto _ : state) Polygon(f.dc(), quad, 4);
+}
+BENCHMARK(BM_QuadAlone);
+
 }  // namespace

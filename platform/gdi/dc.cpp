@@ -168,7 +168,7 @@ HPEN WINAPI CreatePen(int iStyle, int cWidth, COLORREF color) {
   constexpr int kLastStyle = 6;
   if (iStyle < 0 || iStyle > kLastStyle) return nullptr;
   if (iStyle == PS_NULL) return static_cast<HPEN>(Stock(NULL_PEN));
-  auto pen = std::make_unique<Pen>();
+  std::unique_ptr<Pen> pen = NewPen();
   pen->style = PS_SOLID;
   pen->color = color & 0xFFFFFF;
   return static_cast<HPEN>(AddObject(Kind::kPen, std::move(pen)));
@@ -178,7 +178,7 @@ HBRUSH WINAPI CreateBrushIndirect(const LOGBRUSH* plbrush) {
   if (!plbrush) return nullptr;
   if (plbrush->lbStyle == BS_NULL) return static_cast<HBRUSH>(Stock(NULL_BRUSH));
   if (plbrush->lbStyle != BS_SOLID) return nullptr;
-  auto brush = std::make_unique<Brush>();
+  std::unique_ptr<Brush> brush = NewBrush();
   brush->color = plbrush->lbColor & 0xFFFFFF;
   return static_cast<HBRUSH>(AddObject(Kind::kBrush, std::move(brush)));
 }
@@ -211,9 +211,11 @@ int WINAPI SelectClipRgn(HDC hdc, HRGN hrgn) {
 }
 
 HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
-  DC* dc = LookupDC(hdc);
+  std::unique_ptr<Object> doomed;  // destroyed after the lock below is let go
+  TableLock hold;
+  DC* dc = static_cast<DC*>(LookupLocked(hdc, Kind::kDC));
   Kind kind;
-  if (!dc || !KindOf(h, &kind)) return nullptr;
+  if (!dc || !KindOfLocked(h, &kind)) return nullptr;
   HGDIOBJ* slot = nullptr;
   switch (kind) {
     case Kind::kPen:
@@ -228,28 +230,29 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
     case Kind::kBitmap:
       // Only a memory DC holds a bitmap, and a bitmap lives in one DC at a time.
       if (!dc->memory) return nullptr;
-      if (h != dc->bitmap && !IsStock(h) && SelectCount(h) > 0) return nullptr;
+      if (h != dc->bitmap && !IsStockLocked(h) && SelectCountLocked(h) > 0) return nullptr;
       slot = &dc->bitmap;
       break;
     case Kind::kRegion: {
-      int result = SelectClipRgn(hdc, static_cast<HRGN>(h));
-      return result == ERROR ? HGDI_ERROR : reinterpret_cast<HGDIOBJ>(uintptr_t(result));
+      // As SelectClipRgn: the DC keeps a copy of the region's rectangle.
+      const RECT& r = static_cast<Region*>(LookupLocked(h, Kind::kRegion))->rect;
+      dc->hasClip = true;
+      dc->clip = r;
+      return reinterpret_cast<HGDIOBJ>(uintptr_t(RegionKind(r)));
     }
     case Kind::kDC:
       return nullptr;
   }
   HGDIOBJ previous = *slot;
   if (previous == h) return previous;
-  Retain(h);
+  RetainLocked(h);
   *slot = h;
-  Release(previous);
+  doomed = ReleaseLocked(previous);
   return previous;
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ ho) {
-  Kind kind;
-  if (!KindOf(ho, &kind) || kind == Kind::kDC) return FALSE;
-  return DeleteHandle(ho);
+  return DeleteHandle(ho, false);
 }
 
 UINT WINAPI SetTextAlign(HDC hdc, UINT align) {

@@ -7,9 +7,10 @@
 namespace orvel::gdi {
 namespace {
 
-// The points in surface coordinates.
-std::vector<POINT> ToSurface(const Drawing& d, const POINT* pts, size_t count) {
-  std::vector<POINT> out(count);
+// The points in surface coordinates, in a buffer that the next call reuses.
+const std::vector<POINT>& ToSurface(const Drawing& d, const POINT* pts, size_t count) {
+  thread_local std::vector<POINT> out;
+  out.resize(count);
   for (size_t i = 0; i < count; ++i) out[i] = {d.X(pts[i].x), d.Y(pts[i].y)};
   return out;
 }
@@ -92,7 +93,7 @@ BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
 BOOL WINAPI Polygon(HDC hdc, const POINT* apt, int cpt) {
   Drawing d;
   if (!BeginDrawing(hdc, &d) || !apt || cpt < 2) return FALSE;
-  std::vector<POINT> pts = ToSurface(d, apt, static_cast<size_t>(cpt));
+  const std::vector<POINT>& pts = ToSurface(d, apt, static_cast<size_t>(cpt));
   if (d.hasBrush || d.hasPen) TouchPoints(d, pts);
   if (d.hasBrush)
     raster::FillPolygon(d.target, pts.data(), pts.size(), d.dc->polyFillMode, d.brush);
@@ -103,7 +104,7 @@ BOOL WINAPI Polygon(HDC hdc, const POINT* apt, int cpt) {
 BOOL WINAPI PolyBezier(HDC hdc, const POINT* apt, DWORD cpt) {
   Drawing d;
   if (!BeginDrawing(hdc, &d) || !apt || cpt < 4 || (cpt - 1) % 3 != 0) return FALSE;
-  std::vector<POINT> pts = ToSurface(d, apt, cpt);
+  const std::vector<POINT>& pts = ToSurface(d, apt, cpt);
   if (!d.hasPen) return TRUE;
   TouchPoints(d, pts);  // the curve lies within its control points
   std::vector<POINT> line = raster::FlattenBeziers(pts.data(), pts.size());

@@ -1,6 +1,8 @@
 #include "gdi/objects.h"
 
+#include <atomic>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace orvel::gdi {
@@ -13,6 +15,20 @@ namespace {
 constexpr uintptr_t kSlots = 0xFFFF;
 constexpr uint32_t kMaxGeneration = sizeof(uintptr_t) >= 8 ? 0x7FFFFFFF : 0x7FFF;
 
+// The table's lock. Nearly every GDI call comes from the window thread, so the lock is almost
+// always free and a display makes thousands of calls a frame: taking it is one atomic
+// exchange, and a thread that finds it held yields until it is let go.
+class SpinLock {
+ public:
+  void lock() {
+    while (held_.exchange(true, std::memory_order_acquire)) std::this_thread::yield();
+  }
+  void unlock() { held_.store(false, std::memory_order_release); }
+
+ private:
+  std::atomic<bool> held_{false};
+};
+
 struct Entry {
   std::unique_ptr<Object> object;  // null when the slot is free
   Kind kind = Kind::kDC;
@@ -23,15 +39,20 @@ struct Entry {
 };
 
 struct Table {
-  std::mutex lock;
+  SpinLock lock;
   std::vector<Entry> entries;
   std::vector<uint32_t> freeSlots;
   int live[6] = {0, 0, 0, 0, 0, 0};
+  // Pens and brushes of deleted handles, kept for the next ones (see NewPen).
+  std::vector<std::unique_ptr<Object>> sparePens, spareBrushes;
 };
 
-Table& TheTable() {
-  static Table table;
-  return table;
+constexpr size_t kMaxSpares = 64;
+
+Table g_table;  // constant-initialised: usable from any static initialiser
+
+inline Table& TheTable() {
+  return g_table;
 }
 
 HGDIOBJ MakeHandle(uint32_t slot, uint32_t generation) {
@@ -60,12 +81,30 @@ std::unique_ptr<Object> FreeEntry(Table& t, Entry& e) {
   e.deletePending = false;
   e.selected = 0;
   t.freeSlots.push_back(static_cast<uint32_t>(&e - t.entries.data()));
+  auto* spares = e.kind == Kind::kPen     ? &t.sparePens
+                 : e.kind == Kind::kBrush ? &t.spareBrushes
+                                          : nullptr;
+  if (spares && spares->size() < kMaxSpares) spares->push_back(std::move(object));
   return object;
+}
+
+template <typename T>
+std::unique_ptr<T> Spare(std::vector<std::unique_ptr<Object>>* spares) {
+  {
+    std::lock_guard<SpinLock> hold(TheTable().lock);
+    if (!spares->empty()) {
+      std::unique_ptr<T> object(static_cast<T*>(spares->back().release()));
+      spares->pop_back();
+      *object = T();
+      return object;
+    }
+  }
+  return std::make_unique<T>();
 }
 
 HGDIOBJ AddEntry(Kind kind, std::unique_ptr<Object> object, bool stock) {
   Table& t = TheTable();
-  std::lock_guard<std::mutex> hold(t.lock);
+  std::lock_guard<SpinLock> hold(t.lock);
   uint32_t slot;
   if (!t.freeSlots.empty()) {
     slot = t.freeSlots.back();
@@ -148,6 +187,14 @@ const StockSet& Stocks() {
 
 }  // namespace
 
+std::unique_ptr<Pen> NewPen() {
+  return Spare<Pen>(&TheTable().sparePens);
+}
+
+std::unique_ptr<Brush> NewBrush() {
+  return Spare<Brush>(&TheTable().spareBrushes);
+}
+
 HGDIOBJ AddObject(Kind kind, std::unique_ptr<Object> object) {
   Stocks();  // stock objects take the first slots
   return AddEntry(kind, std::move(object), false);
@@ -155,7 +202,7 @@ HGDIOBJ AddObject(Kind kind, std::unique_ptr<Object> object) {
 
 Object* Lookup(HGDIOBJ handle, Kind kind) {
   Table& t = TheTable();
-  std::lock_guard<std::mutex> hold(t.lock);
+  std::lock_guard<SpinLock> hold(t.lock);
   Entry* e = Find(t, handle);
   return e && e->kind == kind ? e->object.get() : nullptr;
 }
@@ -172,53 +219,67 @@ Object* LookupLocked(HGDIOBJ handle, Kind kind) {
   return e && e->kind == kind ? e->object.get() : nullptr;
 }
 
-bool KindOf(HGDIOBJ handle, Kind* kind) {
-  Table& t = TheTable();
-  std::lock_guard<std::mutex> hold(t.lock);
-  Entry* e = Find(t, handle);
+bool KindOfLocked(HGDIOBJ handle, Kind* kind) {
+  Entry* e = Find(TheTable(), handle);
   if (!e) return false;
   *kind = e->kind;
   return true;
 }
 
-bool IsStock(HGDIOBJ handle) {
-  Table& t = TheTable();
-  std::lock_guard<std::mutex> hold(t.lock);
-  Entry* e = Find(t, handle);
+bool KindOf(HGDIOBJ handle, Kind* kind) {
+  TableLock hold;
+  return KindOfLocked(handle, kind);
+}
+
+bool IsStockLocked(HGDIOBJ handle) {
+  Entry* e = Find(TheTable(), handle);
   return e && e->stock;
 }
 
+bool IsStock(HGDIOBJ handle) {
+  TableLock hold;
+  return IsStockLocked(handle);
+}
+
+void RetainLocked(HGDIOBJ handle) {
+  if (Entry* e = Find(TheTable(), handle)) e->selected++;
+}
+
 void Retain(HGDIOBJ handle) {
-  Table& t = TheTable();
-  std::lock_guard<std::mutex> hold(t.lock);
-  if (Entry* e = Find(t, handle)) e->selected++;
+  TableLock hold;
+  RetainLocked(handle);
+}
+
+std::unique_ptr<Object> ReleaseLocked(HGDIOBJ handle) {
+  Entry* e = Find(TheTable(), handle);
+  if (!e) return nullptr;
+  if (e->selected > 0) e->selected--;
+  if (e->selected == 0 && e->deletePending) return FreeEntry(TheTable(), *e);
+  return nullptr;
 }
 
 void Release(HGDIOBJ handle) {
   std::unique_ptr<Object> doomed;
-  Table& t = TheTable();
-  {
-    std::lock_guard<std::mutex> hold(t.lock);
-    Entry* e = Find(t, handle);
-    if (!e) return;
-    if (e->selected > 0) e->selected--;
-    if (e->selected == 0 && e->deletePending) doomed = FreeEntry(t, *e);
-  }
+  TableLock hold;
+  doomed = ReleaseLocked(handle);
 }
 
-int SelectCount(HGDIOBJ handle) {
-  Table& t = TheTable();
-  std::lock_guard<std::mutex> hold(t.lock);
-  Entry* e = Find(t, handle);
+int SelectCountLocked(HGDIOBJ handle) {
+  Entry* e = Find(TheTable(), handle);
   return e ? e->selected : 0;
 }
 
-BOOL DeleteHandle(HGDIOBJ handle) {
+int SelectCount(HGDIOBJ handle) {
+  TableLock hold;
+  return SelectCountLocked(handle);
+}
+
+BOOL DeleteHandle(HGDIOBJ handle, bool allowDC) {
   std::unique_ptr<Object> doomed;
   Table& t = TheTable();
-  std::lock_guard<std::mutex> hold(t.lock);
+  std::lock_guard<SpinLock> hold(t.lock);
   Entry* e = Find(t, handle);
-  if (!e) return FALSE;
+  if (!e || (!allowDC && e->kind == Kind::kDC)) return FALSE;
   if (e->stock) return TRUE;
   if (e->selected > 0) {
     e->deletePending = true;
@@ -239,13 +300,13 @@ HGDIOBJ StockBitmap() {
 
 int LiveObjects(Kind kind) {
   Table& t = TheTable();
-  std::lock_guard<std::mutex> hold(t.lock);
+  std::lock_guard<SpinLock> hold(t.lock);
   return t.live[static_cast<int>(kind)];
 }
 
 int LiveObjectsTotal() {
   Table& t = TheTable();
-  std::lock_guard<std::mutex> hold(t.lock);
+  std::lock_guard<SpinLock> hold(t.lock);
   int total = 0;
   for (int n : t.live) total += n;
   return total;

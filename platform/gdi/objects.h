@@ -66,6 +66,11 @@ struct DC : Object {
   POINT position{0, 0};
 };
 
+// A default pen or brush for a new handle: one the table kept from a deleted handle when it
+// has one, so that a display making and deleting thousands a second does not allocate each.
+std::unique_ptr<Pen> NewPen();
+std::unique_ptr<Brush> NewBrush();
+
 // Adds an object and returns its new handle; null when the table is full.
 HGDIOBJ AddObject(Kind kind, std::unique_ptr<Object> object);
 
@@ -96,9 +101,17 @@ void Retain(HGDIOBJ handle);
 void Release(HGDIOBJ handle);
 int SelectCount(HGDIOBJ handle);  // how many DCs hold it now
 
+// The same under a TableLock, so that a selection costs one acquisition. ReleaseLocked hands
+// back the object its release freed, to be destroyed once the lock is let go.
+bool KindOfLocked(HGDIOBJ handle, Kind* kind);
+bool IsStockLocked(HGDIOBJ handle);
+void RetainLocked(HGDIOBJ handle);
+std::unique_ptr<Object> ReleaseLocked(HGDIOBJ handle);
+int SelectCountLocked(HGDIOBJ handle);
+
 // Frees the object unless it is stock (TRUE, no-op) or still selected (marked, freed on its
-// last Release). FALSE for an invalid handle.
-BOOL DeleteHandle(HGDIOBJ handle);
+// last Release). FALSE for an invalid handle, and for a DC unless allowDC.
+BOOL DeleteHandle(HGDIOBJ handle, bool allowDC = true);
 
 // Stock objects by GetStockObject index, and the 1x1 bitmap of a fresh memory DC.
 HGDIOBJ Stock(int index);

@@ -9,8 +9,12 @@ namespace orvel::gdi::raster {
 namespace {
 
 // Sets n pixels. Where wchar_t is 32 bits, the C library's wmemset is memset's vectorised
-// twin, and several times faster than a plain loop.
+// twin, and several times faster than a plain loop over a long span.
 inline void FillPixels(uint32_t* dst, int n, uint32_t pixel) {
+  if (n <= 16) {  // a short span is cheaper than the call
+    for (int i = 0; i < n; ++i) dst[i] = pixel;
+    return;
+  }
   if constexpr (sizeof(wchar_t) == sizeof(uint32_t)) {
     wmemset(reinterpret_cast<wchar_t*>(dst), static_cast<wchar_t>(pixel), static_cast<size_t>(n));
   } else {
@@ -77,14 +81,18 @@ void DrawBresenham(const Target& target, const Bresenham& b, uint32_t pixel) {
   if (k0 >= k1) return;
   const int minorLo = kXMajor ? target.top : target.left;
   const int minorHi = kXMajor ? target.bottom : target.right;
-  int64_t steps = b.MinorAt(k0);
+  // An unclipped start takes no minor steps: this spares the division of most lines.
+  int64_t steps = k0 == 0 ? 0 : b.MinorAt(k0);
   int major = b.major0 + b.majorStep * k0;
   int minor = static_cast<int>(b.minor0 + b.minorStep * steps);
-  int lastMinor = static_cast<int>(b.minor0 + b.minorStep * b.MinorAt(k1 - 1));
+  auto within = [minorLo, minorHi](int64_t v) { return v >= minorLo && v < minorHi; };
   // Within the clip on the major axis; when both ends are inside on the minor axis too, so is
-  // every pixel between them and the loop needs no test.
+  // every pixel between them and the loop needs no test. The last pixel lies between the start
+  // and the excluded end point, so when the whole line is drawn and the end point is inside,
+  // the last pixel needs no division either.
+  const bool endInside = k1 == b.length && within(b.minor0 + b.minorStep * b.m);
   const bool inside =
-      minor >= minorLo && minor < minorHi && lastMinor >= minorLo && lastMinor < minorHi;
+      within(minor) && (endInside || within(b.minor0 + b.minorStep * b.MinorAt(k1 - 1)));
   const ptrdiff_t stride = target.stride;
   const ptrdiff_t majorStep = kXMajor ? b.majorStep : b.majorStep * stride;
   const ptrdiff_t minorStep = kXMajor ? b.minorStep * stride : b.minorStep;
@@ -165,6 +173,12 @@ void Polyline(const Target& target, const POINT* points, size_t count, bool clos
 namespace {
 
 int64_t FloorDiv(int64_t a, int64_t b) {  // b > 0
+  // A 32-bit division costs a fraction of a 64-bit one, and a small polygon's edges need
+  // nothing wider.
+  if (a >= INT32_MIN / 2 && a <= INT32_MAX / 2 && b <= INT32_MAX / 2) {
+    const int32_t a32 = static_cast<int32_t>(a), b32 = static_cast<int32_t>(b);
+    return a32 >= 0 ? a32 / b32 : -((-a32 + b32 - 1) / b32);
+  }
   return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
@@ -195,6 +209,28 @@ struct Edge {
   }
 };
 
+// Where a polygon edge crosses a row, and which way the edge runs.
+struct Crossing {
+  int x;
+  int winding;
+  bool operator<(const Crossing& o) const { return x < o.x || (x == o.x && winding < o.winding); }
+};
+constexpr size_t kLocalCrossings = 16;
+
+// By x: insertion for the few crossings of a small polygon, std::sort beyond.
+void SortCrossings(Crossing* c, size_t n) {
+  if (n > kLocalCrossings) {
+    std::sort(c, c + n);
+    return;
+  }
+  for (size_t i = 1; i < n; ++i) {
+    const Crossing v = c[i];
+    size_t j = i;
+    for (; j > 0 && v < c[j - 1]; --j) c[j] = c[j - 1];
+    c[j] = v;
+  }
+}
+
 }  // namespace
 
 // Fills [x0, x1) of row y, clipped; the row is known to lie in the clip.
@@ -207,8 +243,10 @@ inline void FillRow(const Target& t, int y, int x0, int x1, uint32_t pixel) {
 void FillPolygon(const Target& target, const POINT* points, size_t count, int fillMode,
                  uint32_t pixel) {
   if (count < 2 || target.Empty()) return;
-  std::vector<Edge> edges;
-  edges.reserve(count);
+  // Reused from call to call: a display fills hundreds of small polygons a frame.
+  thread_local std::vector<Edge> edges;
+  thread_local std::vector<Crossing> more;
+  edges.clear();
   int yMin = points[0].y, yMax = points[0].y;
   for (size_t i = 0; i < count; ++i) {
     const POINT& a = points[i];
@@ -221,30 +259,35 @@ void FillPolygon(const Target& target, const POINT* points, size_t count, int fi
     edges.push_back({top.y, bottom.y, top.x, top.y, static_cast<int64_t>(bottom.x) - top.x,
                      static_cast<int64_t>(bottom.y) - top.y, a.y < b.y ? 1 : -1});
   }
-  std::vector<std::pair<int, int>> crossings;  // x, winding
-  crossings.reserve(edges.size());
+  // A row's crossings, in registers' reach for the small polygons that are the usual case.
+  Crossing local[kLocalCrossings];
+  Crossing* crossings = local;
+  if (edges.size() > kLocalCrossings) {
+    more.resize(edges.size());
+    crossings = more.data();
+  }
   const int y0 = std::max(yMin, target.top), y1 = std::min(yMax, target.bottom);
   for (Edge& e : edges)
     if (e.yBottom > y0 && e.yTop < y1) e.Start(std::max(e.yTop, y0));
   for (int y = y0; y < y1; ++y) {
-    crossings.clear();
+    size_t n = 0;
     for (Edge& e : edges) {
       if (y < e.yTop || y >= e.yBottom) continue;
       if (y > e.yTop && y > y0) e.Step();
-      crossings.push_back({static_cast<int>(e.x), e.winding});
+      crossings[n++] = Crossing{static_cast<int>(e.x), e.winding};
     }
-    std::sort(crossings.begin(), crossings.end());
+    SortCrossings(crossings, n);
     if (fillMode == WINDING) {
       int wind = 0;
       int start = 0;
-      for (const auto& c : crossings) {
-        if (wind == 0) start = c.first;
-        wind += c.second;
-        if (wind == 0) FillRow(target, y, start, c.first, pixel);
+      for (size_t i = 0; i < n; ++i) {
+        if (wind == 0) start = crossings[i].x;
+        wind += crossings[i].winding;
+        if (wind == 0) FillRow(target, y, start, crossings[i].x, pixel);
       }
     } else {
-      for (size_t i = 0; i + 1 < crossings.size(); i += 2)
-        FillRow(target, y, crossings[i].first, crossings[i + 1].first, pixel);
+      for (size_t i = 0; i + 1 < n; i += 2)
+        FillRow(target, y, crossings[i].x, crossings[i + 1].x, pixel);
     }
   }
 }

@@ -8,8 +8,11 @@
 //   files and the demo when there is no sound output to pace them.
 // - streamed: a sound-system thread (live capture, or the playback of a file or the demo)
 //   reports new source frames and the head completes as soon as its frames have arrived.
-// Callbacks run with the device's `deliver` lock held, so WIM_ messages of one device never
-// overtake each other; the state lock is never held while a callback runs.
+// The device's state is one DeviceState (wave_state.h), changed only by Apply, under the
+// device's one lock. Callbacks run from Deliver only, with that lock held, so WIM_ messages of
+// one device never overtake each other; the lock is recursive, so a callback may add a buffer.
+// The sound-system stream is started, paused and closed outside the lock, since its thread
+// takes the lock to report frames.
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -28,6 +31,7 @@
 #include "kernel/clock.h"
 #include "sdl_audio.h"
 #include "wave_internal.h"
+#include "wave_state.h"
 
 namespace orvel::wave {
 namespace {
@@ -50,29 +54,16 @@ struct Device {
   int64_t origin = 0;              // clock-paced: the clock time of output sample 0
   std::atomic<int64_t> played{0};  // streamed playback: source frames handed to the output
 
-  std::recursive_mutex deliver;
-  std::mutex state;
+  std::recursive_mutex lock;  // everything below, and delivery
+  DeviceState state = DeviceState::kStopped;
   std::deque<WAVEHDR*> queue;
-  bool started = false;
-  bool closed = false;
-  bool lost = false;
-  bool headActive = false;
-  int64_t headStart = 0;
-  bool continuing = false;  // the next head starts where the last one ended
-  int64_t lastEnd = 0;
-  uint64_t generation = 0;  // changes whenever the head changes: stale clock callbacks see it
+  int64_t headStart = 0;  // recording: the output index of the head's first sample
+  int64_t lastEnd = 0;    // the output index after the last sample returned
+  uint64_t heads = 0;     // heads begun so far: a clock callback for an earlier one is stale
   std::vector<float> scratch;
 };
 
 using DevicePtr = std::shared_ptr<Device>;
-
-// What a call must do once the state lock is released.
-struct Outbox {
-  std::vector<WAVEHDR*> done;  // WIM_DATA, in order
-  bool schedule = false;
-  int64_t due = 0;
-  uint64_t generation = 0;
-};
 
 struct Table {
   std::mutex lock;
@@ -90,10 +81,6 @@ DevicePtr Find(HWAVEIN handle) {
   std::lock_guard<std::mutex> hold(T().lock);
   auto it = T().devices.find(reinterpret_cast<uintptr_t>(handle));
   return it == T().devices.end() ? nullptr : it->second;
-}
-
-void Call(Device& d, UINT msg, DWORD_PTR param1) {
-  if (d.callback) d.callback(d.handle, msg, d.instance, param1, 0);
 }
 
 int Samples(const Device& d, const WAVEHDR* h) {
@@ -133,98 +120,90 @@ void MarkDone(WAVEHDR* h, DWORD bytes) {
   h->dwFlags = (h->dwFlags | WHDR_DONE) & ~static_cast<DWORD>(WHDR_INQUEUE);
 }
 
-// Starts recording the head of the queue if it can; the caller holds the state lock.
-void BeginHead(Device& d, Outbox* out) {
-  if (!d.started || d.lost || d.closed || d.headActive || d.queue.empty()) {
-    d.continuing = false;
-    return;
-  }
-  d.headActive = true;
-  d.headStart = d.continuing ? d.lastEnd : NowIndex(d);
-  d.continuing = false;
-  ++d.generation;
-  if (!d.streamed) {
-    out->schedule = true;
-    out->due = DueMicros(d, d.headStart + Samples(d, d.queue.front()));
-    out->generation = d.generation;
-  }
-}
-
-// Returns the head with its first `count` samples recorded; the caller holds the state lock.
-void CompleteHead(Device& d, int count, Outbox* out) {
-  WAVEHDR* h = d.queue.front();
-  d.queue.pop_front();
-  Fill(d, h, d.headStart, count);
-  MarkDone(h, static_cast<DWORD>(count * d.fmt.BlockBytes()));
-  out->done.push_back(h);
-  d.headActive = false;
-  d.lastEnd = d.headStart + count;
-  d.continuing = !d.queue.empty();
-  ++d.generation;
-  BeginHead(d, out);
-}
-
 // Samples of the head recorded so far, for a stop or reset in the middle of it.
 int RecordedSoFar(const Device& d) {
-  if (!d.headActive) return 0;
+  if (d.state != DeviceState::kRecording) return 0;
   const int64_t n = NowIndex(d) - d.headStart;
   return static_cast<int>(std::clamp<int64_t>(n, 0, Samples(d, d.queue.front())));
 }
 
-void OnDue(const std::weak_ptr<Device>& weak, uint64_t generation);
-
-// Delivers and schedules what a call left to do; the caller holds `deliver`, not `state`.
-void Flush(const DevicePtr& d, const Outbox& out) {
-  if (out.schedule) {
-    std::weak_ptr<Device> weak = d;
-    const uint64_t generation = out.generation;
-    clock::ScheduleAt(out.due, [weak, generation] { OnDue(weak, generation); });
-  }
-  for (WAVEHDR* h : out.done) Call(*d, WIM_DATA, reinterpret_cast<DWORD_PTR>(h));
+// Takes the head off the queue with its first `count` samples recorded.
+WAVEHDR* ReturnHead(Device& d, int count) {
+  WAVEHDR* h = d.queue.front();
+  d.queue.pop_front();
+  Fill(d, h, d.headStart, count);
+  MarkDone(h, static_cast<DWORD>(count * d.fmt.BlockBytes()));
+  d.lastEnd = d.headStart + count;
+  return h;
 }
 
-void OnDue(const std::weak_ptr<Device>& weak, uint64_t generation) {
+void OnDue(const std::weak_ptr<Device>& weak, uint64_t head);
+
+// The one place that calls the device's callback. The caller holds the lock.
+void Deliver(Device& d, UINT msg, DWORD_PTR param1) {
+  if (d.callback) d.callback(d.handle, msg, d.instance, param1, 0);
+}
+
+// Carries out what `event` means in the device's state (wave_state.h) and delivers the
+// buffers it returns. False when the state refused the event. The caller holds the lock.
+bool Apply(const DevicePtr& d, DeviceEvent event) {
+  const DeviceState was = d->state;
+  const Transition t = Next(was, event, static_cast<int>(d->queue.size()));
+  if (t.refused) return false;
+  std::vector<WAVEHDR*> done;
+  if (t.completeHead) done.push_back(ReturnHead(*d, Samples(*d, d->queue.front())));
+  if (t.haltHead) {
+    const int recorded = RecordedSoFar(*d);
+    if (recorded > 0 || t.returnAll) done.push_back(ReturnHead(*d, recorded));
+  }
+  for (; t.returnAll && !d->queue.empty(); d->queue.pop_front()) {
+    MarkDone(d->queue.front(), 0);
+    done.push_back(d->queue.front());
+  }
+  d->state = t.next;
+  // A head that ends or begins makes whatever was due for the one before stale.
+  if (t.completeHead || t.haltHead || t.beginHead || t.next != DeviceState::kRecording) {
+    ++d->heads;
+  }
+  if (t.beginHead) {
+    // A head that follows a returned one goes on where it ended, with no gap.
+    d->headStart = event == DeviceEvent::kHeadDone ? d->lastEnd : NowIndex(*d);
+    if (!d->streamed) {
+      const uint64_t head = d->heads;
+      std::weak_ptr<Device> weak = d;
+      clock::ScheduleAt(DueMicros(*d, d->headStart + Samples(*d, d->queue.front())),
+                        [weak, head] { OnDue(weak, head); });
+    }
+  }
+  for (WAVEHDR* h : done) Deliver(*d, WIM_DATA, reinterpret_cast<DWORD_PTR>(h));
+  return true;
+}
+
+void OnDue(const std::weak_ptr<Device>& weak, uint64_t head) {
   DevicePtr d = weak.lock();
   if (!d) return;
-  std::lock_guard<std::recursive_mutex> delivering(d->deliver);
-  Outbox out;
-  {
-    std::lock_guard<std::mutex> hold(d->state);
-    if (d->closed || d->lost || !d->headActive || d->generation != generation) return;
-    CompleteHead(*d, Samples(*d, d->queue.front()), &out);
-  }
-  Flush(d, out);
+  std::lock_guard<std::recursive_mutex> hold(d->lock);
+  if (d->heads == head) Apply(d, DeviceEvent::kHeadDone);
 }
 
 // Streamed devices: completes every head whose frames have arrived. On the sound thread.
 void Pump(const DevicePtr& d) {
-  std::lock_guard<std::recursive_mutex> delivering(d->deliver);
-  for (;;) {
-    Outbox out;
-    {
-      std::lock_guard<std::mutex> hold(d->state);
-      if (d->closed || d->lost || !d->headActive) return;
-      const int samples = Samples(*d, d->queue.front());
-      if (NowIndex(*d) < d->headStart + samples) return;
-      CompleteHead(*d, samples, &out);
-    }
-    Flush(d, out);
+  std::lock_guard<std::recursive_mutex> hold(d->lock);
+  while (d->state == DeviceState::kRecording &&
+         NowIndex(*d) >= d->headStart + Samples(*d, d->queue.front())) {
+    Apply(d, DeviceEvent::kHeadDone);
   }
 }
 
-// Marks a device lost; true if it was not already.
-bool Lose(Device& d) {
-  std::lock_guard<std::mutex> hold(d.state);
-  if (d.lost || d.closed) return false;
-  d.lost = true;
-  d.headActive = false;
-  ++d.generation;
-  return true;
+// Marks a device lost; true if it was not already (or closed).
+bool Lose(const DevicePtr& d) {
+  std::lock_guard<std::recursive_mutex> hold(d->lock);
+  return Apply(d, DeviceEvent::kLose);
 }
 
 void OnStreamLost(const std::weak_ptr<Device>& weak, const std::string& reason) {
   DevicePtr d = weak.lock();
-  if (d && Lose(*d)) NotifyLoss(reason);
+  if (d && Lose(d)) NotifyLoss(reason);
 }
 
 bool ValidFormat(const WAVEFORMATEX* f, PcmFormat* out) {
@@ -337,7 +316,7 @@ bool LoseOpenDevices() {
     for (auto& entry : T().devices) devices.push_back(entry.second);
   }
   bool any = false;
-  for (auto& d : devices) any = Lose(*d) || any;
+  for (auto& d : devices) any = Lose(d) || any;
   return any;
 }
 
@@ -404,8 +383,8 @@ MMRESULT WINAPI waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
     T().devices[key] = d;
   }
   *phwi = d->handle;
-  std::lock_guard<std::recursive_mutex> delivering(d->deliver);
-  Call(*d, WIM_OPEN, 0);
+  std::lock_guard<std::recursive_mutex> hold(d->lock);
+  Deliver(*d, WIM_OPEN, 0);
   return MMSYSERR_NOERROR;
 }
 
@@ -413,20 +392,17 @@ MMRESULT WINAPI waveInClose(HWAVEIN hwi) {
   DevicePtr d = Find(hwi);
   if (!d) return MMSYSERR_INVALHANDLE;
   {
-    std::lock_guard<std::recursive_mutex> delivering(d->deliver);
-    std::lock_guard<std::mutex> hold(d->state);
-    if (d->closed) return MMSYSERR_INVALHANDLE;
-    if (!d->queue.empty()) return WAVERR_STILLPLAYING;
-    d->closed = true;
-    ++d->generation;
+    std::lock_guard<std::recursive_mutex> hold(d->lock);
+    if (d->state == DeviceState::kClosed) return MMSYSERR_INVALHANDLE;
+    if (!Apply(d, DeviceEvent::kClose)) return WAVERR_STILLPLAYING;
   }
   {
     std::lock_guard<std::mutex> hold(T().lock);
     T().devices.erase(reinterpret_cast<uintptr_t>(hwi));
   }
   d->stream.reset();  // waits for the sound thread; no lock of ours is held
-  std::lock_guard<std::recursive_mutex> delivering(d->deliver);
-  Call(*d, WIM_CLOSE, 0);
+  std::lock_guard<std::recursive_mutex> hold(d->lock);
+  Deliver(*d, WIM_CLOSE, 0);
   return MMSYSERR_NOERROR;
 }
 
@@ -434,7 +410,7 @@ MMRESULT WINAPI waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
   DevicePtr d = Find(hwi);
   if (!d) return MMSYSERR_INVALHANDLE;
   if (const MMRESULT bad = CheckHeader(pwh, cbwh)) return bad;
-  std::lock_guard<std::mutex> hold(d->state);
+  std::lock_guard<std::recursive_mutex> hold(d->lock);
   if (pwh->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
   pwh->dwFlags |= WHDR_PREPARED;
   return MMSYSERR_NOERROR;
@@ -444,7 +420,7 @@ MMRESULT WINAPI waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
   DevicePtr d = Find(hwi);
   if (!d) return MMSYSERR_INVALHANDLE;
   if (const MMRESULT bad = CheckHeader(pwh, cbwh)) return bad;
-  std::lock_guard<std::mutex> hold(d->state);
+  std::lock_guard<std::recursive_mutex> hold(d->lock);
   if (pwh->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
   pwh->dwFlags &= ~static_cast<DWORD>(WHDR_PREPARED);
   return MMSYSERR_NOERROR;
@@ -454,65 +430,40 @@ MMRESULT WINAPI waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
   DevicePtr d = Find(hwi);
   if (!d) return MMSYSERR_INVALHANDLE;
   if (const MMRESULT bad = CheckHeader(pwh, cbwh)) return bad;
-  Outbox out;
-  {
-    std::lock_guard<std::mutex> hold(d->state);
-    if (!(pwh->dwFlags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
-    if (pwh->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
-    if (pwh->dwBufferLength < static_cast<DWORD>(d->fmt.BlockBytes())) {
-      return MMSYSERR_INVALPARAM;
-    }
-    // A lost device still takes buffers (they wait until a reset), so that a caller that
-    // re-queues on a timer sees only WAVERR_STILLPLAYING and the user one message.
-    pwh->dwFlags = (pwh->dwFlags | WHDR_INQUEUE) & ~static_cast<DWORD>(WHDR_DONE);
-    pwh->dwBytesRecorded = 0;
-    d->queue.push_back(pwh);
-    BeginHead(*d, &out);
-  }
-  Flush(d, out);
+  std::lock_guard<std::recursive_mutex> hold(d->lock);
+  if (!(pwh->dwFlags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
+  if (pwh->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
+  if (pwh->dwBufferLength < static_cast<DWORD>(d->fmt.BlockBytes())) return MMSYSERR_INVALPARAM;
+  // A lost device still takes buffers (they wait until a reset), so that a caller that
+  // re-queues on a timer sees only WAVERR_STILLPLAYING and the user one message.
+  pwh->dwFlags = (pwh->dwFlags | WHDR_INQUEUE) & ~static_cast<DWORD>(WHDR_DONE);
+  pwh->dwBytesRecorded = 0;
+  d->queue.push_back(pwh);
+  Apply(d, DeviceEvent::kAdd);
   return MMSYSERR_NOERROR;
 }
 
 MMRESULT WINAPI waveInStart(HWAVEIN hwi) {
   DevicePtr d = Find(hwi);
   if (!d) return MMSYSERR_INVALHANDLE;
-  Outbox out;
   {
-    std::lock_guard<std::mutex> hold(d->state);
-    d->started = true;
-    BeginHead(*d, &out);
+    std::lock_guard<std::recursive_mutex> hold(d->lock);
+    Apply(d, DeviceEvent::kStart);
   }
-  Flush(d, out);
   RunPlayback(*d, true);
   return MMSYSERR_NOERROR;
 }
 
 namespace {
 
-// Stops recording; returns the head with what it holds (if anything, or `all`: every buffer).
+// Stops recording; returns the head with what it holds (if anything), or with `all` every
+// buffer.
 MMRESULT Halt(HWAVEIN hwi, bool all) {
   DevicePtr d = Find(hwi);
   if (!d) return MMSYSERR_INVALHANDLE;
   RunPlayback(*d, false);
-  std::lock_guard<std::recursive_mutex> delivering(d->deliver);
-  Outbox out;
-  {
-    std::lock_guard<std::mutex> hold(d->state);
-    const int recorded = d->lost ? 0 : RecordedSoFar(*d);
-    d->started = false;
-    if (d->headActive && (recorded > 0 || all)) {
-      CompleteHead(*d, recorded, &out);
-    }
-    d->headActive = false;
-    ++d->generation;
-    while (all && !d->queue.empty()) {
-      MarkDone(d->queue.front(), 0);
-      out.done.push_back(d->queue.front());
-      d->queue.pop_front();
-    }
-    d->continuing = false;
-  }
-  Flush(d, out);
+  std::lock_guard<std::recursive_mutex> hold(d->lock);
+  Apply(d, all ? DeviceEvent::kReset : DeviceEvent::kStop);
   return MMSYSERR_NOERROR;
 }
 

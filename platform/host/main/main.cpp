@@ -4,8 +4,7 @@
 #include <sys/stat.h>
 
 #include <string>
-
-#include <CLI/CLI.hpp>
+#include <vector>
 
 #include <windows.h>
 
@@ -13,68 +12,31 @@
 #include "host/ending.h"
 #include "host/headless.h"
 #include "host/hosts.h"
+#include "host/render/render.h"
 #include "kernel/printable.h"
+#include "options.h"
 #include "user/window_thread.h"
 #include "winmm/wave_internal.h"
 #include "winmm/wave_sources.h"
 
 namespace {
 
-struct Options {
-  std::string input = "default";
-  bool headless = false;
-  double seconds = 0;      // 0: until the window is closed
-  std::string screenshot;  // empty: none
+// The program's options: the run's own (options.h) and the renderer's.
+struct Options : orvel::cli::Options {
+  orvel::render::Options render;
 };
-
-// Options that take a value refuse another option in its place ("--input --headless"); a
-// file whose name starts with "--" can still be named as ./--name.
-bool CheckValues(const Options& options, std::string* error) {
-  if (options.input.rfind("--", 0) == 0) {
-    *error = "--input needs a value, not the option " + orvel::Printable(options.input);
-    return false;
-  }
-  if (options.screenshot.rfind("--", 0) == 0) {
-    *error =
-        "--screenshot needs a file name, not the option " + orvel::Printable(options.screenshot);
-    return false;
-  }
-  return true;
-}
-
-void AddRunOptions(CLI::App& cli, Options* options) {
-  cli.add_flag("--headless", options->headless,
-               "Run without a display: the window lives in memory only, and message boxes and "
-               "the About box are answered as Enter would, after being written to standard error");
-  cli.add_option("--seconds", options->seconds,
-                 "Close the window after this many seconds (default: run until closed)")
-      ->check(CLI::Range(0.0, 1e9));
-  cli.add_option("--screenshot", options->screenshot,
-                 "Save the window as this PNG file when the run ends");
-}
 
 // Parses the command line; false with the exit code in *code when the program should end
 // (--help, or a bad option, after which the usage is printed).
 bool ParseOptions(int argc, char** argv, Options* options, int* code) {
-  CLI::App cli{"Orvel: a music visualiser with a small CD player."};
-  cli.add_option("--input", options->input,
-                 "What to visualise: default (the default capture device), monitor (what the "
-                 "computer is playing), demo (built-in music), the path of an audio file, FIFO or "
-                 "pipe, or - for a WAV stream on standard input")
-      ->capture_default_str();
-  AddRunOptions(cli, options);
-  std::string error;
-  try {
-    cli.parse(argc, argv);
-    if (CheckValues(*options, &error)) return true;
-  } catch (const CLI::CallForHelp& e) {
-    *code = cli.exit(e);
-    return false;
-  } catch (const CLI::ParseError& e) {
-    error = orvel::Printable(e.what());  // it may quote an argument
+  std::string output;
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (orvel::cli::ParseOptions(arguments, options, code, &output, [options](CLI::App& cli) {
+        orvel::render::AddOptions(cli, &options->render);
+      })) {
+    return true;
   }
-  fprintf(stderr, "orvel: %s\n\n%s", error.c_str(), cli.help().c_str());
-  *code = 2;
+  fputs(output.c_str(), *code == 0 ? stdout : stderr);
   return false;
 }
 
@@ -103,6 +65,18 @@ void SayIfWaiting(const std::string& input) {
   }
 }
 
+// Offline rendering (--render): the program runs under the renderer instead of in a window;
+// --seconds is the length of music to render.
+int Render(const Options& options) {
+  orvel::render::Options render = options.render;
+  render.seconds = options.seconds > 0 ? options.seconds : -1;
+  return orvel::render::Run(render, options.input, [] {
+    static int module;  // the program's instance: any distinct non-null handle
+    char commandLine[] = "";
+    return WinMain(reinterpret_cast<HINSTANCE>(&module), nullptr, commandLine, SW_SHOWNORMAL);
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -118,6 +92,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;
   }
+  if (!options.render.output.empty()) return Render(options);
   if (options.headless) {
     orvel::host::UseHeadless(orvel::host::HeadlessSettings{true});
   } else if (!orvel::host::UseSdl(&error)) {

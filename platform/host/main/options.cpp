@@ -1,0 +1,68 @@
+#include "options.h"
+
+#include <CLI/CLI.hpp>
+
+#include "kernel/printable.h"
+
+namespace orvel::cli {
+namespace {
+
+// Options that take a value refuse another option in its place ("--input --headless"); a
+// file whose name starts with "--" can still be named as ./--name.
+bool CheckValues(const Options& options, std::string* error) {
+  if (options.input.rfind("--", 0) == 0) {
+    *error = "--input needs a value, not the option " + Printable(options.input);
+    return false;
+  }
+  if (!(options.seconds >= 0 && options.seconds <= 1e9)) {  // NaN included
+    *error = "--seconds must be a number from 0 to 1e9";
+    return false;
+  }
+  if (options.screenshot.rfind("--", 0) == 0) {
+    *error = "--screenshot needs a file name, not the option " + Printable(options.screenshot);
+    return false;
+  }
+  return true;
+}
+
+void AddRunOptions(CLI::App& cli, Options* options) {
+  cli.add_flag("--headless", options->headless,
+               "Run without a display: the window lives in memory only, and message boxes and "
+               "the About box are answered as Enter would, after being written to standard error");
+  cli.add_option("--seconds", options->seconds,
+                 "Close the window after this many seconds (default: run until closed)")
+      ->check(CLI::Range(0.0, 1e9));
+  cli.add_option("--screenshot", options->screenshot,
+                 "Save the window as this PNG file when the run ends");
+}
+
+}  // namespace
+
+bool ParseOptions(const std::vector<std::string>& arguments, Options* options, int* code,
+                  std::string* output, const std::function<void(CLI::App&)>& more) {
+  CLI::App cli{"Orvel: a music visualiser with a small CD player.", "orvel"};
+  cli.add_option("--input", options->input,
+                 "What to visualise: default (the default capture device), monitor (what the "
+                 "computer is playing), demo (built-in music), the path of an audio file, FIFO or "
+                 "pipe, or - for a WAV stream on standard input")
+      ->capture_default_str();
+  AddRunOptions(cli, options);
+  if (more) more(cli);
+  std::string error;
+  try {
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    cli.parse(reversed);  // CLI11 takes the arguments last first
+    if (CheckValues(*options, &error)) return true;
+  } catch (const CLI::CallForHelp&) {
+    *output = cli.help();
+    *code = 0;
+    return false;
+  } catch (const CLI::ParseError& e) {
+    error = Printable(e.what());  // it may quote an argument
+  }
+  *output = "orvel: " + error + "\n\n" + cli.help();
+  *code = 2;
+  return false;
+}
+
+}  // namespace orvel::cli

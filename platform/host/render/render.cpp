@@ -1,0 +1,280 @@
+#include "host/render/render.h"
+
+#include <windows.h>
+
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <sndfile.h>
+
+#include <atomic>
+#include <chrono>
+#include <vector>
+
+#include "host/ending.h"
+#include "host/headless.h"
+#include "host/hosts.h"
+#include "host/render/script.h"
+#include "host/render/sink.h"
+#include "kernel/clock.h"
+#include "winmm/demo_synth.h"
+
+namespace orvel::render {
+namespace {
+
+// Set when something outside closes the window (a signal, host/ending.h) before the end.
+std::atomic<bool> g_interrupted{false};
+
+std::string Clock(int64_t micros) {
+  const int64_t s = micros / 1000000;
+  char text[32];
+  if (s >= 3600) {
+    snprintf(text, sizeof text, "%d:%02d:%02d", static_cast<int>(s / 3600),
+             static_cast<int>(s / 60 % 60), static_cast<int>(s % 60));
+  } else {
+    snprintf(text, sizeof text, "%d:%02d", static_cast<int>(s / 60), static_cast<int>(s % 60));
+  }
+  return text;
+}
+
+// The length of the music in microseconds; false with *error naming the file.
+bool MusicLength(const std::string& input, int64_t* micros, std::string* error) {
+  if (input == "demo") {
+    *micros = wave::kDemoLoop * 1000000 / wave::kDemoRate;
+    return true;
+  }
+  // The music is read twice, for the pictures and for the sound: a stream cannot be.
+  struct stat st;
+  if (stat(input.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    *error = "a render reads its music from a file; '" + input + "' is a stream";
+    return false;
+  }
+  SF_INFO info = {};
+  SNDFILE* file = sf_open(input.c_str(), SFM_READ, &info);
+  if (file == nullptr || info.samplerate <= 0) {
+    if (file) sf_close(file);
+    *error = "'" + input + "' is not an audio file";
+    return false;
+  }
+  sf_close(file);
+  *micros = static_cast<int64_t>(info.frames) * 1000000 / info.samplerate;
+  return true;
+}
+
+// "30", "29.97" or "30000/1001".
+bool ParseRate(const std::string& text, Rate* rate) {
+  if (text.empty()) return true;
+  char* end = nullptr;
+  const double value = strtod(text.c_str(), &end);
+  if (*end == '/') {
+    const long den = strtol(end + 1, &end, 10);
+    if (*end != '\0' || den <= 0 || value != static_cast<long>(value)) return false;
+    *rate = Rate{static_cast<int>(value), static_cast<int>(den)};
+  } else {
+    if (*end != '\0') return false;
+    *rate = Rate{static_cast<int>(value * 1000 + 0.5), 1000};
+  }
+  return rate->num > 0 && rate->num <= 240 * rate->den;
+}
+
+// What to render: window frames [first, first + count) and the music under them.
+struct Plan {
+  int64_t first = 0;
+  int64_t count = 0;
+  AudioSpan audio;
+  Rate rate;
+  std::vector<Action> actions;
+};
+
+bool MakePlan(const Options& o, const std::string& input, Plan* plan, std::string* error) {
+  if (input == "default" || input == "monitor") {
+    *error = "a render needs music to read: --input FILE or --input demo";
+    return false;
+  }
+  int64_t length = 0, from = 0;
+  if (!MusicLength(input, &length, error)) return false;
+  if (!o.from.empty() && !ParseTime(o.from, &from)) {
+    *error = "--from '" + o.from + "' is not a time (m:ss, for example 1:30)";
+    return false;
+  }
+  if (from >= length) {
+    *error = "--from " + o.from + " is past the end of '" + input + "' (" + Clock(length) + ")";
+    return false;
+  }
+  plan->first = from / kFrameMicros;
+  const int64_t start = plan->first * kFrameMicros;
+  int64_t end = length;
+  if (o.seconds >= 0) end = std::min(end, from + static_cast<int64_t>(o.seconds * 1e6));
+  plan->count = (end - start + kFrameMicros - 1) / kFrameMicros;
+  plan->audio = AudioSpan{input, start, end - start};
+  if (!ParseRate(o.fpsOut, &plan->rate)) {
+    *error = "--fps-out '" + o.fpsOut + "' is not a frame rate (such as 30, 25 or 30000/1001)";
+    return false;
+  }
+  if (o.showcase && !o.script.empty()) {
+    *error = "give --script or --showcase, not both";
+    return false;
+  }
+  if (o.showcase) plan->actions = Showcase();
+  return o.script.empty() || LoadScript(o.script, &plan->actions, error);
+}
+
+// Output frames that start before window frame i (of the render) starts.
+int64_t OutputBefore(int64_t i, const Rate& rate) {
+  const int64_t scaled = i * kFrameMicros * rate.num;
+  const int64_t unit = int64_t{1000000} * rate.den;
+  return (scaled + unit - 1) / unit;
+}
+
+// The progress line, on a terminal only, at most five times a second.
+class Progress {
+ public:
+  explicit Progress(int64_t total) : total_(total), shown_(isatty(STDERR_FILENO)) {}
+
+  void Update(int64_t done) {
+    if (!shown_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_ < std::chrono::milliseconds(200) && done < total_) return;
+    last_ = now;
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    const double fps = seconds > 0 ? done / seconds : 0;
+    const int64_t left = fps > 0 ? static_cast<int64_t>((total_ - done) / fps * 1e6) : 0;
+    fprintf(stderr, "\rorvel: frame %lld/%lld  %.0f fps  %s left \033[K",
+            static_cast<long long>(done), static_cast<long long>(total_), fps, Clock(left).c_str());
+  }
+
+  void Clear() {
+    if (shown_) fprintf(stderr, "\r\033[K");
+  }
+
+ private:
+  int64_t total_;
+  bool shown_;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point last_;
+};
+
+// The render while the program runs: takes each window frame at its moment on the clock.
+class Recorder {
+ public:
+  Recorder(const Plan& plan, Sink* sink) : plan_(plan), sink_(sink), progress_(plan.count) {}
+
+  void Start() {
+    for (const Action& action : plan_.actions) {
+      clock::ScheduleAt(action.micros, [this, action] { Perform(action, MainWindow()); });
+    }
+    ScheduleTake(plan_.first);
+  }
+
+  int64_t Taken() const { return taken_; }
+  bool Failed() const { return failed_; }
+  Progress& progress() { return progress_; }
+
+ private:
+  static HWND MainWindow() {
+    const std::vector<HWND> windows = headless::TopLevelWindows();
+    return windows.empty() ? nullptr : windows.front();
+  }
+
+  void ScheduleTake(int64_t frame) {
+    clock::ScheduleAt((frame + 1) * kFrameMicros, [this, frame] { Take(frame); });
+  }
+
+  void Take(int64_t frame) {
+    HWND main = MainWindow();
+    const gdi::Surface* picture = headless::WindowSurface(main);
+    if (picture == nullptr) return End(main);
+    const int64_t i = frame - plan_.first;
+    const int count =
+        static_cast<int>(OutputBefore(i + 1, plan_.rate) - OutputBefore(i, plan_.rate));
+    if (!sink_->Write(*picture, count)) {
+      failed_ = true;
+      return End(main);
+    }
+    ++taken_;
+    progress_.Update(taken_);
+    if (taken_ >= plan_.count) return End(main);
+    ScheduleTake(frame + 1);
+  }
+
+  static void End(HWND main) {
+    if (main) PostMessageA(main, WM_CLOSE, 0, 0);
+  }
+
+  const Plan& plan_;
+  Sink* sink_;
+  Progress progress_;
+  int64_t taken_ = 0;
+  bool failed_ = false;
+};
+
+std::string Where(const std::string& output) {
+  return output == "-" ? "standard output" : output;
+}
+
+// After the program: finishes the output and tells the user how it went.
+int Conclude(const Plan& plan, const Options& o, Sink* sink, Recorder* recorder) {
+  recorder->progress().Clear();
+  const bool finished = !recorder->Failed() && sink->Finish();
+  if (!finished) {
+    const std::string left = sink->Discard();
+    fprintf(stderr, "orvel: %s%s\n", sink->Error().c_str(),
+            left.empty() ? "" : ("; " + left).c_str());
+    return 1;
+  }
+  const int64_t frames = recorder->Taken();
+  const std::string rendered = Clock(frames * kFrameMicros);
+  if (g_interrupted) {
+    fprintf(stderr,
+            "orvel: interrupted at %s of %s; %s holds the %lld frames rendered so far and "
+            "plays as it is\n",
+            rendered.c_str(), Clock(plan.count * kFrameMicros).c_str(), Where(o.output).c_str(),
+            static_cast<long long>(frames));
+    return 130;
+  }
+  if (frames < plan.count) {
+    fprintf(stderr, "orvel: the program ended after %lld of %lld frames; %s holds those\n",
+            static_cast<long long>(frames), static_cast<long long>(plan.count),
+            Where(o.output).c_str());
+    return 1;
+  }
+  fprintf(stderr, "orvel: rendered %lld frames (%s) to %s\n", static_cast<long long>(frames),
+          rendered.c_str(), Where(o.output).c_str());
+  return 0;
+}
+
+}  // namespace
+
+int Run(const Options& o, const std::string& input, const std::function<int()>& program) {
+  Plan plan;
+  std::string error;
+  if (!MakePlan(o, input, &plan, &error)) {
+    fprintf(stderr, "orvel: %s\n", error.c_str());
+    return 1;
+  }
+  SinkSettings settings;
+  settings.output = o.output;
+  settings.codec = o.codec;
+  settings.crf = o.crf;
+  settings.rate = plan.rate;
+  settings.audio = plan.audio;
+  std::unique_ptr<Sink> sink = OpenSink(settings, &error);
+  if (!sink) {
+    fprintf(stderr, "orvel: %s\n", error.c_str());
+    return 1;
+  }
+  signal(SIGPIPE, SIG_IGN);  // a closed pipe is a write error, reported as such
+  host::BeforeClose([] { g_interrupted = true; });
+  clock::Use(clock::Mode::kVirtual);
+  // The start-up boxes (no CD, About) are answered as a user pressing Enter would.
+  host::UseHeadless(host::HeadlessSettings{true});
+  Recorder recorder(plan, sink.get());
+  recorder.Start();
+  program();
+  return Conclude(plan, o, sink.get(), &recorder);
+}
+
+}  // namespace orvel::render

@@ -1,0 +1,28 @@
+#include <CLI/CLI.hpp>
+
+#include "host/render/render.h"
+
+namespace orvel::render {
+
+void AddOptions(CLI::App& cli, Options* o) {
+  cli.add_option("--render", o->output,
+                 "Render to a file instead of showing a window: .mp4, .mkv, .webm, .gif, a PNG "
+                 "sequence such as frames/%05d.png, or - for raw RGB24 frames on standard "
+                 "output (561 x 411)");
+  cli.add_option("--codec", o->codec,
+                 "Video codec of the render: h264, hevc, vp9, av1, gif or "
+                 "an FFmpeg encoder name");
+  cli.add_option("--crf", o->crf, "Constant quality of the render's video (lower is better)")
+      ->check(CLI::Range(0, 63));
+  cli.add_option("--fps-out", o->fpsOut,
+                 "Frame rate of the render, such as 30, 25 or 30000/1001 (the window's own "
+                 "rate, 1000/33, by default)");
+  cli.add_option("--from", o->from, "Start the render at this time of the music (m:ss)");
+  cli.add_option("--script", o->script,
+                 "Timed actions for the render, one a line: '0:05 click bars', '0:20 command "
+                 "11845', '0:30 key 0 7', '0:40 scroll +5'");
+  cli.add_flag("--showcase", o->showcase,
+               "Walk through every display during the render (a built-in script)");
+}
+
+}  // namespace orvel::render

@@ -1,0 +1,75 @@
+// Where rendered frames go. A sink is opened before the program runs (so that a bad output
+// fails before any work), takes the window's picture once per frame of the window, and is
+// finished at the end, also after an interruption, leaving a complete file of what it got.
+#ifndef ORVEL_HOST_RENDER_SINK_H
+#define ORVEL_HOST_RENDER_SINK_H
+
+#include <stdint.h>
+
+#include <memory>
+#include <string>
+
+#include "gdi/surface.h"
+
+namespace orvel::render {
+
+// The window's frame rate: one picture every 33 ms of music.
+constexpr int64_t kFrameMicros = 33000;
+
+// A frame rate as a fraction, frames per second = num / den.
+struct Rate {
+  int num = 1000;
+  int den = 33;
+};
+
+// The music that the render covers, for muxing: a file or the demo, from startMicros for
+// lengthMicros.
+struct AudioSpan {
+  std::string input;  // a path, or "demo"
+  int64_t startMicros = 0;
+  int64_t lengthMicros = 0;
+};
+
+struct SinkSettings {
+  std::string output;  // what the user gave: a path, a PNG pattern, or "-"
+  std::string codec;   // empty: the container's default
+  int crf = -1;        // -1: the codec's default
+  Rate rate;           // of the output
+  AudioSpan audio;
+  int width = 561;
+  int height = 411;
+};
+
+class Sink {
+ public:
+  virtual ~Sink() = default;
+  // Takes the window's picture as `count` consecutive output frames (0 when the output rate
+  // drops it). Called while the window stands still; false once writing has failed.
+  virtual bool Write(const gdi::Surface& picture, int count) = 0;
+  // Flushes and closes the output. False when that fails.
+  virtual bool Finish() = 0;
+  // After a failure: what went wrong, naming the output.
+  virtual std::string Error() const = 0;
+  // After a failure: removes what a broken output left; returns a sentence for the user about
+  // what remains (empty when nothing was written).
+  virtual std::string Discard() = 0;
+};
+
+// The kinds of output, by the name given: for messages.
+std::string SupportedOutputs();
+
+// Opens the sink for settings.output. Null with *error (naming the output) for an unknown
+// kind, a codec this FFmpeg lacks, or an output that cannot be written.
+std::unique_ptr<Sink> OpenSink(const SinkSettings& settings, std::string* error);
+
+// The individual sinks (sink_raw.cpp, sink_png.cpp, sink_av.cpp).
+std::unique_ptr<Sink> OpenRawSink(const SinkSettings& settings, std::string* error);
+std::unique_ptr<Sink> OpenPngSink(const SinkSettings& settings, std::string* error);
+std::unique_ptr<Sink> OpenAvSink(const SinkSettings& settings, std::string* error);
+
+// Window pixels (0x00RRGGBB) to packed RGB24, `count` pixels.
+void ToRgb24(const uint32_t* pixels, int count, uint8_t* out);
+
+}  // namespace orvel::render
+
+#endif

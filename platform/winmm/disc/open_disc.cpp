@@ -1,0 +1,196 @@
+// Choosing the back end for what the user named, and the sheets made up for a bare .bin and a
+// folder of audio files.
+#include <ctype.h>
+#include <dirent.h>
+#include <errno.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "disc/audio_file.h"
+#include "disc/disc_internal.h"
+
+namespace orvel::disc {
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string Extension(const std::string& path) {
+  std::string base = BaseName(path);
+  size_t dot = base.rfind('.');
+  return dot == std::string::npos ? std::string() : Lower(base.substr(dot + 1));
+}
+
+// Extensions of files that must be audio: in a folder, one of these that cannot be read is an
+// error, where any other file that is not audio (a cover picture, a log) is passed over.
+constexpr const char* kAudioExtensions[] = {"flac", "wav",  "ogg", "oga", "opus", "mp3", "aif",
+                                            "aiff", "aifc", "au",  "w64", "caf",  "wv"};
+
+bool LooksLikeAudio(const std::string& name) {
+  std::string ext = Extension(name);
+  for (const char* k : kAudioExtensions) {
+    if (ext == k) return true;
+  }
+  return false;
+}
+
+// Name order with runs of digits compared as numbers: "2.flac" before "10.flac".
+bool NaturalLess(const std::string& a, const std::string& b) {
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (isdigit(static_cast<unsigned char>(a[i])) && isdigit(static_cast<unsigned char>(b[j]))) {
+      size_t ie = i, je = j;
+      while (ie < a.size() && isdigit(static_cast<unsigned char>(a[ie]))) ++ie;
+      while (je < b.size() && isdigit(static_cast<unsigned char>(b[je]))) ++je;
+      size_t is = a.find_first_not_of('0', i), js = b.find_first_not_of('0', j);
+      is = std::min(is, ie);
+      js = std::min(js, je);
+      if (ie - is != je - js) return ie - is < je - js;
+      int c = a.compare(is, ie - is, b, js, je - js);
+      if (c != 0) return c < 0;
+      i = ie;
+      j = je;
+      continue;
+    }
+    int ca = tolower(static_cast<unsigned char>(a[i])),
+        cb = tolower(static_cast<unsigned char>(b[j]));
+    if (ca != cb) return ca < cb;
+    ++i;
+    ++j;
+  }
+  if (a.size() - i != b.size() - j) return a.size() - i < b.size() - j;
+  return a < b;
+}
+
+// Sheets made when an album was ripped to WAVE often name the .wav files after they have been
+// compressed: a missing audio file is looked for under the same name with another audio
+// extension. Returns `path` itself when it is there or nothing else is.
+std::string RecodedAs(const std::string& path) {
+  struct stat st;
+  size_t dot = path.rfind('.');
+  if (stat(path.c_str(), &st) == 0 || dot == std::string::npos || dot < path.rfind('/') + 1) {
+    return path;
+  }
+  for (const char* ext : kAudioExtensions) {
+    std::string other = path.substr(0, dot + 1) + ext;
+    if (stat(other.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return other;
+  }
+  return path;
+}
+
+}  // namespace
+
+std::string BaseName(const std::string& path) {
+  std::string p = path;
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  size_t slash = p.rfind('/');
+  return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::unique_ptr<Disc> OpenCueFile(const std::string& path, std::string* error) {
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0 && st.st_size > static_cast<off_t>(kMaxSheetBytes)) {
+    *error = path + ": too large for a cue sheet (" + std::to_string(st.st_size) + " bytes)";
+    return nullptr;
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  if (!in || !(text << in.rdbuf())) {
+    *error = path + ": cannot be read: " + strerror(errno);
+    return nullptr;
+  }
+  CueSheet sheet;
+  if (!ParseCueSheet(text.str(), path, &sheet, error)) return nullptr;
+  std::vector<std::string> paths;
+  for (const CueFile& f : sheet.files) {
+    std::string file = f.name[0] == '/' ? f.name : FolderOf(path) + f.name;
+    paths.push_back(f.raw ? file : RecodedAs(file));
+  }
+  return OpenSheetDisc(path, path, sheet, paths, error);
+}
+
+// A .bin without a sheet: one audio track of raw sectors.
+std::unique_ptr<Disc> OpenBareBin(const std::string& path, std::string* error) {
+  CueSheet sheet;
+  sheet.files.push_back(CueFile{BaseName(path), true, false, 0});
+  CueTrack track;
+  track.number = 1;
+  track.indexes.push_back(CueIndex{1, 0, 0, 0});
+  sheet.tracks.push_back(track);
+  return OpenSheetDisc(path, path, sheet, {path}, error);
+}
+
+// A folder of audio files: one track per file, in name order.
+std::unique_ptr<Disc> OpenFolder(const std::string& path, std::string* error) {
+  DIR* dir = opendir(path.c_str());
+  if (!dir) {
+    *error = path + ": cannot be read: " + strerror(errno);
+    return nullptr;
+  }
+  std::vector<std::string> names;
+  while (dirent* e = readdir(dir)) {
+    if (e->d_name[0] != '.') names.push_back(e->d_name);
+  }
+  closedir(dir);
+  std::sort(names.begin(), names.end(), NaturalLess);
+  std::string folder = path.back() == '/' ? path : path + "/";
+  CueSheet sheet;
+  std::vector<std::string> paths;
+  for (const std::string& name : names) {
+    struct stat st;
+    std::string file = folder + name;
+    int64_t frames = 0;
+    std::string why;
+    if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (!ProbeAudioFile(file, file, &frames, &why)) {
+      if (!LooksLikeAudio(name)) continue;
+      *error = why;
+      return nullptr;
+    }
+    if (sheet.tracks.size() == 99) {
+      *error = path + ": holds more than 99 audio files, more tracks than a disc can have";
+      return nullptr;
+    }
+    CueTrack track;
+    track.number = static_cast<int>(sheet.tracks.size()) + 1;
+    track.indexes.push_back(CueIndex{1, 0, static_cast<int>(sheet.files.size()), 0});
+    sheet.tracks.push_back(track);
+    sheet.files.push_back(CueFile{name, false, false, 0});
+    paths.push_back(file);
+  }
+  if (sheet.tracks.empty()) {
+    *error = path + ": holds no audio files";
+    return nullptr;
+  }
+  return OpenSheetDisc(path, path, sheet, paths, error);
+}
+
+std::unique_ptr<Disc> OpenDisc(const std::string& spec, std::string* error) {
+  struct stat st;
+  if (spec.empty() || stat(spec.c_str(), &st) != 0) {
+    *error = (spec.empty() ? std::string("\"\"") : spec) + ": no such file, folder or drive";
+    return nullptr;
+  }
+  if (S_ISDIR(st.st_mode)) return OpenFolder(spec, error);
+  if (S_ISBLK(st.st_mode) || S_ISCHR(st.st_mode)) return OpenDrive(spec, error);
+  std::string ext = Extension(spec);
+  if (ext == "cue") return OpenCueFile(spec, error);
+  if (ext == "toc") return OpenCdioImage(spec, true, error);
+  if (ext == "nrg") return OpenCdioImage(spec, false, error);
+  if (ext == "bin" || ext == "img" || ext == "raw") return OpenBareBin(spec, error);
+  *error = spec + ": not a CD drive, a disc image (.cue, .toc, .nrg, .bin) or a folder";
+  return nullptr;
+}
+
+}  // namespace orvel::disc

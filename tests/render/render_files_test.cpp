@@ -1,0 +1,136 @@
+// Rendered files read back with FFmpeg's libraries: frame count, timestamps, picture size and
+// the length of the muxed sound; a PNG sequence holds exactly the raw frames.
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+#include <vector>
+
+#include "run_orvel.h"
+
+namespace {
+
+using orvel::render_test::RunOrvel;
+using orvel::render_test::Scratch;
+
+struct Stream {
+  std::string codec;
+  int width = 0, height = 0, sampleRate = 0;
+  std::vector<double> times;              // of decoded video frames, in seconds
+  int64_t samples = 0;                    // decoded audio samples per channel
+  std::vector<std::vector<uint8_t>> rgb;  // decoded pictures as RGB24, when asked
+};
+
+// Decodes every stream of a file (or an image-sequence pattern) to the end.
+bool ReadBack(const std::string& path, std::vector<Stream>* out, bool keepPictures = false) {
+  AVFormatContext* format = nullptr;
+  if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) return false;
+  avformat_find_stream_info(format, nullptr);
+  std::vector<AVCodecContext*> decoders;
+  out->assign(format->nb_streams, Stream{});
+  for (unsigned i = 0; i < format->nb_streams; ++i) {
+    const AVCodecParameters* par = format->streams[i]->codecpar;
+    const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+    AVCodecContext* c = avcodec_alloc_context3(codec);
+    avcodec_parameters_to_context(c, par);
+    avcodec_open2(c, codec, nullptr);
+    decoders.push_back(c);
+    (*out)[i].codec = avcodec_get_name(par->codec_id);
+    (*out)[i].width = par->width;
+    (*out)[i].height = par->height;
+    (*out)[i].sampleRate = par->sample_rate;
+  }
+  AVPacket* packet = av_packet_alloc();
+  AVFrame* frame = av_frame_alloc();
+  auto drain = [&](unsigned i) {
+    while (avcodec_receive_frame(decoders[i], frame) == 0) {
+      Stream& s = (*out)[i];
+      if (decoders[i]->codec_type == AVMEDIA_TYPE_AUDIO) {
+        s.samples += frame->nb_samples;
+        continue;
+      }
+      s.times.push_back(frame->best_effort_timestamp * av_q2d(format->streams[i]->time_base));
+      if (!keepPictures) continue;
+      std::vector<uint8_t> rgb(static_cast<size_t>(frame->width) * frame->height * 3);
+      SwsContext* sws = sws_getContext(
+          frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), frame->width,
+          frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr);
+      uint8_t* planes[1] = {rgb.data()};
+      const int strides[1] = {frame->width * 3};
+      sws_scale(sws, frame->data, frame->linesize, 0, frame->height, planes, strides);
+      sws_freeContext(sws);
+      s.rgb.push_back(std::move(rgb));
+    }
+  };
+  while (av_read_frame(format, packet) >= 0) {
+    const unsigned i = static_cast<unsigned>(packet->stream_index);
+    avcodec_send_packet(decoders[i], packet);
+    av_packet_unref(packet);
+    drain(i);
+  }
+  for (unsigned i = 0; i < decoders.size(); ++i) {
+    avcodec_send_packet(decoders[i], nullptr);
+    drain(i);
+    avcodec_free_context(&decoders[i]);
+  }
+  av_frame_free(&frame);
+  av_packet_free(&packet);
+  avformat_close_input(&format);
+  return true;
+}
+
+TEST(RenderFiles, Mp4HoldsEveryFrameOnTheWindowClockAndTheWholeSong) {
+  const std::string dir = Scratch("mp4");
+  ASSERT_TRUE(orvel::render_test::WriteTone(dir + "/tone.wav", 2.0, 44100, 2));
+  const auto o =
+      RunOrvel("--input " + dir + "/tone.wav --render " + dir + "/out.mp4", dir + "/out");
+  ASSERT_EQ(o.exitCode, 0) << o.errors;
+  EXPECT_NE(o.errors.find("rendered 61 frames"), std::string::npos) << o.errors;
+
+  std::vector<Stream> streams;
+  ASSERT_TRUE(ReadBack(dir + "/out.mp4", &streams));
+  ASSERT_EQ(streams.size(), 2u);
+  const Stream& video = streams[0];
+  const Stream& audio = streams[1];
+  EXPECT_EQ(video.codec, "h264");
+  EXPECT_EQ(audio.codec, "aac");
+  // 4:2:0 takes even sizes: the window's 561 x 411 with its edge repeated once.
+  EXPECT_EQ(video.width, 562);
+  EXPECT_EQ(video.height, 412);
+  ASSERT_EQ(video.times.size(), 61u);  // 2 s in 33 ms frames, the last one partly
+  for (size_t k = 0; k < video.times.size(); ++k) EXPECT_NEAR(video.times[k], k * 0.033, 1e-4) << k;
+  EXPECT_EQ(audio.sampleRate, 44100);
+  // The song's two seconds; AAC codes whole frames of 1024 samples.
+  EXPECT_NEAR(static_cast<double>(audio.samples), 88200.0, 1024.0);
+}
+
+TEST(RenderFiles, PngSequenceIsTheRawFramesExactly) {
+  const std::string dir = Scratch("png");
+  ASSERT_TRUE(orvel::render_test::WriteTone(dir + "/tone.wav", 0.5, 22050, 1));
+  const std::string input = "--input " + dir + "/tone.wav --seconds 0.3 ";
+  auto o = RunOrvel(input + "--render " + dir + "/frames/%05d.png", dir + "/out");
+  ASSERT_EQ(o.exitCode, 0) << o.errors;
+  o = RunOrvel(input + "--render -", dir + "/raw.rgb");
+  ASSERT_EQ(o.exitCode, 0) << o.errors;
+  const std::string raw = orvel::render_test::ReadAll(dir + "/raw.rgb");
+
+  std::vector<Stream> streams;
+  ASSERT_TRUE(ReadBack(dir + "/frames/%05d.png", &streams, true));
+  ASSERT_EQ(streams.size(), 1u);
+  EXPECT_EQ(streams[0].width, 561);
+  EXPECT_EQ(streams[0].height, 411);
+  ASSERT_EQ(streams[0].rgb.size(), 10u);  // 0.3 s in 33 ms frames
+  ASSERT_EQ(raw.size(), 10u * 561 * 411 * 3);
+  EXPECT_FALSE(orvel::render_test::Exists(dir + "/frames/00000.png"));  // numbered from 1
+  EXPECT_FALSE(orvel::render_test::Exists(dir + "/frames/00011.png"));
+  for (size_t k = 0; k < streams[0].rgb.size(); ++k) {
+    const std::vector<uint8_t>& png = streams[0].rgb[k];
+    EXPECT_EQ(std::string(png.begin(), png.end()), raw.substr(k * png.size(), png.size())) << k;
+  }
+}
+
+}  // namespace

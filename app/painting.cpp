@@ -13,12 +13,13 @@
 #include "displays/graph.h"
 #include "displays/spectrum_bars.h"
 
+char StatusText[128];
+
 namespace {
 
 const char kFace[] = "Ariel";
 constexpr int kLeft = -1, kCentre = 0;
 
-char StatusText[128];
 const char DayNames[7][30] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                               "Thursday", "Friday", "Saturday"};
 const char MonthNames[12][30] = {"January",   "February", "March",    "April",

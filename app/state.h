@@ -31,6 +31,9 @@ extern int TrackEntryCount, FirstDigit, SecondDigit, EnteredTrack;
 extern int CurrentTrack;  // the track PLAY starts
 extern int CdPlaying;     // 1 once PREV, PLAY or NEXT has been pressed
 extern WORD CdDeviceId;   // 0 when no CD device is open
+// The text last written to the status strip or a track cell: the date line, a track number or
+// the CD position ("T:02 00:03 ").
+extern char StatusText[128];
 
 extern gauge* TheGauge;
 extern graph* TheGraph;

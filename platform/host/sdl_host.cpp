@@ -301,13 +301,19 @@ class SdlHost : public user::Host {
                         dst, to->pitch);
       return SDL_Rect{r.left, r.top, w, h};
     }
-    row_.resize(static_cast<size_t>(w) * n);
+    // The enlarged row is built where it goes when the window has the surface's own format,
+    // else beside it and converted; the other n - 1 rows copy it.
+    const bool direct = to->format->format == SDL_PIXELFORMAT_XRGB8888;
+    row_.resize(direct ? 0 : static_cast<size_t>(w) * n);
+    const size_t rowBytes = static_cast<size_t>(w) * n * bytes;
     for (int y = 0; y < h; ++y, src += from.width, dst += n * to->pitch) {
-      for (int x = 0; x < w; ++x) std::fill_n(&row_[static_cast<size_t>(x) * n], n, src[x]);
-      SDL_ConvertPixels(w * n, 1, SDL_PIXELFORMAT_XRGB8888, row_.data(), w * n * 4,
-                        to->format->format, dst, to->pitch);
-      for (int k = 1; k < n; ++k)
-        memcpy(dst + k * to->pitch, dst, static_cast<size_t>(w) * n * bytes);
+      uint32_t* wide = direct ? reinterpret_cast<uint32_t*>(dst) : row_.data();
+      for (int x = 0; x < w; ++x, wide += n) std::fill_n(wide, n, src[x]);
+      if (!direct) {
+        SDL_ConvertPixels(w * n, 1, SDL_PIXELFORMAT_XRGB8888, row_.data(), w * n * 4,
+                          to->format->format, dst, to->pitch);
+      }
+      for (int k = 1; k < n; ++k) memcpy(dst + k * to->pitch, dst, rowBytes);
     }
     return SDL_Rect{r.left * n, r.top * n, w * n, h * n};
   }

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "audio_backend.h"
+
 namespace orvel::wave::sdl {
 
 // Starts SDL audio (once; later calls only report). False with a message if it cannot start.
@@ -26,11 +28,11 @@ std::string DefaultCaptureName();
 // stream on its own callback's thread or while holding a lock that callback takes.
 struct StreamHooks;
 
-class Stream {
+class Stream : public audio::Stream {
  public:
-  using Capture = std::function<void(const float* frames, int count)>;
-  using Playback = std::function<void(float* frames, int count)>;
-  using Lost = std::function<void(const std::string& reason)>;
+  using Capture = audio::Capture;
+  using Playback = audio::Playback;
+  using Lost = audio::Lost;
 
   // Capture from `device` (empty: the default) at rate and channels (SDL converts). Paused.
   static std::unique_ptr<Stream> OpenCapture(const std::string& device, int rate, int channels,
@@ -38,9 +40,9 @@ class Stream {
   // Playback on the default output at rate and channels; `fill` writes every frame. Paused.
   static std::unique_ptr<Stream> OpenPlayback(int rate, int channels, Playback fill, Lost onLost,
                                               std::string* error);
-  ~Stream();
+  ~Stream() override;
 
-  void Run(bool running);
+  void Run(bool running) override;
 
  private:
   Stream(unsigned id, std::shared_ptr<StreamHooks> hooks) : id_(id), hooks_(std::move(hooks)) {}

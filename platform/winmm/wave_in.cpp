@@ -28,8 +28,9 @@
 
 #include "convert.h"
 #include "generator.h"
+#include "audio_backend.h"
 #include "kernel/clock.h"
-#include "sdl_audio.h"
+#include "loopback.h"
 #include "wave_internal.h"
 #include "wave_state.h"
 
@@ -49,7 +50,7 @@ struct Device {
   std::shared_ptr<Generator> gen;
   std::unique_ptr<Converter> conv;  // gen's frames to fmt
   RingGenerator* ring = nullptr;    // gen, when it is live input
-  std::unique_ptr<sdl::Stream> stream;
+  std::unique_ptr<audio::Stream> stream;
   bool streamed = false;
   int64_t origin = 0;              // clock-paced: the clock time of output sample 0
   std::atomic<int64_t> played{0};  // streamed playback: source frames handed to the output
@@ -235,9 +236,13 @@ MMRESULT MakeGenerator(Device& d, const SourceChoice& choice) {
       d.gen = choice.file;  // opened when it was chosen
       break;
     case SourceKind::kDefault:
-    case SourceKind::kMonitor: {
-      // The sound system converts live input to the device's rate and channels.
-      auto ring = std::make_unique<RingGenerator>(d.fmt.rate, d.fmt.channels);
+    case SourceKind::kMonitor:
+    case SourceKind::kCd: {
+      // The sound system converts live input to the device's rate and channels; the CD's
+      // cable carries the player's own frames.
+      const bool cd = choice.kind == SourceKind::kCd;
+      auto ring = std::make_unique<RingGenerator>(cd ? loopback::kRate : d.fmt.rate,
+                                                  cd ? loopback::kChannels : d.fmt.channels);
       d.ring = ring.get();
       d.gen = std::move(ring);
       break;
@@ -262,14 +267,15 @@ MMRESULT Connect(const DevicePtr& d, const SourceChoice& choice) {
   auto lost = [weak](const std::string& reason) { OnStreamLost(weak, reason); };
   Device* raw = d.get();  // the stream is closed before the device goes
   if (d->ring) {
-    d->stream = sdl::Stream::OpenCapture(
-        choice.device, d->fmt.rate, d->fmt.channels,
-        [raw, weak](const float* frames, int count) {
-          raw->ring->Append(frames, count);
-          if (!raw->streamed) return;
-          if (DevicePtr self = weak.lock()) Pump(self);
-        },
-        lost, &error);
+    auto onFrames = [raw, weak](const float* frames, int count) {
+      raw->ring->Append(frames, count);
+      if (!raw->streamed) return;
+      if (DevicePtr self = weak.lock()) Pump(self);
+    };
+    d->stream = choice.kind == SourceKind::kCd
+                    ? loopback::OpenCapture(onFrames)
+                    : audio::Current().OpenCapture(choice.device, d->fmt.rate, d->fmt.channels,
+                                                   onFrames, lost, &error);
     if (!d->stream) return MMSYSERR_NODRIVER;
     d->streamed = !virtualClock;
     // Live input runs from the open on, so that the first buffer finds fresh samples.
@@ -277,7 +283,7 @@ MMRESULT Connect(const DevicePtr& d, const SourceChoice& choice) {
     return MMSYSERR_NOERROR;
   }
   if (virtualClock || choice.kind == SourceKind::kScripted) return MMSYSERR_NOERROR;
-  d->stream = sdl::Stream::OpenPlayback(
+  d->stream = audio::SoundSystem().OpenPlayback(
       d->gen->Rate(), d->gen->Channels(),
       [raw, weak](float* frames, int count) {
         const int64_t first = raw->played.load();

@@ -13,7 +13,8 @@
 
 namespace orvel::wave {
 
-enum class SourceKind { kDefault, kMonitor, kFile, kDemo, kScripted, kNone };
+// kCd: what the CD player plays, through the loopback cable (loopback.h).
+enum class SourceKind { kDefault, kMonitor, kFile, kDemo, kScripted, kCd, kNone };
 
 struct SourceChoice {
   SourceKind kind = SourceKind::kDefault;

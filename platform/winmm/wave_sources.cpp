@@ -47,6 +47,8 @@ bool ChooseInput(const std::string& spec, std::string* error) {
     choice.kind = SourceKind::kDefault;
   } else if (spec == "demo") {
     choice.kind = SourceKind::kDemo;
+  } else if (spec == "cd") {
+    choice.kind = SourceKind::kCd;
   } else if (spec == "monitor") {
     choice.kind = SourceKind::kMonitor;
     choice.device = sdl::FindMonitor(error);
@@ -104,6 +106,9 @@ unsigned CheckSource(const SourceChoice& choice, std::string* name) {
       return MMSYSERR_NOERROR;
     case SourceKind::kFile:
       *name = choice.path == "-" ? "Standard input" : BaseName(choice.path);
+      return MMSYSERR_NOERROR;
+    case SourceKind::kCd:
+      *name = "CD audio";
       return MMSYSERR_NOERROR;
     case SourceKind::kDemo:
       *name = "Orvel demo music";

@@ -13,6 +13,8 @@ namespace orvel::wave {
 // Chooses the source from a command-line value:
 //   "default"  the default capture device of the sound system (SDL2 audio capture);
 //   "monitor"  what the computer is playing: the monitor of the default output;
+//   "cd"       what the CD player plays (cd_sources.h chooses the disc), as the cable from a
+//              drive to the sound card carried it;
 //   "demo"     built-in music made in code, heard while recording, loops after about a minute;
 //   "-"        standard input, a sound stream piped in (WAV; read as it comes);
 //   any other value is the path of an audio file that libsndfile reads (WAV, FLAC, Ogg, ...),

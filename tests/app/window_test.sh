@@ -2,19 +2,26 @@
 # A real window: starts `orvel --input demo` on the SDL2 host under Xvfb, answers the CD
 # message and the About box with Enter, clicks the Dots button with xdotool and checks an
 # ImageMagick screenshot for the trace in the display area and the chrome around it.
+# With a SCALE above 1 the program runs with --scale SCALE: the window is that many times
+# larger, the click lands at scaled coordinates, and the screenshot must be the client picture
+# enlarged (every SCALE x SCALE block one colour), which then passes the same checks.
 #
-# usage: window_test.sh ORVEL-PROGRAM OUTPUT-DIRECTORY   (the screenshot is left there)
+# usage: window_test.sh ORVEL-PROGRAM OUTPUT-DIRECTORY [SCALE]   (the screenshot is left there)
 set -euo pipefail
 
 program=$1
 out=$2
+scale=${3:-1}
 if [ -z "${ORVEL_UNDER_XVFB:-}" ]; then
-  exec env ORVEL_UNDER_XVFB=1 xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
+  exec env ORVEL_UNDER_XVFB=1 xvfb-run -a -s "-screen 0 $((800 * scale))x$((600 * scale))x24" \
+    "$0" "$@"
 fi
 
 export SDL_AUDIODRIVER=dummy
-log=$out/window_test.log
-"$program" --input demo >"$log" 2>&1 &
+log=$out/window_test.$scale.log
+options=()
+[ "$scale" = 1 ] || options=(--scale "$scale")
+"$program" --input demo "${options[@]}" >"$log" 2>&1 &
 pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
 
@@ -44,7 +51,7 @@ for _ in $(seq 1 150); do
     name=$(xdotool getwindowname "$id" 2>/dev/null || true)
     if [ "$name" = "Orvel" ]; then
       press_enter_on "$id"
-    elif [ "$(width_of "$id")" = 561 ]; then
+    elif [ "$(width_of "$id")" = $((561 * scale)) ]; then
       main=$id
     else
       about=$id
@@ -58,15 +65,27 @@ for _ in $(seq 1 150); do
   fi
   sleep 0.1
 done
-[ -n "$main" ] || fail "no main window of 561 pixels"
+[ -n "$main" ] || fail "no main window of $((561 * scale)) pixels"
 [ -n "$answered_about" ] || fail "no About box"
 sleep 1
 
 # 3. The Dots button (85, 341), 60 x 25.
-xdotool mousemove --window "$main" 115 353 click 1
+xdotool mousemove --window "$main" $((115 * scale)) $((353 * scale)) click 1
 sleep 1.5
 shot=$out/orvel-window.png
-import -window "$main" "$shot" || fail "no screenshot"
+if [ "$scale" = 1 ]; then
+  import -window "$main" "$shot" || fail "no screenshot"
+else
+  large=$out/orvel-window-x$scale.png
+  import -window "$main" "$large" || fail "no screenshot"
+  size=$(identify -format "%wx%h" "$large")
+  [ "$size" = "$((561 * scale))x$((411 * scale))" ] || fail "scaled screenshot is $size"
+  # One pixel of each block, enlarged again, must give the screenshot back exactly.
+  convert "$large" -sample 561x411\! "$shot"
+  convert "$shot" -sample "$size"\! "$out/orvel-window-again.png"
+  differing=$(compare -metric AE "$large" "$out/orvel-window-again.png" null: 2>&1 || true)
+  [ "$differing" = 0 ] || fail "$differing pixels differ from the client picture enlarged"
+fi
 
 pixel() {
   convert "$shot" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:

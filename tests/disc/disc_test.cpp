@@ -6,6 +6,8 @@
 #include <math.h>
 #include <sndfile.h>
 
+#include <limits.h>
+
 #include <fstream>
 
 #include "disc_images.h"
@@ -131,10 +133,18 @@ TEST(Disc, EveryKindGivesItsContentsAndTones) {
         EXPECT_EQ(Rms(ReadSectors(*disc, got.start - 1, 1)), 0);
       }
     }
-    // Past the lead-out: silence, and no failure.
-    bool ok = false;
-    EXPECT_EQ(Rms(ReadSectors(*disc, toc.leadOut - 1 + 1, 3, &ok)), 0);
-    EXPECT_TRUE(ok);
+    // Before sector 0 and past the lead-out: silence, and no failure.
+    for (int32_t far : {toc.leadOut, INT32_MAX - 1, INT32_MIN}) {
+      bool ok = false;
+      EXPECT_EQ(Rms(ReadSectors(*disc, far, 3, &ok)), 0) << far;
+      EXPECT_TRUE(ok) << far;
+    }
+    // A read from before sector 0 into track 1 finds the tone where the track starts.
+    std::vector<int16_t> lead = ReadSectors(*disc, toc.tracks[0].start - 2, 4);
+    EXPECT_EQ(Rms(std::vector<int16_t>(lead.begin(), lead.begin() + 2 * kFramesPerSector * 2)), 0);
+    EXPECT_EQ(LoudestTone(std::vector<int16_t>(lead.begin() + 2 * kFramesPerSector * 2, lead.end()),
+                          image.tones),
+              toc.tracks[0].audio ? 0 : -1);
   }
 }
 

@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "app/state.h"
@@ -7,6 +8,7 @@
 #include "host/hosts.h"
 #include "kernel/clock.h"
 #include "user/window_thread.h"
+#include "winmm/cd_sources.h"
 #include "winmm/wave_internal.h"
 #include "winmm/wave_sources.h"
 
@@ -38,6 +40,11 @@ void Session::UseDemo() {
 
 void Session::UseNoDevice() {
   input_ = Input::kNoDevice;
+}
+
+void Session::UseCd(const std::string& spec) {
+  input_ = Input::kCd;
+  cd_ = spec;
 }
 
 void Session::At(double seconds, std::function<void()> action) {
@@ -84,7 +91,21 @@ Result Session::Run(double limitSeconds) {
   clock::Use(clock::Mode::kVirtual);
   host::UseHeadless();
   resources::RegisterOrvelResources();
+  if (cd_.empty()) {
+    cdaudio::UseNoDrive();
+  } else {
+    std::string error;
+    if (!cdaudio::ChooseDisc(cd_, &error)) {
+      fprintf(stderr, "session: %s\n", error.c_str());
+      return Result();
+    }
+  }
   switch (input_) {
+    case Input::kCd: {
+      std::string error;
+      wave::ChooseInput("cd", &error);
+      break;
+    }
     case Input::kSamples:
       wave::UseScriptedInput(samples_ ? samples_ : Constant(128));
       break;

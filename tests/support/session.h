@@ -38,6 +38,9 @@ class Session {
   void UseSamples(SampleSource source);
   void UseDemo();
   void UseNoDevice();
+  // The CD player plays the disc image or folder at `spec`, and the input is what it plays
+  // (until another Use... call). Without this the computer has no CD drive.
+  void UseCd(const std::string& spec);
 
   // Runs `action` on a clock worker at `seconds` of virtual time, while the window thread
   // waits; input it injects is handled after it returns.
@@ -67,9 +70,10 @@ class Session {
   Result Run(double limitSeconds = 600.0);
 
  private:
-  enum class Input { kSamples, kDemo, kNoDevice };
+  enum class Input { kSamples, kDemo, kNoDevice, kCd };
   Input input_ = Input::kSamples;
   SampleSource samples_;
+  std::string cd_;
   std::vector<std::pair<int64_t, std::function<void()>>> actions_;
 };
 

@@ -5,6 +5,8 @@
 
 #include <string.h>
 
+#include "winmm/cd_sources.h"
+
 namespace {
 
 TEST(WaveErrorText, GivesWindowsWordingWithinTheBuffer) {
@@ -40,11 +42,12 @@ TEST(WaveErrorText, UnknownCodesAndBadBuffersAreRefused) {
 }
 
 TEST(Mci, WithoutACdDriveOpenFailsAndNoDeviceAnswers) {
+  orvel::cdaudio::UseNoDrive();
   MCI_OPEN_PARMSA open = {};
   open.lpstrDeviceType = "cdaudio";
   EXPECT_EQ(mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_SHAREABLE | MCI_WAIT,
                             reinterpret_cast<DWORD_PTR>(&open)),
-            static_cast<MCIERROR>(MCIERR_INVALID_DEVICE_NAME));
+            static_cast<MCIERROR>(MCIERR_CANNOT_LOAD_DRIVER));
   EXPECT_EQ(open.wDeviceID, 0u);
   EXPECT_EQ(mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE, 0),
             static_cast<MCIERROR>(MCIERR_NULL_PARAMETER_BLOCK));

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include <CLI/CLI.hpp>
 #include <windows.h>
 
 #include "embedded.h"
@@ -16,15 +17,24 @@
 #include "kernel/printable.h"
 #include "options.h"
 #include "user/window_thread.h"
+#include "winmm/cd_sources.h"
 #include "winmm/wave_internal.h"
 #include "winmm/wave_sources.h"
 
 namespace {
 
-// The program's options: the run's own (options.h) and the renderer's.
+// The program's options: the run's own (options.h), the renderer's and the window's scale.
 struct Options : orvel::cli::Options {
   orvel::render::Options render;
+  int scale = 0;  // 0: from the display's DPI
 };
+
+// --scale: a window of today's many-pixel screens, each of the program's pixels N x N.
+void AddScaleOption(CLI::App& cli, int* scale) {
+  cli.add_option("--scale", *scale,
+                 "Show the window N times larger, 1 to 8 (default: from the display's DPI)")
+      ->check(CLI::Range(1, 8));
+}
 
 // Parses the command line; false with the exit code in *code when the program should end
 // (--help, or a bad option, after which the usage is printed).
@@ -33,6 +43,7 @@ bool ParseOptions(int argc, char** argv, Options* options, int* code) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   if (orvel::cli::ParseOptions(arguments, options, code, &output, [options](CLI::App& cli) {
         orvel::render::AddOptions(cli, &options->render);
+        AddScaleOption(cli, &options->scale);
       })) {
     return true;
   }
@@ -55,6 +66,12 @@ void ArrangeEnding(const Options& options) {
       fprintf(stderr, "orvel: cannot write the screenshot '%s'\n", orvel::Printable(path).c_str());
     }
   });
+}
+
+// The SDL2 host, its windows enlarged `scale` times (0: as the display's DPI suggests).
+bool UseWindows(int scale, std::string* error) {
+  orvel::host::SetScale(scale);
+  return orvel::host::UseSdl(error);
 }
 
 // Reading a FIFO waits for its writer; the user is told why nothing happens yet.
@@ -87,6 +104,10 @@ int main(int argc, char** argv) {
   ArrangeEnding(options);
   orvel::resources::RegisterOrvelResources();
   std::string error;
+  if (!options.cd.empty() && !orvel::cdaudio::ChooseDisc(options.cd, &error)) {
+    fprintf(stderr, "orvel: %s\n", orvel::Printable(error).c_str());
+    return 1;
+  }
   SayIfWaiting(options.input);
   if (!orvel::wave::ChooseInput(options.input, &error)) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
@@ -95,7 +116,7 @@ int main(int argc, char** argv) {
   if (!options.render.output.empty()) return Render(options);
   if (options.headless) {
     orvel::host::UseHeadless(orvel::host::HeadlessSettings{true});
-  } else if (!orvel::host::UseSdl(&error)) {
+  } else if (!UseWindows(options.scale, &error)) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;
   }

@@ -14,6 +14,10 @@ bool CheckValues(const Options& options, std::string* error) {
     *error = "--input needs a value, not the option " + Printable(options.input);
     return false;
   }
+  if (options.cd.rfind("--", 0) == 0) {
+    *error = "--cd needs a value, not the option " + Printable(options.cd);
+    return false;
+  }
   if (!(options.seconds >= 0 && options.seconds <= 1e9)) {  // NaN included
     *error = "--seconds must be a number from 0 to 1e9";
     return false;
@@ -23,6 +27,13 @@ bool CheckValues(const Options& options, std::string* error) {
     return false;
   }
   return true;
+}
+
+void AddCdOption(CLI::App& cli, Options* options) {
+  cli.add_option("--cd", options->cd,
+                 "What the CD player plays: a drive (/dev/cdrom), a disc image (.cue, .toc, .nrg, "
+                 ".bin) or a folder of audio files, one track per file. Unless --input says "
+                 "otherwise, Orvel then shows what the CD plays (--input cd)");
 }
 
 void AddRunOptions(CLI::App& cli, Options* options) {
@@ -43,15 +54,18 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options* options, i
   CLI::App cli{"Orvel: a music visualiser with a small CD player.", "orvel"};
   cli.add_option("--input", options->input,
                  "What to visualise: default (the default capture device), monitor (what the "
-                 "computer is playing), demo (built-in music), the path of an audio file, FIFO or "
-                 "pipe, or - for a WAV stream on standard input")
+                 "computer is playing), demo (built-in music), cd (what the CD player plays), the "
+                 "path of an audio file, FIFO or pipe, or - for a WAV stream on standard input")
       ->capture_default_str();
+  AddCdOption(cli, options);
   AddRunOptions(cli, options);
   if (more) more(cli);
   std::string error;
   try {
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     cli.parse(reversed);  // CLI11 takes the arguments last first
+    // A disc given alone is also what Orvel shows.
+    if (!options->cd.empty() && cli.count("--input") == 0) options->input = "cd";
     if (CheckValues(*options, &error)) return true;
   } catch (const CLI::CallForHelp&) {
     *output = cli.help();

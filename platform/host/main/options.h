@@ -13,7 +13,8 @@ class App;
 namespace orvel::cli {
 
 struct Options {
-  std::string input = "default";
+  std::string input = "default";  // "cd" when --cd is given and --input is not
+  std::string cd;                 // empty: the first CD drive, if there is one
   bool headless = false;
   double seconds = 0;      // 0: until the window is closed; else 0 < seconds <= 1e9
   std::string screenshot;  // empty: none

@@ -14,6 +14,7 @@
 #include <linux/cdrom.h>
 #endif
 
+#include <algorithm>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -186,10 +187,13 @@ bool CdioDisc::ReadOne(int32_t sector, int16_t* out) {
 bool CdioDisc::Read(int32_t sector, int count, int16_t* out) {
   if (count <= 0) return true;
   memset(out, 0, static_cast<size_t>(count) * kSectorBytes);
-  for (int i = 0; i < count; ++i) {
-    const Track* t = TrackAt(toc_, sector + i);
+  // Sectors outside the tracks are silence, whatever number a caller passes.
+  const int64_t end = std::min<int64_t>(static_cast<int64_t>(sector) + count, toc_.leadOut);
+  for (int64_t at = std::max<int64_t>(sector, 0); at < end; ++at) {
+    const int64_t i = at - sector;
+    const Track* t = TrackAt(toc_, static_cast<int32_t>(at));
     if (!t || !t->audio) continue;
-    if (gone_ || !ReadOne(sector + i, out + static_cast<size_t>(i) * kSamplesPerSector)) {
+    if (gone_ || !ReadOne(static_cast<int32_t>(at), out + i * kSamplesPerSector)) {
       memset(out + static_cast<size_t>(i) * kSamplesPerSector, 0,
              static_cast<size_t>(count - i) * kSectorBytes);
       return false;

@@ -18,10 +18,6 @@ std::unique_ptr<Disc> OpenSheetDisc(const std::string& name, const std::string& 
                                     const CueSheet& sheet, const std::vector<std::string>& paths,
                                     std::string* error);
 
-std::unique_ptr<Disc> OpenCueFile(const std::string& path, std::string* error);
-std::unique_ptr<Disc> OpenBareBin(const std::string& path, std::string* error);
-std::unique_ptr<Disc> OpenFolder(const std::string& path, std::string* error);
-
 // Images that libcdio reads itself: cdrdao TOC and Nero NRG.
 std::unique_ptr<Disc> OpenCdioImage(const std::string& path, bool toc, std::string* error);
 // A drive, through libcdio and paranoia. An empty `device` means libcdio's default one.

@@ -14,6 +14,19 @@
 #include "disc/disc_internal.h"
 
 namespace orvel::disc {
+
+std::string BaseName(const std::string& path) {
+  std::string p = path;
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  size_t slash = p.rfind('/');
+  return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 namespace {
 
 std::string Lower(std::string s) {
@@ -82,20 +95,6 @@ std::string RecodedAs(const std::string& path) {
     if (stat(other.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return other;
   }
   return path;
-}
-
-}  // namespace
-
-std::string BaseName(const std::string& path) {
-  std::string p = path;
-  while (p.size() > 1 && p.back() == '/') p.pop_back();
-  size_t slash = p.rfind('/');
-  return slash == std::string::npos ? p : p.substr(slash + 1);
-}
-
-std::string FolderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 std::unique_ptr<Disc> OpenCueFile(const std::string& path, std::string* error) {
@@ -175,6 +174,8 @@ std::unique_ptr<Disc> OpenFolder(const std::string& path, std::string* error) {
   }
   return OpenSheetDisc(path, path, sheet, paths, error);
 }
+
+}  // namespace
 
 std::unique_ptr<Disc> OpenDisc(const std::string& spec, std::string* error) {
   struct stat st;

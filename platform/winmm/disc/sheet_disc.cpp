@@ -110,18 +110,17 @@ bool SheetDisc::Read(int32_t sector, int count, int16_t* out) {
   if (count <= 0) return true;
   memset(out, 0, static_cast<size_t>(count) * kSectorBytes);
   const std::vector<Segment>& segs = layout_.segments;
-  for (int done = 0; done < count;) {
-    int32_t s = sector + done;
-    if (s < 0) {
-      done = std::min<int64_t>(count, static_cast<int64_t>(done) - s);
-      continue;
-    }
-    if (s >= layout_.toc.leadOut) break;
+  // Only sectors 0..leadOut-1 hold anything; worked out in 64 bits, so that no sector number
+  // a caller passes can overflow.
+  const int64_t end = std::min<int64_t>(static_cast<int64_t>(sector) + count, layout_.toc.leadOut);
+  for (int64_t at = std::max<int64_t>(sector, 0); at < end;) {
+    const int32_t s = static_cast<int32_t>(at);
     auto it = std::upper_bound(segs.begin(), segs.end(), s,
                                [](int32_t v, const Segment& g) { return v < g.start; });
     const Segment& seg = *(it - 1);
-    int run = std::min(count - done, seg.start + seg.length - s);
-    int16_t* dest = out + static_cast<size_t>(done) * kSamplesPerSector;
+    const int run = static_cast<int>(std::min<int64_t>(end - at, seg.start + seg.length - at));
+    const int64_t done = at - sector;
+    int16_t* dest = out + done * kSamplesPerSector;
     if (seg.file >= 0 && seg.audio) {
       bool ok = Open(seg.file) && (raw_ ? ReadRaw(seg, s - seg.start, run, dest)
                                         : ReadAudio(seg, s - seg.start, run, dest));
@@ -131,7 +130,7 @@ bool SheetDisc::Read(int32_t sector, int count, int16_t* out) {
         return false;
       }
     }
-    done += run;
+    at += run;
   }
   return true;
 }

@@ -1,0 +1,63 @@
+// --cd on the command line: a disc that cannot be read ends the program before any window,
+// with a message that names the file (and, for a sheet, the line).
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <string>
+
+#include "disc_images.h"
+
+namespace {
+
+struct Outcome {
+  int exitCode = -1;
+  std::string output;
+};
+
+// Runs the program without a display, so that getting as far as a window would also fail.
+Outcome RunOrvel(const std::string& arguments) {
+  const std::string command =
+      "env -u DISPLAY -u WAYLAND_DISPLAY " ORVEL_PROGRAM " " + arguments + " 2>&1";
+  Outcome outcome;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return outcome;
+  char buffer[512];
+  while (fgets(buffer, sizeof buffer, pipe) != nullptr) outcome.output += buffer;
+  const int status = pclose(pipe);
+  outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return outcome;
+}
+
+TEST(CdCommandLine, UnreadableDiscsAreNamedBeforeAnyWindow) {
+  orvel::testdisc::Folder folder;
+  const std::string dir = folder.path();
+  std::ofstream(dir + "/broken.cue") << "FILE \"album.bin\" BINARY\n  TRACK 01 AUDIO\n"
+                                        "    INDEX 01 00:xx:00\n";
+  std::ofstream(dir + "/lost.cue") << "FILE \"gone.flac\" WAVE\n  TRACK 01 AUDIO\n"
+                                      "    INDEX 01 00:00:00\n";
+  orvel::testdisc::Options truncated;
+  truncated.truncateBytes = 5000;
+  const orvel::testdisc::Image cut =
+      orvel::testdisc::WriteImage(dir, orvel::testdisc::Form::kCueBin, truncated);
+  struct Case {
+    std::string spec;
+    std::string named;  // must appear in the message
+  };
+  const Case cases[] = {
+      {dir + "/missing.cue", "missing.cue"},
+      {dir + "/broken.cue", "broken.cue:3"},
+      {dir + "/lost.cue", "gone.flac"},
+      {cut.path, ".bin"},
+  };
+  for (const Case& c : cases) {
+    const Outcome o = RunOrvel("--cd '" + c.spec + "'");
+    EXPECT_EQ(o.exitCode, 1) << c.spec << "\n" << o.output;
+    EXPECT_NE(o.output.find(c.named), std::string::npos) << o.output;
+    EXPECT_EQ(o.output.find("display"), std::string::npos) << o.output;  // before the host
+  }
+}
+
+}  // namespace

@@ -1,5 +1,5 @@
 // Any bytes as an audio file, as the input opens it: libsndfile reads them from memory (its
-// virtual I/O), the file's checks and generator follow, and the first two seconds are
+// virtual I/O), the file's checks and generator follow, and the first second is
 // converted to the 8-bit mono 22050 Hz the program records, in the buffers it uses.
 #include <stddef.h>
 #include <stdint.h>
@@ -50,7 +50,7 @@ sf_count_t Tell(void* user) {
 }
 
 constexpr int kBufferSamples = 2205;  // a tenth of a second, as the program records
-constexpr int kSeconds = 2;
+constexpr int kSeconds = 1;
 
 }  // namespace
 

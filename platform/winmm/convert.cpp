@@ -14,8 +14,8 @@ constexpr int kFilterWidth = 8;   // output samples on each side of the position
 constexpr double kCutoff = 0.45;  // of the output rate: just under its Nyquist frequency
 constexpr int64_t kMaxKeptPhases = 2048;
 // Bounds on the filter, whatever the source rate: at most this many frames on each side of a
-// position (from about 2.8 MHz down to 22050 Hz the filter is narrowed to this), and a kept
-// table of at most this many weights (2 MiB); past that, weights are made for each sample.
+// position (from about 2.8 MHz down to 22050 Hz the filter is narrowed to this), and a table
+// of at most this many weights (2 MiB), made once per phase.
 constexpr int64_t kMaxTaps = 1024;
 constexpr int64_t kMaxTableWeights = 256 * 1024;
 
@@ -52,12 +52,13 @@ Converter::Converter(int srcRate, int srcChannels, const PcmFormat& fmt)
   if (srcRate_ <= fmt_.rate) return;
   taps_ = (static_cast<int64_t>(kFilterWidth) * srcRate_ + fmt_.rate - 1) / fmt_.rate;
   taps_ = std::min(taps_, kMaxTaps);
-  const int64_t phases = fmt_.rate / std::gcd(srcRate_, fmt_.rate);
-  if (phases <= kMaxKeptPhases && phases * 2 * taps_ <= kMaxTableWeights) {
-    phases_ = phases;
-    table_.resize(static_cast<size_t>(phases_ * 2 * taps_));
-    made_.assign(static_cast<size_t>(phases_), false);
-  }
+  // Every distinct position between two frames has its weights, when there are few enough;
+  // otherwise positions are rounded down to the nearest of as many as fit (an error under
+  // 1/128 of a frame, far below what a display shows).
+  const int64_t exact = fmt_.rate / std::gcd(srcRate_, fmt_.rate);
+  phases_ = std::min({exact, kMaxKeptPhases, kMaxTableWeights / (2 * taps_)});
+  table_.resize(static_cast<size_t>(phases_ * 2 * taps_));
+  made_.assign(static_cast<size_t>(phases_), false);
 }
 
 FrameSpan Converter::Span(int64_t firstOut, int count) const {
@@ -94,20 +95,14 @@ float Converter::Interpolated(const float* frames, int64_t index, int64_t rem, i
 }
 
 // The 2 * taps weights for frames index - taps + 1 .. index + taps around a position rem /
-// dstRate past frame `index`, normalised to sum 1.
+// dstRate past frame `index` (its phase), normalised to sum 1.
 const double* Converter::Weights(int64_t rem) {
   const int64_t n = 2 * taps_;
-  double* w;
-  if (phases_ > 0) {
-    const int64_t phase = rem * phases_ / fmt_.rate;
-    w = &table_[static_cast<size_t>(phase * n)];
-    if (made_[static_cast<size_t>(phase)]) return w;
-    made_[static_cast<size_t>(phase)] = true;
-  } else {
-    scratch_.resize(static_cast<size_t>(n));
-    w = scratch_.data();
-  }
-  const double fraction = static_cast<double>(rem) / fmt_.rate;
+  const int64_t phase = rem * phases_ / fmt_.rate;
+  double* w = &table_[static_cast<size_t>(phase * n)];
+  if (made_[static_cast<size_t>(phase)]) return w;
+  made_[static_cast<size_t>(phase)] = true;
+  const double fraction = static_cast<double>(phase) / static_cast<double>(phases_);
   const double cutoff = kCutoff * fmt_.rate / srcRate_;  // cycles per source frame
   double sum = 0;
   for (int64_t k = 0; k < n; ++k) {

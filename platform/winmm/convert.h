@@ -63,10 +63,9 @@ class Converter {
   int srcChannels_;
   PcmFormat fmt_;
   int64_t taps_ = 0;           // filter: frames on each side of the position; 0 interpolates
-  int64_t phases_ = 0;         // distinct positions between two frames, when few enough to keep
+  int64_t phases_ = 0;         // positions between two frames that have their own weights
   std::vector<double> table_;  // weights per phase, filled as needed
   std::vector<bool> made_;
-  std::vector<double> scratch_;
 };
 
 // One float sample in [-1, 1) as an 8-bit unsigned or 16-bit signed PCM value; out of range

@@ -99,6 +99,16 @@ std::string DefaultCaptureName() {
   return TakeSdlString(name);
 }
 
+bool CaptureDeviceNames(std::vector<std::string>* names, std::string* error) {
+  if (!Start(error)) return false;
+  names->clear();
+  const int count = SDL_GetNumAudioDevices(1);
+  for (int i = 0; i < count; ++i) {
+    if (const char* name = SDL_GetAudioDeviceName(i, 1)) names->push_back(name);
+  }
+  return true;
+}
+
 std::string FindMonitor(std::string* error) {
   if (!Start(error)) {
     *error = "no monitor source: " + *error;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "audio_backend.h"
 
@@ -23,6 +24,10 @@ std::string FindMonitor(std::string* error);
 
 // The name of the default capture device, or "" if the sound system does not say.
 std::string DefaultCaptureName();
+
+// The capture devices and monitor sources, named as SDL names them, in its order. False with
+// a message when the sound system does not start.
+bool CaptureDeviceNames(std::vector<std::string>* names, std::string* error);
 
 // One open SDL audio device. Closing waits for its callback to return, so never destroy a
 // stream on its own callback's thread or while holding a lock that callback takes.

@@ -1,8 +1,13 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include <mutex>
+#include <string.h>
+#include <sys/stat.h>
 
+#include <mutex>
+#include <vector>
+
+#include "kernel/printable.h"
 #include "sdl_audio.h"
 #include "user/window_thread.h"
 #include "wave_internal.h"
@@ -39,7 +44,53 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Every line of the list, the default marked.
+std::string Listing(const std::vector<std::string>& names) {
+  const std::string fallback = sdl::DefaultCaptureName();
+  std::string text;
+  for (const std::string& name : names) {
+    text += (name == fallback ? "* " : "  ") + Printable(name) + "\n";
+  }
+  return text.empty() ? "  (none)\n" : text;
+}
+
+bool LooksLikeFile(const std::string& spec) {
+  struct stat st;
+  return spec.find('/') != std::string::npos || stat(spec.c_str(), &st) == 0;
+}
+
+// The device that `spec` names: its exact name, or the one name that holds it (ignoring case).
+bool FindDevice(const std::string& spec, std::string* device, std::string* error) {
+  std::vector<std::string> names;
+  if (!sdl::CaptureDeviceNames(&names, error)) return false;
+  std::vector<std::string> found;
+  for (const std::string& name : names) {
+    if (name == spec) {
+      *device = name;
+      return true;
+    }
+    if (strcasestr(name.c_str(), spec.c_str()) != nullptr) found.push_back(name);
+  }
+  if (found.size() == 1) {
+    *device = found[0];
+    return true;
+  }
+  *error =
+      "'" + Printable(spec) + "' " +
+      (found.empty() ? "is neither a file nor the name of an input" : "names more than one input") +
+      "; the inputs are (* the default):\n" + Listing(names);
+  if (!error->empty() && error->back() == '\n') error->pop_back();
+  return false;
+}
+
 }  // namespace
+
+bool ListInputs(std::string* text, std::string* error) {
+  std::vector<std::string> names;
+  if (!sdl::CaptureDeviceNames(&names, error)) return false;
+  *text = Listing(names);
+  return true;
+}
 
 bool ChooseInput(const std::string& spec, std::string* error) {
   SourceChoice choice;
@@ -53,6 +104,9 @@ bool ChooseInput(const std::string& spec, std::string* error) {
     choice.kind = SourceKind::kMonitor;
     choice.device = sdl::FindMonitor(error);
     if (choice.device.empty()) return false;
+  } else if (spec != "-" && !LooksLikeFile(spec)) {
+    choice.kind = SourceKind::kMonitor;  // a named capture device, opened as the monitor is
+    if (!FindDevice(spec, &choice.device, error)) return false;
   } else {
     choice.file = OpenFileGenerator(spec, NotifyLoss, error);
     if (!choice.file) return false;

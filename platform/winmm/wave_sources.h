@@ -20,11 +20,18 @@ namespace orvel::wave {
 //   any other value is the path of an audio file that libsndfile reads (WAV, FLAC, Ogg, ...),
 //              or of a FIFO or pipe that a WAV stream is written to, heard while recording;
 //              after its end the input is silence (the end of a stream is told to the user).
+//   the name of a capture device or monitor source as ListInputs shows it, or a part of it
+//              that only one name holds (an exact name wins); a value with a '/' in it, or
+//              that names an existing file, is always a file.
 // A file is opened here, once, and kept for the device. Returns false with a message in
 // *error (naming the file for a path) when the source cannot be used: a missing or
 // unreadable file, a file that is not audio or has an absurd rate, no monitor source.
 // "default" is only checked when the device is opened, as Windows does.
 bool ChooseInput(const std::string& spec, std::string* error);
+
+// The capture devices and monitor sources that --input can name, one a line, the default
+// marked. False with a message when the sound system does not start.
+bool ListInputs(std::string* text, std::string* error);
 
 // Tests: the input is fill(firstSample, out, count), which writes `count` unsigned 8-bit
 // samples (128 = silence) starting at sample index firstSample of a 22050 Hz mono stream.

@@ -96,14 +96,38 @@ std::pair<int, int> PngSize(const std::string& path) {
   return {word(16), word(20)};
 }
 
+// A fifth of a second of a 22050 Hz mono 8-bit WAV stream on a pipe that the program reads as
+// /dev/fd/N; the test keeps the writing end until the program has started.
+struct ShortStream {
+  int fds[2] = {-1, -1};
+  ShortStream() {
+    if (pipe(fds) == 0) fcntl(fds[1], F_SETFD, FD_CLOEXEC);
+  }
+  std::string Name() const { return "/dev/fd/" + std::to_string(fds[0]); }
+  void Write() {
+    close(fds[0]);
+    const char header[] =
+        "RIFF\xff\xff\xff\xffWAVEfmt \x10\0\0\0\x01\0\x01\0\x22\x56\0\0"
+        "\x22\x56\0\0\x01\0\x08\0data\xff\xff\xff\xff";
+    std::string bytes(header, sizeof header - 1);
+    for (int k = 0; k < 4410; ++k) bytes += static_cast<char>(k % 50 < 25 ? 60 : 200);
+    EXPECT_EQ(write(fds[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    close(fds[1]);
+  }
+};
+
 TEST(Headless, AnswersTheAboutBoxRunsForTheGivenSecondsAndSavesTheWindow) {
   const std::string shot = TempPath("orvel-ending-shot.png");
   remove(shot.c_str());
-  Program run({"--headless", "--input", "demo", "--seconds", "0.5", "--screenshot", shot});
+  ShortStream stream;
+  Program run({"--headless", "--input", stream.Name(), "--seconds", "1.5", "--screenshot", shot});
+  stream.Write();
   EXPECT_EQ(run.Wait(), 0) << run.text;
-  // The CD message and then the About box, each named on standard error.
+  // The CD message and then the About box, each named on standard error; once the About box
+  // is answered, the sound input opens and is read to its end.
   EXPECT_NE(run.text.find("Orvel: * Could not open CD Device *"), std::string::npos) << run.text;
   EXPECT_NE(run.text.find("Orvel!: "), std::string::npos) << run.text;
+  EXPECT_NE(run.text.find("' ended)"), std::string::npos) << run.text;
   EXPECT_EQ(PngSize(shot), std::make_pair(561, 411));
   remove(shot.c_str());
 }

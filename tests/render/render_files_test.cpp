@@ -134,3 +134,36 @@ TEST(RenderFiles, PngSequenceIsTheRawFramesExactly) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RenderFiles, OtherContainersHoldTheirCodecsAndEveryFrame) {
+  const std::string dir = Scratch("containers");
+  ASSERT_TRUE(orvel::render_test::WriteTone(dir + "/tone.wav", 0.5, 44100, 2));
+  struct Case {
+    std::string name, options, video, audio;
+    size_t frames;
+  };
+  const Case cases[] = {
+      {"a.webm", "", "vp9", "opus", 16},
+      {"b.mkv", "--codec av1", "av1", "opus", 16},
+      {"c.gif", "--fps-out 10", "gif", "", 6},  // 16 window frames (528 ms) at 10 a second
+  };
+  for (const Case& c : cases) {
+    const auto o =
+        RunOrvel("--input " + dir + "/tone.wav " + c.options + " --render " + dir + "/" + c.name,
+                 dir + "/out");
+    ASSERT_EQ(o.exitCode, 0) << c.name << o.errors;
+    std::vector<Stream> streams;
+    ASSERT_TRUE(ReadBack(dir + "/" + c.name, &streams)) << c.name;
+    ASSERT_EQ(streams.size(), c.audio.empty() ? 1u : 2u) << c.name;
+    EXPECT_EQ(streams[0].codec, c.video);
+    EXPECT_EQ(streams[0].width, 561) << c.name;
+    EXPECT_EQ(streams[0].times.size(), c.frames) << c.name;
+    if (!c.audio.empty()) {
+      EXPECT_EQ(streams[1].codec, c.audio);
+    }
+  }
+}
+
+}  // namespace

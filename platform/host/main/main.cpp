@@ -94,6 +94,18 @@ int Render(const Options& options) {
   });
 }
 
+// --list-inputs: the capture devices and monitor sources; the exit code.
+int ListInputs() {
+  std::string text, error;
+  if (!orvel::wave::ListInputs(&text, &error)) {
+    fprintf(stderr, "orvel: %s\n", error.c_str());
+    return 1;
+  }
+  printf("Inputs (--input \"NAME\", or a part of it that only one name holds; * the default):\n%s",
+         text.c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,6 +113,7 @@ int main(int argc, char** argv) {
   int code = 0;
   if (!ParseOptions(argc, argv, &options, &code)) return code;
 
+  if (options.listInputs) return ListInputs();
   ArrangeEnding(options);
   orvel::resources::RegisterOrvelResources();
   std::string error;

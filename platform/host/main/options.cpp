@@ -55,8 +55,12 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options* options, i
   cli.add_option("--input", options->input,
                  "What to visualise: default (the default capture device), monitor (what the "
                  "computer is playing), demo (built-in music), cd (what the CD player plays), the "
-                 "path of an audio file, FIFO or pipe, or - for a WAV stream on standard input")
+                 "path of an audio file, FIFO or pipe, - for a WAV stream on standard input, or "
+                 "the name (or a unique part of it) of a capture device or monitor source that "
+                 "--list-inputs shows")
       ->capture_default_str();
+  cli.add_flag("--list-inputs", options->listInputs,
+               "Print the capture devices and monitor sources (* marks the default) and end");
   AddCdOption(cli, options);
   AddRunOptions(cli, options);
   if (more) more(cli);

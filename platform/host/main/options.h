@@ -16,8 +16,9 @@ struct Options {
   std::string input = "default";  // "cd" when --cd is given and --input is not
   std::string cd;                 // empty: the first CD drive, if there is one
   bool headless = false;
-  double seconds = 0;      // 0: until the window is closed; else 0 < seconds <= 1e9
-  std::string screenshot;  // empty: none
+  double seconds = 0;       // 0: until the window is closed; else 0 < seconds <= 1e9
+  std::string screenshot;   // empty: none
+  bool listInputs = false;  // print the capture devices and monitor sources, and end
 };
 
 // Parses the arguments (argv without the program's name). False when the program should end

@@ -20,6 +20,7 @@
 #include "host/render/script.h"
 #include "host/render/sink.h"
 #include "kernel/clock.h"
+#include "user/host.h"
 #include "winmm/demo_synth.h"
 
 namespace orvel::render {
@@ -185,12 +186,16 @@ class Recorder {
 
   void Take(int64_t frame) {
     HWND main = MainWindow();
-    const gdi::Surface* picture = headless::WindowSurface(main);
+    gdi::Surface* picture = user::TopLevelSurface(main);
     if (picture == nullptr) return End(main);
+    // As a host presents a window: what drawing touched since the last frame, then no more.
+    std::vector<RECT> changed = picture->DamageRects();
+    if (taken_ == 0) changed = {RECT{0, 0, picture->width, picture->height}};
+    picture->ClearDamage();
     const int64_t i = frame - plan_.first;
     const int count =
         static_cast<int>(OutputBefore(i + 1, plan_.rate) - OutputBefore(i, plan_.rate));
-    if (!sink_->Write(*picture, count)) {
+    if (!sink_->Write(*picture, changed, count)) {
       failed_ = true;
       return End(main);
     }

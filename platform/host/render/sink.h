@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gdi/surface.h"
 
@@ -44,8 +45,10 @@ class Sink {
  public:
   virtual ~Sink() = default;
   // Takes the window's picture as `count` consecutive output frames (0 when the output rate
-  // drops it). Called while the window stands still; false once writing has failed.
-  virtual bool Write(const gdi::Surface& picture, int count) = 0;
+  // drops it). `changed` covers every pixel that differs from the last picture (the whole
+  // picture the first time). Called while the window stands still; false once writing has
+  // failed.
+  virtual bool Write(const gdi::Surface& picture, const std::vector<RECT>& changed, int count) = 0;
   // Flushes and closes the output. False when that fails.
   virtual bool Finish() = 0;
   // After a failure: what went wrong, naming the output.
@@ -67,8 +70,8 @@ std::unique_ptr<Sink> OpenRawSink(const SinkSettings& settings, std::string* err
 std::unique_ptr<Sink> OpenPngSink(const SinkSettings& settings, std::string* error);
 std::unique_ptr<Sink> OpenAvSink(const SinkSettings& settings, std::string* error);
 
-// Window pixels (0x00RRGGBB) to packed RGB24, `count` pixels.
-void ToRgb24(const uint32_t* pixels, int count, uint8_t* out);
+// Updates `rgb`, the picture as packed RGB24 (width * height * 3 bytes), where it changed.
+void UpdateRgb24(const gdi::Surface& picture, const std::vector<RECT>& changed, uint8_t* rgb);
 
 }  // namespace orvel::render
 

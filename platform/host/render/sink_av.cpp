@@ -27,9 +27,9 @@ struct Container {
 
 const Container kContainers[] = {
     {".mp4", "mp4", "libx264 h264", "aac", "h264, hevc, av1 or an FFmpeg encoder name"},
-    {".mkv", "matroska", "libvpx-vp9 libsvtav1 libaom-av1", "libopus opus",
+    {".mkv", "matroska", "libvpx-vp9 libaom-av1 libsvtav1", "libopus opus",
      "vp9, av1, h264 or an FFmpeg encoder name"},
-    {".webm", "webm", "libvpx-vp9 libsvtav1 libaom-av1", "libopus opus", "vp9 or av1"},
+    {".webm", "webm", "libvpx-vp9 libaom-av1 libsvtav1", "libopus opus", "vp9 or av1"},
     {".gif", "gif", "gif", nullptr, "gif"},
 };
 
@@ -38,7 +38,7 @@ std::string EncoderNames(const std::string& name) {
   if (name == "h264" || name == "x264" || name == "avc") return "libx264 h264";
   if (name == "hevc" || name == "h265" || name == "x265") return "libx265 hevc";
   if (name == "vp9") return "libvpx-vp9";
-  if (name == "av1") return "libsvtav1 libaom-av1";
+  if (name == "av1") return "libaom-av1 libsvtav1";
   if (name == "opus") return "libopus opus";
   return name;
 }
@@ -172,7 +172,7 @@ class AvSink : public Sink {
     return true;
   }
 
-  bool Write(const gdi::Surface& window, int count) override {
+  bool Write(const gdi::Surface& window, const std::vector<RECT>&, int count) override {
     if (failed_ || count <= 0) return !failed_;
     if (av_frame_make_writable(picture_) < 0) return Fail(AVERROR(ENOMEM));
     Convert(window);

@@ -12,8 +12,10 @@ set -euo pipefail
 program=$1
 out=$2
 scale=${3:-1}
+# xvfb-run -a looks for a free display from -n on; starting at a random one keeps tests that
+# run at the same time from choosing the same display.
 if [ -z "${ORVEL_UNDER_XVFB:-}" ]; then
-  exec env ORVEL_UNDER_XVFB=1 xvfb-run -a -s "-screen 0 $((800 * scale))x$((600 * scale))x24" \
+  exec env ORVEL_UNDER_XVFB=1 xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 $((800 * scale))x$((600 * scale))x24" \
     "$0" "$@"
 fi
 

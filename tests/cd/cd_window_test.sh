@@ -10,8 +10,9 @@ set -euo pipefail
 
 program=$1
 out=$2
+# A random first display: tests that run at the same time do not choose the same one.
 if [ -z "${ORVEL_UNDER_XVFB:-}" ]; then
-  exec env ORVEL_UNDER_XVFB=1 xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
+  exec env ORVEL_UNDER_XVFB=1 xvfb-run -a -n $((100 + RANDOM % 800)) -s "-screen 0 800x600x24" "$0" "$@"
 fi
 
 album=$out/album

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include <vector>
@@ -67,6 +68,12 @@ Surface* SurfaceOf(HDC dc);
 enum class Kind { kDC, kPen, kBrush, kFont, kBitmap, kRegion };
 int LiveObjects(Kind kind);
 int LiveObjectsTotal();
+
+// The font cache (loaded faces and their rendered glyphs) stays within this many bytes, however
+// many fonts and sizes are used; only a single glyph larger than that can exceed it. Tests read
+// its current size.
+constexpr size_t kTextCacheBudget = 64u << 20;
+size_t TextCacheBytes();
 
 // Image files. PNG through libpng at the given zlib level (0..9); BMP 24-bit bottom-up.
 // Both return false, writing nothing that remains, on any failure.

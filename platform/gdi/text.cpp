@@ -1,12 +1,14 @@
-// Fonts and text: fontconfig plays the font mapper, FreeType renders. Faces, sizes and glyphs
-// are cached for the life of the process (an app may create a font for every call); each HFONT
-// is still its own counted object.
+// Fonts and text: fontconfig plays the font mapper, FreeType renders. Faces at a size and their
+// glyphs are cached across fonts (an app may create a font for every call), within a byte
+// budget: past it the least recently used faces are let go, and then the other glyphs of the
+// face in use. Each HFONT is still its own counted object.
 #include "gdi/context.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
+#include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 
@@ -18,21 +20,26 @@
 namespace orvel::gdi {
 
 struct Glyph {
-  bool loaded = false;
+  bool loaded = false;    // the metrics below are known
+  bool rendered = false;  // the coverage is there (the cache may drop it again)
   int left = 0, top = 0;  // bitmap origin relative to the pen on the baseline (top is up)
   int width = 0, rows = 0;
   int advance = 0;  // whole pixels
   std::vector<uint8_t> coverage;
 };
 
-// One face at one pixel size, with its GDI metrics and the glyphs rendered so far.
+// One face at one pixel size, with its GDI metrics and the glyphs rendered so far. A face the
+// cache has let go keeps only its metrics: `face` is null and `glyphs` empty.
 struct FontFace {
   FT_Face face = nullptr;
   int ascent = 0, descent = 0, internalLeading = 0, externalLeading = 0;
   int avgWidth = 0, maxWidth = 0, weight = FW_NORMAL;
   BYTE pitchAndFamily = 0;  // TEXTMETRIC's pitch bits and family
   bool italic = false;
-  Glyph glyphs[256];
+  std::vector<Glyph> glyphs = std::vector<Glyph>(256);
+  size_t bytes = 0;      // what the cache counts for this face (see kFaceBytes)
+  size_t slotBytes = 0;  // of which FreeType's copy of the last glyph rendered
+  uint64_t lastUse = 0;  // TextState::uses when it last drew or measured
 
   ~FontFace() {
     if (face) FT_Done_Face(face);
@@ -62,11 +69,20 @@ struct Request {
   }
 };
 
+// What a loaded face costs besides its glyphs' coverage: FreeType's face and size records and
+// the glyph records come to about 19 KiB of heap (Liberation Sans, any size), and FreeType maps
+// the font file, of which a face touches some pages.
+constexpr size_t kFaceBytes = 64u << 10;
+
+// Every loaded face is in `faces`; a font points at its face and finds it unloaded once the
+// cache has let it go. All of it is guarded by `lock`.
 struct TextState {
   std::mutex lock;
   FT_Library library = nullptr;
   bool initialised = false;
   std::map<Request, std::shared_ptr<FontFace>> faces;
+  size_t bytes = 0;   // the faces' bytes, at most kTextCacheBudget outside Trim
+  uint64_t uses = 0;  // a clock for the faces' lastUse
 };
 
 TextState& State() {
@@ -205,14 +221,55 @@ std::shared_ptr<FontFace> OpenFace(TextState& st, const Request& r) {
   return f;
 }
 
-const Glyph& GlyphOf(FontFace& f, unsigned char c) {
+// Frees a face's FreeType face and glyphs, leaving its metrics to the fonts that point at it.
+void Unload(TextState& st, FontFace& f) {
+  FT_Done_Face(f.face);
+  f.face = nullptr;
+  std::vector<Glyph>().swap(f.glyphs);
+  st.bytes -= f.bytes;
+  f.bytes = 0;
+  f.slotBytes = 0;
+}
+
+// Brings the cache within its budget: first the least recently used faces other than `keep` go,
+// then the coverage of keep's glyphs other than `keepGlyph` (-1: none spared). Only a glyph
+// larger than the whole budget can leave the cache above it.
+void Trim(TextState& st, FontFace* keep, int keepGlyph) {
+  while (st.bytes > kTextCacheBudget) {
+    auto oldest = st.faces.end();
+    for (auto i = st.faces.begin(); i != st.faces.end(); ++i) {
+      if (i->second.get() == keep) continue;
+      if (oldest == st.faces.end() || i->second->lastUse < oldest->second->lastUse) oldest = i;
+    }
+    if (oldest == st.faces.end()) break;
+    Unload(st, *oldest->second);
+    st.faces.erase(oldest);
+  }
+  for (size_t c = 0; c < keep->glyphs.size() && st.bytes > kTextCacheBudget; ++c) {
+    Glyph& g = keep->glyphs[c];
+    if (static_cast<int>(c) == keepGlyph || !g.rendered) continue;
+    keep->bytes -= g.coverage.size();
+    st.bytes -= g.coverage.size();
+    std::vector<uint8_t>().swap(g.coverage);
+    g.rendered = false;
+  }
+}
+
+// A glyph's metrics, and with `render` its coverage too. The reference stays valid until the
+// next call that may trim the cache.
+const Glyph& GlyphOf(TextState& st, FontFace& f, unsigned char c, bool render) {
   Glyph& g = f.glyphs[c];
-  if (g.loaded) return g;
-  g.loaded = true;
+  if (g.loaded && (g.rendered || !render)) return g;
   FT_UInt index = FT_Get_Char_Index(f.face, Unicode(c));
-  if (FT_Load_Glyph(f.face, index, FT_LOAD_DEFAULT) != 0) return g;
+  if (FT_Load_Glyph(f.face, index, FT_LOAD_DEFAULT) != 0) {
+    g.loaded = g.rendered = true;  // nothing to measure or draw
+    return g;
+  }
   FT_GlyphSlot slot = f.face->glyph;
+  g.loaded = true;
   g.advance = static_cast<int>((slot->metrics.horiAdvance + 63) >> 6);
+  if (!render) return g;
+  g.rendered = true;
   if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return g;
   const FT_Bitmap& bm = slot->bitmap;
   if (bm.pixel_mode != FT_PIXEL_MODE_GRAY) return g;
@@ -224,6 +281,13 @@ const Glyph& GlyphOf(FontFace& f, unsigned char c) {
   for (int y = 0; y < g.rows; ++y)
     std::copy_n(bm.buffer + static_cast<ptrdiff_t>(y) * bm.pitch, g.width,
                 g.coverage.data() + static_cast<size_t>(y) * g.width);
+  // FreeType keeps the rendered bitmap in the face's glyph slot until the next glyph: at a
+  // large size that is as much again as the coverage, so it is counted too.
+  const size_t slotBytes = static_cast<size_t>(std::abs(bm.pitch)) * bm.rows;
+  f.bytes += g.coverage.size() + slotBytes - f.slotBytes;
+  st.bytes += g.coverage.size() + slotBytes - f.slotBytes;
+  f.slotBytes = slotBytes;
+  Trim(st, &f, c);
   return g;
 }
 
@@ -232,31 +296,30 @@ const Glyph& GlyphOf(FontFace& f, unsigned char c) {
 FontFace* FaceOf(TextState& st, const DC& dc) {
   Font* font = LookupAs<Font>(dc.font, Kind::kFont);
   if (!font) return nullptr;
-  if (!font->resolved) {
+  if (!font->resolved || !font->resolved->face) {
     Request r{font->face, font->height, font->weight, font->italic, font->pitchAndFamily};
     auto it = st.faces.find(r);
     if (it == st.faces.end()) {
-      // An app asks for a handful of sizes; past that, forget the faces no font still uses.
-      constexpr size_t kCacheLimit = 256;
-      if (st.faces.size() >= kCacheLimit) {
-        for (auto i = st.faces.begin(); i != st.faces.end();)
-          i = i->second.use_count() == 1 ? st.faces.erase(i) : std::next(i);
-      }
       std::shared_ptr<FontFace> face = OpenFace(st, r);
       if (!face) return nullptr;
+      face->bytes = kFaceBytes;
+      st.bytes += kFaceBytes;
       it = st.faces.emplace(r, std::move(face)).first;
+      Trim(st, it->second.get(), -1);
     }
     font->resolved = it->second;
   }
-  return const_cast<FontFace*>(font->resolved.get());
+  FontFace* f = const_cast<FontFace*>(font->resolved.get());
+  f->lastUse = ++st.uses;
+  return f;
 }
 
 // The advance width of n characters, in pixels; held within the coordinate limit so that a
 // very long string cannot overflow the arithmetic that places it.
-int Advance(FontFace& f, const char* s, int n) {
+int Advance(TextState& st, FontFace& f, const char* s, int n) {
   int64_t w = 0;
   for (int i = 0; i < n && w < kCoordLimit; ++i)
-    w += GlyphOf(f, static_cast<unsigned char>(s[i])).advance;
+    w += GlyphOf(st, f, static_cast<unsigned char>(s[i]), false).advance;
   return static_cast<int>(std::min<int64_t>(w, kCoordLimit));
 }
 
@@ -306,6 +369,16 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 #endif
 
+namespace orvel::gdi {
+
+size_t TextCacheBytes() {
+  TextState& st = State();
+  std::lock_guard<std::mutex> hold(st.lock);
+  return st.bytes;
+}
+
+}  // namespace orvel::gdi
+
 using namespace orvel::gdi;
 
 extern "C" {
@@ -330,7 +403,7 @@ BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl)
   std::lock_guard<std::mutex> hold(st.lock);
   FontFace* f = FaceOf(st, *dc);
   if (!f) return FALSE;
-  psizl->cx = Advance(*f, lpString, c);
+  psizl->cx = Advance(st, *f, lpString, c);
   psizl->cy = f->ascent + f->descent;
   return TRUE;
 }
@@ -370,7 +443,7 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
   std::lock_guard<std::mutex> hold(st.lock);
   FontFace* f = FaceOf(st, *d.dc);
   if (!f) return FALSE;
-  const int w = Advance(*f, lpString, c);
+  const int w = Advance(st, *f, lpString, c);
   const UINT align = d.dc->textAlign;
   int left = d.X(x);
   if ((align & TA_CENTER) == TA_CENTER)
@@ -393,7 +466,7 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
   // Glyphs starting past the clip (allowing for a negative bearing) cannot show: stop there.
   int pen = left;
   for (int i = 0; i < c && pen < d.target.right + f->maxWidth; ++i) {
-    const Glyph& g = GlyphOf(*f, static_cast<unsigned char>(lpString[i]));
+    const Glyph& g = GlyphOf(st, *f, static_cast<unsigned char>(lpString[i]), true);
     if (!g.coverage.empty()) {
       d.Touch(pen + g.left, baseline - g.top, pen + g.left + g.width, baseline - g.top + g.rows);
       DrawGlyph(d.target, g, pen + g.left, baseline - g.top, pixel);

@@ -60,4 +60,14 @@ TEST(CdCommandLine, UnreadableDiscsAreNamedBeforeAnyWindow) {
   }
 }
 
+// A render reads its music from a file; the CD plays in real time, so it is refused in words.
+TEST(CdCommandLine, ARenderOfTheCdIsRefusedInWords) {
+  orvel::testdisc::Folder folder;
+  const orvel::testdisc::Image image =
+      orvel::testdisc::WriteImage(folder.path(), orvel::testdisc::Form::kCueBin);
+  const Outcome o = RunOrvel("--cd '" + image.path + "' --render '" + folder.path() + "/cd.mp4'");
+  EXPECT_NE(o.exitCode, 0) << o.output;
+  EXPECT_NE(o.output.find("a render needs music to read"), std::string::npos) << o.output;
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdint.h>
 #include <string.h>
 
 #include <vector>
@@ -55,6 +56,45 @@ TEST(BitBlt, CopiesBetweenDCsAndClipsToSourceAndDestination) {
     }
   }
   EXPECT_FALSE(BitBlt(dst.dc(), 0, 0, 2, 2, src.dc(), 0, 0, 0x00AA0029));  // not supported
+}
+
+struct Blit {
+  int x, y, cx, cy, x1, y1;
+};
+
+// A negative extent runs back from its point, which stays included, wherever in the int range
+// the point is; what reaches both bitmaps is copied, nothing else, and nothing overflows.
+TEST(BitBlt, NegativeExtentsAnywhereInTheIntRange) {
+  const int kMin = INT32_MIN, kMax = INT32_MAX;
+  const Blit cases[] = {
+      {5, 4, -3, -2, 4, 3},              // an ordinary one, drawn
+      {kMin, 0, -2, 3, 0, 0},            // the destination past the left end of the range
+      {0, kMin + 1, 3, -5, 0, 0},        // and past the top
+      {2, 1, -3, -2, kMin, 3},           // the source past the left end
+      {3, 2, 4, -3, 1, kMin + 2},        // and past the top
+      {kMax, kMax, -4, -4, kMax, kMax},  // both at the far end: nothing to draw
+      {kMin, kMin, -(1 << 26), -(1 << 26), kMin, kMin},
+  };
+  for (const Blit& b : cases) {
+    Canvas src(6, 6), dst(8, 8);
+    Pattern(src, 6, 6);
+    EXPECT_TRUE(BitBlt(dst.dc(), b.x, b.y, b.cx, b.cy, src.dc(), b.x1, b.y1, SRCCOPY));
+    // Where each pixel should come from, worked out in 64 bits.
+    const int64_t left = b.cx < 0 ? int64_t{b.x} + b.cx + 1 : b.x;
+    const int64_t top = b.cy < 0 ? int64_t{b.y} + b.cy + 1 : b.y;
+    const int64_t w = b.cx < 0 ? -int64_t{b.cx} : b.cx, h = b.cy < 0 ? -int64_t{b.cy} : b.cy;
+    const int64_t sx0 = b.cx < 0 ? int64_t{b.x1} + b.cx + 1 : b.x1;
+    const int64_t sy0 = b.cy < 0 ? int64_t{b.y1} + b.cy + 1 : b.y1;
+    for (int y = 0; y < 8; ++y) {
+      for (int x = 0; x < 8; ++x) {
+        const int64_t sx = sx0 + (x - left), sy = sy0 + (y - top);
+        const bool copied = x >= left && x < left + w && y >= top && y < top + h && sx >= 0 &&
+                            sx < 6 && sy >= 0 && sy < 6;
+        EXPECT_EQ(dst.At(x, y), copied ? src.At(static_cast<int>(sx), static_cast<int>(sy)) : 0u)
+            << b.x << "," << b.y << " " << b.cx << "x" << b.cy << " at " << x << "," << y;
+      }
+    }
+  }
 }
 
 // A 4-bit DIB of 4 x 2 pixels: top row indices 0, 9, 10, 15; bottom row 12, 0, 0, 1.

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+#include <unistd.h>
+
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace orvel::gdi::test {
 namespace {
@@ -180,6 +184,60 @@ TEST_F(Text, QuarterMegabyteOfTextIsMeasuredAndDrawnSafely) {
   EXPECT_GT(c.Lit(), 0);
   SelectObject(c.dc(), old);
   DeleteObject(f);
+}
+
+// Resident memory in bytes.
+int64_t ResidentBytes() {
+  long pages = 0, resident = 0;
+  FILE* f = fopen("/proc/self/statm", "r");
+  if (f == nullptr) return -1;
+  if (fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = -1;
+  fclose(f);
+  return static_cast<int64_t>(resident) * sysconf(_SC_PAGESIZE);
+}
+
+// Fonts of about 4,000 pixels, every one kept alive and drawn: the cache lets the least recently
+// used faces and glyphs go and stays within its budget, and a font whose face was let go draws
+// exactly as before.
+TEST_F(Text, HugeFontsStayWithinTheCacheBudget) {
+  Canvas first(80, 30), again(80, 30);
+  HFONT small = Font(22);
+  for (Canvas* c : {&first, &again}) {
+    SetBkMode(c->dc(), TRANSPARENT);
+    SetTextColor(c->dc(), RGB(255, 255, 255));
+  }
+  HGDIOBJ old = SelectObject(first.dc(), small);
+  ASSERT_TRUE(TextOutA(first.dc(), 2, 2, "Orvel", 5));
+  // Within the budget nothing is let go: a second small font joins the first.
+  const size_t oneFace = TextCacheBytes();
+  Canvas scratch(80, 30);
+  HFONT smaller = Font(12);
+  HGDIOBJ scratchOld = SelectObject(scratch.dc(), smaller);
+  ASSERT_TRUE(TextOutA(scratch.dc(), 2, 2, "Orvel", 5));
+  EXPECT_GT(TextCacheBytes(), oneFace);
+  SelectObject(scratch.dc(), scratchOld);
+  DeleteObject(smaller);
+
+  [[maybe_unused]] const int64_t resident = ResidentBytes();
+  std::vector<HFONT> huge;
+  for (int i = 0; i < 24; ++i) {
+    huge.push_back(Font(4000 + i));
+    SelectObject(first.dc(), huge.back());
+    EXPECT_TRUE(TextOutA(first.dc(), -200, -600, "W", 1));
+    EXPECT_LE(TextCacheBytes(), kTextCacheBudget) << "after font " << i;
+  }
+#if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer holds freed blocks back for a while
+  EXPECT_LT(ResidentBytes() - resident, static_cast<int64_t>(2 * kTextCacheBudget));
+#endif
+
+  SelectObject(first.dc(), old);
+  SelectObject(again.dc(), small);
+  ASSERT_TRUE(TextOutA(again.dc(), 2, 2, "Orvel", 5));
+  SelectObject(again.dc(), old);
+  EXPECT_EQ(again.Picture(), first.Picture());
+  EXPECT_GT(again.Lit(), 0);
+  for (HFONT f : huge) DeleteObject(f);
+  DeleteObject(small);
 }
 
 TEST_F(Text, StockFontsRender) {

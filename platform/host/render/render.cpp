@@ -91,7 +91,8 @@ struct Plan {
 };
 
 bool MakePlan(const Options& o, const std::string& input, Plan* plan, std::string* error) {
-  if (input == "default" || input == "monitor") {
+  // Live sources and the CD player run in real time; a render reads its music from a file.
+  if (input == "default" || input == "monitor" || input == "cd") {
     *error = "a render needs music to read: --input FILE or --input demo";
     return false;
   }

@@ -18,7 +18,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 sox -n -r 44100 -c 2 -b 16 "$work/full.wav" synth 30 sine 440 norm 0 2>/dev/null ||
   fail "sox could not make the tone"
-pulse_start || fail "no sound server"
+sound_server_start || fail "no sound server"
 paplay "$work/full.wav" &
 TEST_PIDS=$!
 

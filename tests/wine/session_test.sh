@@ -22,7 +22,7 @@ fail() { echo "FAIL: $*"; echo "shots and logs: $work"; exit 1; }
 # gauge, one band for the bars. 0.2 of full scale keeps every display inside its range.
 sox -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth 120 sine 440 vol 0.2 ||
   fail "sox could not make the tone"
-pulse_start || fail "no sound server"
+sound_server_start || fail "no sound server"
 xvfb_start || exit 1
 paplay "$work/tone.wav" &
 TEST_PIDS=$!

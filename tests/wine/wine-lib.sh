@@ -48,6 +48,13 @@ wine_stop() {
   wineserver -w 2>/dev/null
 }
 
+# pulse_start (tests/support/pulse-server.sh), keeping wine_cleanup as the exit trap: it
+# ends the sound server too, after the programs that use it.
+sound_server_start() {
+  pulse_start || return 1
+  trap wine_cleanup EXIT
+}
+
 # Ends everything the test started: the programs, Wine's server for the prefix, X, the sound
 # server (pulse-server.sh also ends it on exit).
 wine_cleanup() {

@@ -26,7 +26,7 @@ for file in orvel.exe README.txt; do
 done
 unzip -q "$zip" -d "$work/unpacked" || fail "unzip failed"
 
-pulse_start || fail "no sound server"
+sound_server_start || fail "no sound server"
 xvfb_start || exit 1
 wine_env
 cd "$work/unpacked/$top" || fail "no $top folder"

@@ -27,6 +27,10 @@ namespace {
 constexpr int64_t kPumpMicros = 20000;
 constexpr int kMaxScale = 8;
 bool g_sdlInUse = false;
+// Set once the process is exiting. Xlib ends the process with exit() when the display goes
+// away; the host, a static, is then destroyed on the way out and must not talk to the dead
+// display again, which would wait for it forever.
+std::atomic<bool> g_exiting{false};
 int g_scale = 0;  // 0: from the display's DPI
 
 struct Shown {
@@ -80,6 +84,7 @@ class SdlHost : public user::Host {
   }
 
   ~SdlHost() override {
+    if (g_exiting) return;  // the process ends: leave the windows to it
     for (auto& entry : shown_) SDL_DestroyWindow(entry.second.window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     // SDL_Quit also lets go of the session bus that video set-up opened.
@@ -372,6 +377,9 @@ bool UseSdl(std::string* error) {
   }
   user::SetHost(std::make_unique<SdlHost>());
   g_sdlInUse = true;
+  // Registered after the host's slot exists, so it runs before that slot is destroyed.
+  static bool registered = false;
+  if (!registered) registered = std::atexit([] { g_exiting = true; }) == 0;
   return true;
 }
 

@@ -8,12 +8,11 @@
 #include <fstream>
 #include <string>
 
+#include "run_command.h"
+
 namespace {
 
-struct Outcome {
-  int exitCode = -1;
-  std::string output;  // standard output and error together
-};
+using orvel::test::Outcome;
 
 // Runs the program with `arguments` and no display (so a window could not even open), or
 // with the display settings in `environment` ("DISPLAY=:999"), and `piped` (a file) through a
@@ -23,14 +22,7 @@ Outcome RunOrvel(const std::string& arguments, const std::string& environment = 
   const std::string command = (piped.empty() ? "" : "cat " + piped + " | ") +
                               "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " +
                               environment + " " ORVEL_PROGRAM " " + arguments + " 2>&1";
-  Outcome outcome;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return outcome;
-  char buffer[512];
-  while (fgets(buffer, sizeof buffer, pipe) != nullptr) outcome.output += buffer;
-  const int status = pclose(pipe);
-  outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return outcome;
+  return orvel::test::RunCommand(command);
 }
 
 std::string TempPath(const char* name) {

@@ -2,33 +2,20 @@
 // with a message that names the file (and, for a sheet, the line).
 #include <gtest/gtest.h>
 
-#include <stdio.h>
-#include <sys/wait.h>
-
 #include <fstream>
 #include <string>
 
 #include "disc_images.h"
+#include "run_command.h"
 
 namespace {
 
-struct Outcome {
-  int exitCode = -1;
-  std::string output;
-};
+using orvel::test::Outcome;
 
 // Runs the program without a display, so that getting as far as a window would also fail.
 Outcome RunOrvel(const std::string& arguments) {
-  const std::string command =
-      "env -u DISPLAY -u WAYLAND_DISPLAY " ORVEL_PROGRAM " " + arguments + " 2>&1";
-  Outcome outcome;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return outcome;
-  char buffer[512];
-  while (fgets(buffer, sizeof buffer, pipe) != nullptr) outcome.output += buffer;
-  const int status = pclose(pipe);
-  outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return outcome;
+  return orvel::test::RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY " ORVEL_PROGRAM " " +
+                                 arguments + " 2>&1");
 }
 
 TEST(CdCommandLine, UnreadableDiscsAreNamedBeforeAnyWindow) {

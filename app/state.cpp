@@ -8,7 +8,7 @@ HINSTANCE AppInstance = nullptr;
 HDC WindowDC = nullptr;
 HRGN DisplayClip = nullptr;
 
-int DisplayMode = 8;
+int DisplayMode = kModeSphere;
 COLORREF ColorTable[9] = {};
 int ColorIndex = 0;
 int SpeedSetting = 0;
@@ -29,9 +29,9 @@ HWND StarRingsButton, RandomButton, GaugeButton, SphereButton;
 HWND KeypadButtons[10];
 HWND SpeedScrollBar;
 
-void SelectClip(int left, int top, int right, int bottom) {
+void SelectClip(const RECT& area) {
   // SelectClipRgn copies the region, so it is deleted at once rather than leaked per call.
-  HRGN region = CreateRectRgn(left, top, right, bottom);
+  HRGN region = CreateRectRgn(area.left, area.top, area.right, area.bottom);
   SelectClipRgn(WindowDC, region);
   DeleteObject(region);
 }

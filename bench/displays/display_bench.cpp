@@ -1,5 +1,6 @@
 // Per-frame CPU time of each display, driven as the frame processing drives it: on a window-sized
 // memory DC clipped to the display area, with band values and levels from a synthetic signal.
+#include "app/state.h"
 #include "audio/fftmisc.h"
 #include "displays/graph.h"
 #include "displays/pattern_cells.h"
@@ -28,7 +29,8 @@ class WindowLikeDC {
     dc = CreateCompatibleDC(nullptr);
     bitmap = CreateCompatibleBitmap(dc, 561, 411);
     old = SelectObject(dc, bitmap);
-    HRGN clip = CreateRectRgn(20, 100, 542, 300);
+    HRGN clip =
+        CreateRectRgn(kDisplayArea.left, kDisplayArea.top, kDisplayArea.right, kDisplayArea.bottom);
     SelectClipRgn(dc, clip);
     DeleteObject(clip);
   }

@@ -54,7 +54,7 @@ Surface QuietWindow() {
   session.CloseAbout();
   session.StopFrames(0.2);
   session.OnWindowThread(0.3, [] {
-    DisplayMode = 10;
+    DisplayMode = kModeBigClock;
     InvalidateRect(MainWindow, nullptr, TRUE);
   });
   session.Snapshot(0.5, &picture);

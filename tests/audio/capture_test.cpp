@@ -23,7 +23,7 @@ TEST(Capture, TheBufferIsSixtyFourSamplesAndStaysPrepared) {
   session.UseSamples(orvel::session::Constant(200));
   session.CloseAbout();
   session.OnWindowThread(1.0, [&] {
-    DisplayMode = 10;  // frames leave the samples as the driver delivered them
+    DisplayMode = kModeBigClock;  // frames leave the samples as the driver delivered them
   });
   session.OnWindowThread(1.5, [&] {
     length = CaptureBuffer->dwBufferLength;
@@ -46,7 +46,7 @@ TEST(Capture, OnlyDataMessagesPostFrames) {
   session.OnWindowThread(0.5, [&] {
     // The callback is called here with messages that must post nothing; a WM_WAVEFRAME would
     // convert the marker samples.
-    DisplayMode = 0;
+    DisplayMode = kModeDots;
     memset(CaptureBuffer->lpData, 1, 64);
     WaveInCallback(WaveDevice, WIM_OPEN, reinterpret_cast<DWORD_PTR>(MainWindow), 0, 0);
     WaveInCallback(WaveDevice, WIM_CLOSE, reinterpret_cast<DWORD_PTR>(MainWindow), 0, 0);
@@ -68,7 +68,7 @@ TEST(Capture, DeviceLossStopsFramesAndTheWindowGoesOn) {
     orvel::wave::SimulateDeviceLoss();
   });
   session.OnWindowThread(1.5, [] {
-    DisplayMode = 0;
+    DisplayMode = kModeDots;
     memset(CaptureBuffer->lpData, 7, 64);
   });
   session.OnWindowThread(3.0, [&] {

@@ -26,9 +26,9 @@ class Canvas {
   Canvas(const Canvas&) = delete;
   Canvas& operator=(const Canvas&) = delete;
 
-  // Limits drawing to (l, t)-(r, b), as start-up clips the window's DC to the display area.
-  void Clip(int l, int t, int r, int b) {
-    HRGN region = CreateRectRgn(l, t, r, b);
+  // Limits drawing to the area, as start-up clips the window's DC to kDisplayArea.
+  void Clip(const RECT& area) {
+    HRGN region = CreateRectRgn(area.left, area.top, area.right, area.bottom);
     SelectClipRgn(dc, region);
     DeleteObject(region);
   }

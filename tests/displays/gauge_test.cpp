@@ -1,5 +1,6 @@
 #include "displays/gauge.h"
 
+#include "app/state.h"
 #include "canvas.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@ class GaugeTest : public ::testing::Test {
     meter.bottom = 225;
     meter.divisions = 5;
     meter.fullScale = 100.0f;
-    canvas.Clip(20, 100, 542, 300);
+    canvas.Clip(kDisplayArea);
   }
   int DarkPixels(int l, int t, int r, int b) const {
     int n = 0;

@@ -1,5 +1,6 @@
 #include "displays/graph.h"
 
+#include "app/state.h"
 #include "canvas.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ class GraphTest : public ::testing::Test {
     chart.steps = 70;
     chart.fullScale = 150.0f;
     chart.UpdateLayout(canvas.dc);
-    canvas.Clip(20, 100, 542, 300);
+    canvas.Clip(kDisplayArea);
   }
   graph chart{180, 180, 150, 2};
   Canvas canvas;

@@ -1,5 +1,6 @@
 #include "displays/pulse_sphere.h"
 
+#include "app/state.h"
 #include "canvas.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +50,7 @@ class PulseSphereTest : public ::testing::Test {
   void SetUp() override {
     sphere->scaleStep = 0.2f;
     sphere->green = 200.0f;
-    canvas.Clip(20, 100, 542, 300);
+    canvas.Clip(kDisplayArea);
   }
   std::unique_ptr<PulseSphere> sphere = std::make_unique<PulseSphere>(10.0f, 276.0f, 175.0f, 0.0f);
   Canvas canvas;
@@ -143,7 +144,7 @@ TEST_F(PulseSphereTest, WireNetAndChequeredBall) {
   EXPECT_EQ(canvas.Count(kPale, 0, 0, 561, 411), 0);
 
   Canvas solid;
-  solid.Clip(20, 100, 542, 300);
+  solid.Clip(kDisplayArea);
   sphere->scale = 8.0f;
   Draw(*sphere, solid.dc, 2, 100.0f);
   EXPECT_GT(solid.Count(kGreen, 0, 0, 561, 411), wire);

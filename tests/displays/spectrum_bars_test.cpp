@@ -1,5 +1,6 @@
 #include "displays/spectrum_bars.h"
 
+#include "app/state.h"
 #include "canvas.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,7 @@ class SpectrumBarTest : public ::testing::Test {
   void SetUp() override {
     SampleStep = 8;
     InitSpectrumBars();
-    canvas.Clip(20, 100, 542, 300);
+    canvas.Clip(kDisplayArea);
   }
   SpectrumBar& bar = SpectrumBars[1];  // x 36..49
   Canvas canvas;

@@ -36,8 +36,8 @@ Surface RawFrame(const std::string& raw, int k) {
 
 int LitInDisplay(const Surface& s) {
   int lit = 0;
-  for (int y = kDisplayTop; y < kDisplayBottom; ++y)
-    for (int x = kDisplayLeft; x < kDisplayRight; ++x) lit += s.At(x, y) != 0;
+  for (int y = kDisplayArea.top; y < kDisplayArea.bottom; ++y)
+    for (int x = kDisplayArea.left; x < kDisplayArea.right; ++x) lit += s.At(x, y) != 0;
   return lit;
 }
 

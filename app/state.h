@@ -58,8 +58,12 @@ extern char StatusText[128];
 extern gauge* TheGauge;
 extern graph* TheGraph;
 
-// Creates the gauge and the graph on the heap and sets their geometry and scale, as start-up
-// does; they are never freed.
+// Give the gauge and the graph the geometry and scale that start-up sets field by field: the
+// gauge's scale runs across the middle of the display area, 0..100; the graph fills it, 70
+// steps of 0..150.
+void SetUpGauge(gauge& meter);
+void SetUpGraph(graph& chart);
+// Creates the gauge and the graph on the heap and sets them up as above; they are never freed.
 void CreateInstruments();
 
 // The controls, in the order they are created.

@@ -135,12 +135,7 @@ BENCHMARK(BM_PulseSphere)->DenseRange(0, 3);
 void BM_ChartPlot(benchmark::State& state) {
   WindowLikeDC window;
   graph chart(180, 180, 150, 2);
-  chart.left = 13;
-  chart.top = 80;
-  chart.right = 580;
-  chart.bottom = 320;
-  chart.steps = 70;
-  chart.fullScale = 150.0f;
+  SetUpGraph(chart);
   chart.UpdateLayout(window.dc);
   int f = 0;
   for (auto _ : state) chart.Plot(window.dc, Frames()[f++ % kFrameCount].level);
@@ -150,12 +145,7 @@ BENCHMARK(BM_ChartPlot);
 // The gauge as start-up sets it up.
 gauge StartUpGauge() {
   gauge meter(255, 0, 0);
-  meter.left = 30;
-  meter.top = 175;
-  meter.right = 530;
-  meter.bottom = 225;
-  meter.divisions = 5;
-  meter.fullScale = 100.0f;
+  SetUpGauge(meter);
   return meter;
 }
 

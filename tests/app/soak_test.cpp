@@ -25,7 +25,7 @@
 
 namespace {
 
-using orvel::session::Session;
+using orvel::test::Session;
 
 struct Counts {
   int gdi = -1;

@@ -14,13 +14,13 @@
 
 namespace {
 
-using orvel::session::Session;
+using orvel::test::Session;
 
 TEST(Capture, TheBufferIsSixtyFourSamplesAndStaysPrepared) {
   Session session;
   DWORD length = 0, flags = 0;
   bool gotSamples = false;
-  session.UseSamples(orvel::session::Constant(200));
+  session.UseSamples(orvel::test::Constant(200));
   session.CloseAbout();
   session.OnWindowThread(1.0, [&] {
     DisplayMode = kModeBigClock;  // frames leave the samples as the driver delivered them
@@ -76,7 +76,7 @@ TEST(Capture, DeviceLossStopsFramesAndTheWindowGoesOn) {
     alive = IsWindow(MainWindow) != 0;
   });
   session.Close(3.1);
-  const orvel::session::Result result = session.Run();
+  const orvel::test::Result result = session.Run();
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_TRUE(unchanged);
   EXPECT_TRUE(alive);

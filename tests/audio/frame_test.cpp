@@ -20,7 +20,7 @@
 namespace {
 
 using orvel::gdi::Surface;
-using orvel::session::Session;
+using orvel::test::Session;
 
 void Fill(unsigned char raw) {
   memset(CaptureBuffer->lpData, raw, 64);

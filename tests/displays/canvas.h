@@ -6,10 +6,11 @@
 #include <windows.h>
 
 #include "gdi/surface.h"
+#include "pixels.h"
 
 #include <stdint.h>
 
-namespace orvel::testing {
+namespace orvel::test {
 
 class Canvas {
  public:
@@ -33,7 +34,7 @@ class Canvas {
     DeleteObject(region);
   }
 
-  // COLORREF of one pixel.
+  // COLORREF of one pixel (compare with Colour::ColorRef, tests/support/pixels.h).
   COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
 
   // Fills the whole canvas with one colour, bypassing the DC's clip.
@@ -59,10 +60,6 @@ class Canvas {
   HGDIOBJ oldBitmap;
 };
 
-constexpr COLORREF Rgb(int r, int g, int b) {
-  return r | g << 8 | b << 16;
-}
-
-}  // namespace orvel::testing
+}  // namespace orvel::test
 
 #endif

@@ -51,7 +51,7 @@ TEST(DisplaySession, EachFramesDamageCoversEveryChangedPixelInsideTheDisplayArea
       {"sphere 2", 0, 2},
       {"sphere 3", 0, 3},
   };
-  orvel::session::Session session;
+  orvel::test::Session session;
   session.UseDemo();
   session.CloseAbout();
   session.StopFrames(1.0);

@@ -10,8 +10,8 @@
 
 namespace {
 
-using orvel::testing::Canvas;
-using orvel::testing::Rgb;
+using orvel::test::Canvas;
+using orvel::test::Colour;
 
 TEST(PatternTables, PointsUsePiAsTwentyTwoSevenths) {
   InitPointTables();
@@ -78,7 +78,7 @@ class PatternCellTest : public ::testing::Test {
   }
   PatternCell cell;
   Canvas canvas;
-  const COLORREF color = Rgb(200, 100, 50);
+  const COLORREF color = Colour(200, 100, 50).ColorRef();
 };
 
 TEST_F(PatternCellTest, SizeJumpsToALoudBandThenDecaysToTheDot) {

@@ -11,12 +11,12 @@
 
 namespace {
 
-using orvel::testing::Canvas;
-using orvel::testing::Rgb;
+using orvel::test::Canvas;
+using orvel::test::Colour;
 
-const COLORREF kGreen = Rgb(0, 200, 0);
-const COLORREF kPale = Rgb(150, 150, 100);
-const COLORREF kWhite = Rgb(255, 255, 255);
+const COLORREF kGreen = Colour(0, 200, 0).ColorRef();
+const COLORREF kPale = Colour(150, 150, 100).ColorRef();
+const COLORREF kWhite = Colour(255, 255, 255).ColorRef();
 
 double Radius(const SpherePoint& p) {
   return sqrt(p.x * p.x + p.y * p.y + p.z * p.z);

@@ -24,7 +24,7 @@
 namespace {
 
 using orvel::gdi::Surface;
-using orvel::session::Session;
+using orvel::test::Session;
 
 // Frames come every 33 ms of virtual time; the display is chosen at 32 s, in the demo's loud and
 // bright part, and the window captured about 92 frames later.
@@ -102,10 +102,10 @@ TEST_P(GoldenPicture, MatchesTheKeptPicture) {
   }
 
   Surface expected;
-  const bool have = orvel::golden::ReadPng(SourcePath(golden.name), &expected);
-  const orvel::golden::Difference d =
-      have ? orvel::golden::Compare(expected, actual, kDisplayArea, kTolerance)
-           : orvel::golden::Difference{};
+  const bool have = orvel::test::ReadPng(SourcePath(golden.name), &expected);
+  const orvel::test::Difference d =
+      have ? orvel::test::Compare(expected, actual, kDisplayArea, kTolerance)
+           : orvel::test::Difference{};
   const bool ok = have && d.sameSize && d.pixels <= kMaxDifferentPixels;
   if (!ok) {
     orvel::gdi::WritePng(actual, OutPath(golden.name, "actual").c_str());

@@ -66,7 +66,7 @@ int Blue(uint32_t p) {
 }
 
 bool Load(const std::string& path, Surface* out) {
-  if (!orvel::golden::ReadPng(path, out)) {
+  if (!orvel::test::ReadPng(path, out)) {
     fprintf(stderr, "shot-compare: cannot read %s\n", path.c_str());
     return false;
   }

@@ -45,6 +45,14 @@ int CountNonBlack(const Surface& s, int left, int top, int right, int bottom) {
   return (right - left) * (bottom - top) - CountColour(s, left, top, right, bottom, 0);
 }
 
+int CountColour(const Surface& s, const RECT& area, uint32_t colour) {
+  return CountColour(s, area.left, area.top, area.right, area.bottom, colour);
+}
+
+int CountNonBlack(const Surface& s, const RECT& area) {
+  return CountNonBlack(s, area.left, area.top, area.right, area.bottom);
+}
+
 // The window after start-up, with frames stopped and the display blank (mode 10 draws nothing).
 Surface QuietWindow() {
   Session session;
@@ -71,7 +79,7 @@ TEST(Painting, ChromeOfTheWindow) {
             Colour(126, 126, 102).Pixel());  // first shaded row: 0.6 of (210, 210, 170)
   EXPECT_EQ(s.At(5, 336), Colour(126, 126, 102).Pixel());
   // The status strip and the display area between the panels are black.
-  EXPECT_EQ(CountNonBlack(s, 20, 100, 542, 300), 0);
+  EXPECT_EQ(CountNonBlack(s, kDisplayArea), 0);
   // Title in yellow, its black shadow 3 pixels right and below.
   int yellow = 0, shadowed = 0;
   for (int y = 0; y < 36; ++y) {
@@ -169,12 +177,12 @@ TEST(Painting, ClockTickDrawsNothingUntilTheClockIsOnThenTheDateAndBigClock) {
   const int width = TextWidth("Sunday, 6 December, 2026, 08:16:04");
   EXPECT_NEAR(first, 33, 2);
   EXPECT_NEAR(last, 33 + width - 1, 3);
-  EXPECT_EQ(CountNonBlack(date, 20, 100, 542, 300), 0);  // no big clock in stage 1
+  EXPECT_EQ(CountNonBlack(date, kDisplayArea), 0);  // no big clock in stage 1
 
   const uint32_t amberPixel = Colour(226, 176, 42).Pixel(), greenPixel = Colour(0, 255, 0).Pixel();
-  EXPECT_GT(CountColour(amber, 20, 100, 542, 300, amberPixel), 500);
-  EXPECT_GT(CountColour(green, 20, 100, 542, 300, greenPixel), 500);
-  EXPECT_EQ(CountColour(green, 20, 100, 542, 300, amberPixel), 0);
+  EXPECT_GT(CountColour(amber, kDisplayArea, amberPixel), 500);
+  EXPECT_GT(CountColour(green, kDisplayArea, greenPixel), 500);
+  EXPECT_EQ(CountColour(green, kDisplayArea, amberPixel), 0);
 }
 
 }  // namespace

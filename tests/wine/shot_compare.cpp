@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/state.h"
 #include "png_compare.h"
 
 namespace {
@@ -32,7 +33,8 @@ struct Box {
 };
 
 // The display area, which shows the sound and so is compared by measure, not by pixel.
-constexpr Box kDisplay = {20, 100, 542, 300};
+constexpr Box kDisplay = {kDisplayArea.left, kDisplayArea.top, kDisplayArea.right,
+                          kDisplayArea.bottom};
 
 // Text: each font engine puts its own edges on the glyphs (Wine's and FreeType's hinting and
 // antialiasing differ), so text is held to its ink box, not to its pixels. The box is where

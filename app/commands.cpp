@@ -10,6 +10,7 @@
 #include "displays/graph.h"
 #include "displays/pattern_cells.h"
 #include "displays/spectrum_bars.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -30,43 +31,44 @@ void SetChartSteps(int steps) {
   TheGraph->UpdateLayout(WindowDC);
 }
 
-// The display commands of the menu template (ids 11842..11855).
+// The display commands of the menu template (IDM_DOTS..IDM_RANDOM_PATTERNS).
 void ApplyDisplayCommand(int id) {
   switch (id) {
-    case 11842:
-      DisplayMode = 0;
+    case IDM_DOTS:
+      DisplayMode = kModeDots;
       break;
-    case 11843:
-      DisplayMode = 2;
+    case IDM_EXTENTS:
+      DisplayMode = kModeExtents;
       break;
-    case 11844:
-      DisplayMode = 1;
+    case IDM_ENVELOPE:
+      DisplayMode = kModeBezier;
       break;
-    case 11845:
-      DisplayMode = 3;
+    case IDM_SLOW_CHART:
+      DisplayMode = kModeSlowChart;
       SetChartSteps(100);
       break;
-    case 11846:
-      DisplayMode = 4;
+    case IDM_FAST_CHART:
+      DisplayMode = kModeFastChart;
       SetChartSteps(30);
       break;
-    case 11847:
-      DisplayMode = 5;
+    case IDM_GAUGE:
+      DisplayMode = kModeGauge;
       break;
-    case 11848:
-      DisplayMode = 6;
+    case IDM_BARS:
+      DisplayMode = kModeBars;
       break;
-    case 11849:
-    case 11850:
-    case 11851:
-    case 11852:
-    case 11853:
-    case 11854:
-      DisplayMode = 7;
-      SetPatternKinds(id - 11848);
+    case IDM_CIRCLES:
+    case IDM_RINGS:
+    case IDM_TRIANGLES:
+    case IDM_TRIANGLE_RINGS:
+    case IDM_STARS:
+    case IDM_STAR_RINGS:
+      DisplayMode = kModePatterns;
+      // The six shape commands are in PatternKind's order, from circle to star ring.
+      SetPatternKinds(kCircle + (id - IDM_CIRCLES));
       break;
-    case 11855:
-      DisplayMode = 7;
+    case IDM_RANDOM_PATTERNS:
+      DisplayMode = kModePatterns;
       for (PatternCell& cell : PatternCells) cell.kind = rand() % 6 + 1;
       break;
     default:
@@ -92,9 +94,8 @@ void CycleColour() {
 }
 
 void BlankStatusAndDisplay() {
-  SelectClip(20, 48, 542, 400);
-  RECT area = {13, 40, 542, 320};
-  FillRect(WindowDC, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  SelectClip(kStatusClip);
+  FillRect(WindowDC, &kCommandBlankBox, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   SelectDisplayClip();
 }
 
@@ -103,9 +104,9 @@ void CycleClock() {
   ClockStage = ClockStage + 1;
   if (ClockStage > 2) {
     ClockStage = 0;
-    DisplayMode = 1;
+    DisplayMode = kModeBezier;
   }
-  if (ClockStage == 2) DisplayMode = 10;
+  if (ClockStage == 2) DisplayMode = kModeBigClock;
   BlankStatusAndDisplay();
 }
 
@@ -115,7 +116,7 @@ void DrawKeypadText(int left, const char* text) {
 }
 
 void TypeDigit(int digit) {
-  SelectClip(20, 48, 542, 300);
+  SelectClip(kKeypadClip);
   snprintf(DigitText, sizeof DigitText, "%d", digit);
   if (TrackEntryCount == 0) {
     FirstDigit = digit;
@@ -133,7 +134,7 @@ void TypeDigit(int digit) {
       CdTrackCount(MainWindow, CdDeviceId) >= static_cast<DWORD>(EnteredTrack)) {
     CdPlayTrack(MainWindow, CdDeviceId, EnteredTrack);
   }
-  SelectClip(20, 48, 542, 300);
+  SelectClip(kKeypadClip);
   DrawKeypadText(370, "- ");
   DrawKeypadText(380, "- ");
   SelectDisplayClip();
@@ -161,10 +162,18 @@ struct DisplayButton {
 };
 
 const DisplayButton kDisplayButtons[] = {
-    {&DotsButton, 11842},      {&EnvelopeButton, 11844}, {&ExtentsButton, 11843},
-    {&BarsButton, 11848},      {&CirclesButton, 11849},  {&RingsButton, 11850},
-    {&TrianglesButton, 11851}, {&TriRingsButton, 11852}, {&StarsButton, 11853},
-    {&StarRingsButton, 11854}, {&RandomButton, 11855},   {&GaugeButton, 11847},
+    {&DotsButton, IDM_DOTS},
+    {&EnvelopeButton, IDM_ENVELOPE},
+    {&ExtentsButton, IDM_EXTENTS},
+    {&BarsButton, IDM_BARS},
+    {&CirclesButton, IDM_CIRCLES},
+    {&RingsButton, IDM_RINGS},
+    {&TrianglesButton, IDM_TRIANGLES},
+    {&TriRingsButton, IDM_TRIANGLE_RINGS},
+    {&StarsButton, IDM_STARS},
+    {&StarRingsButton, IDM_STAR_RINGS},
+    {&RandomButton, IDM_RANDOM_PATTERNS},
+    {&GaugeButton, IDM_GAUGE},
 };
 
 }  // namespace
@@ -175,7 +184,7 @@ void HandleCommand(WPARAM wParam, LPARAM lParam) {
   if (From(lParam, ColorCycleButton)) CycleColour();
   if (From(lParam, SphereButton)) {
     SphereVariant = SphereVariant + 1 > 3 ? 0 : SphereVariant + 1;
-    DisplayMode = 8;
+    DisplayMode = kModeSphere;
   }
   if (From(lParam, ClockButton)) CycleClock();
   for (int k = 0; k < 10; ++k) {
@@ -194,8 +203,7 @@ void HandleCommand(WPARAM wParam, LPARAM lParam) {
   }
   // Every command repaints the window without erasing and blanks the display area.
   InvalidateRect(MainWindow, nullptr, FALSE);
-  RECT area = {13, 40, 542, 320};
-  FillRect(WindowDC, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  FillRect(WindowDC, &kCommandBlankBox, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 }
 
 void HandleSpeedScroll(WPARAM wParam) {

@@ -12,6 +12,7 @@
 #include "displays/gauge.h"
 #include "displays/graph.h"
 #include "displays/spectrum_bars.h"
+#include "resources/resource_ids.h"
 
 char StatusText[128];
 
@@ -32,11 +33,26 @@ struct Picture {
 };
 
 const Picture kPictures[] = {
-    {&StopButton, 2},        {&PauseButton, 3},     {&PlayButton, 4},     {&NextButton, 5},
-    {&PrevButton, 6},        {&DotsButton, 7},      {&EnvelopeButton, 8}, {&ExtentsButton, 9},
-    {&ColorCycleButton, 10}, {&BarsButton, 11},     {&CirclesButton, 12}, {&RingsButton, 13},
-    {&TrianglesButton, 14},  {&TriRingsButton, 15}, {&StarsButton, 16},   {&StarRingsButton, 17},
-    {&RandomButton, 18},     {&GaugeButton, 19},    {&SphereButton, 22},  {&ClockButton, 34},
+    {&StopButton, IDB_STOP},
+    {&PauseButton, IDB_PAUSE},
+    {&PlayButton, IDB_PLAY},
+    {&NextButton, IDB_NEXT},
+    {&PrevButton, IDB_PREV},
+    {&DotsButton, IDB_DOTS},
+    {&EnvelopeButton, IDB_ENVELOPE},
+    {&ExtentsButton, IDB_EXTENTS},
+    {&ColorCycleButton, IDB_COLOR_CYCLE},
+    {&BarsButton, IDB_BARS},
+    {&CirclesButton, IDB_CIRCLES},
+    {&RingsButton, IDB_RINGS},
+    {&TrianglesButton, IDB_TRIANGLES},
+    {&TriRingsButton, IDB_TRIANGLE_RINGS},
+    {&StarsButton, IDB_STARS},
+    {&StarRingsButton, IDB_STAR_RINGS},
+    {&RandomButton, IDB_RANDOM_PATTERNS},
+    {&GaugeButton, IDB_GAUGE},
+    {&SphereButton, IDB_SPHERE},
+    {&ClockButton, IDB_CLOCK},
 };
 
 // The bitmap resource of a button; 0 for a window that is none of them.
@@ -45,7 +61,7 @@ int PictureOf(HWND button) {
     if (*p.button == button) return p.bitmap;
   }
   for (int k = 0; k < 10; ++k) {
-    if (KeypadButtons[k] == button) return 23 + k;
+    if (KeypadButtons[k] == button) return IDB_KEY_1 + k;
   }
   return 0;
 }
@@ -88,8 +104,8 @@ void PaintChrome(HDC dc) {
   DrawTransparentText(dc, 433, 0, 375, 38, kFace, 32, 0, kLeft, "Orvel!", 0, 0, 0, 0, 0, 0);
   DrawTransparentText(dc, 430, 0, 375, 35, kFace, 32, 0, kLeft, "Orvel!", 0, 0, 0, 255, 250, 0);
   TheGraph->UpdateLayout(dc);
-  if (DisplayMode == 5) TheGauge->DrawFace(dc);
-  if (DisplayMode == 6) {
+  if (DisplayMode == kModeGauge) TheGauge->DrawFace(dc);
+  if (DisplayMode == kModeBars) {
     for (SpectrumBar& bar : SpectrumBars) ResetBar(bar);
   }
   DrawTransparentText(dc, 345, 371, 470, 386, kFace, 12, 0, kCentre, "Speed Control", 0, 0, 0, 0, 0,
@@ -112,7 +128,7 @@ void DrawDateLine() {
            now.wHour, now.wMinute, now.wSecond);
   DrawOpaqueText(WindowDC, 28, 10, 300, 75, kFace, 22, 0, kLeft, StatusText, 0, 0, 0, 180, 180,
                  150);
-  if (DisplayMode == 10) {
+  if (DisplayMode == kModeBigClock) {
     snprintf(StatusText, sizeof StatusText, "%02d:%02d:%02d", now.wHour, now.wMinute, now.wSecond);
     const COLORREF col = ColorTable[ColorIndex];
     DrawOpaqueText(WindowDC, 13, 80, 542, 220, kFace, 128, 0, kCentre, StatusText, 0, 0, 0,
@@ -170,7 +186,7 @@ void DrawButton(const DRAWITEMSTRUCT* item) {
 
 void ClockTick(HWND hwnd) {
   if (ClockStage <= 0) return;
-  SelectClip(20, 48, 542, 400);
+  SelectClip(kStatusClip);
   if (WindowDC != nullptr) {
     DrawDateLine();
     DrawCurrentTrackStrip();

@@ -8,7 +8,7 @@ HINSTANCE AppInstance = nullptr;
 HDC WindowDC = nullptr;
 HRGN DisplayClip = nullptr;
 
-int DisplayMode = 8;
+int DisplayMode = kModeSphere;
 COLORREF ColorTable[9] = {};
 int ColorIndex = 0;
 int SpeedSetting = 0;
@@ -29,9 +29,9 @@ HWND StarRingsButton, RandomButton, GaugeButton, SphereButton;
 HWND KeypadButtons[10];
 HWND SpeedScrollBar;
 
-void SelectClip(int left, int top, int right, int bottom) {
+void SelectClip(const RECT& area) {
   // SelectClipRgn copies the region, so it is deleted at once rather than leaked per call.
-  HRGN region = CreateRectRgn(left, top, right, bottom);
+  HRGN region = CreateRectRgn(area.left, area.top, area.right, area.bottom);
   SelectClipRgn(WindowDC, region);
   DeleteObject(region);
 }
@@ -40,20 +40,27 @@ void SelectDisplayClip() {
   SelectClipRgn(WindowDC, DisplayClip);
 }
 
+void SetUpGauge(gauge& meter) {
+  meter.left = 30;
+  meter.top = 175;
+  meter.right = 530;
+  meter.bottom = 225;
+  meter.divisions = 5;
+  meter.fullScale = 100.0f;
+}
+
+void SetUpGraph(graph& chart) {
+  chart.left = 13;
+  chart.top = 80;
+  chart.right = 580;
+  chart.bottom = 320;
+  chart.fullScale = 150.0f;
+  chart.steps = 70;
+}
+
 void CreateInstruments() {
   TheGauge = new gauge(255, 0, 0);
-  TheGauge->left = 30;
-  TheGauge->top = 175;
-  TheGauge->right = 530;
-  TheGauge->bottom = 225;
-  TheGauge->divisions = 5;
-  TheGauge->fullScale = 100.0f;
-
+  SetUpGauge(*TheGauge);
   TheGraph = new graph(180, 180, 150, 2);
-  TheGraph->left = 13;
-  TheGraph->top = 80;
-  TheGraph->right = 580;
-  TheGraph->bottom = 320;
-  TheGraph->fullScale = 150.0f;
-  TheGraph->steps = 70;
+  SetUpGraph(*TheGraph);
 }

@@ -12,16 +12,36 @@ class graph;
 // The private message that announces a filled capture buffer.
 constexpr UINT WM_WAVEFRAME = WM_USER + 101;
 
+// The values of DisplayMode: which display every audio frame draws. 9 is never set; in 9 and
+// 10 a frame draws nothing.
+constexpr int kModeDots = 0;       // oscilloscope dots
+constexpr int kModeBezier = 1;     // oscilloscope Bezier trace
+constexpr int kModeExtents = 2;    // oscilloscope extents
+constexpr int kModeSlowChart = 3;  // level chart, 100 steps
+constexpr int kModeFastChart = 4;  // level chart, 30 steps
+constexpr int kModeGauge = 5;      // level gauge
+constexpr int kModeBars = 6;       // spectrum bars
+constexpr int kModePatterns = 7;   // spectrum shape patterns
+constexpr int kModeSphere = 8;     // pulse sphere, the mode at start
+constexpr int kModeBigClock = 10;  // big clock, drawn by timer 1
+
 // The display area, where every frame draws; WindowDC is clipped to it between handlers.
-constexpr int kDisplayLeft = 20, kDisplayTop = 100, kDisplayRight = 542, kDisplayBottom = 300;
+constexpr RECT kDisplayArea = {20, 100, 542, 300};
+// What a frame of modes 0 to 2 and the sphere black out before they draw, and what every
+// command blanks: both larger than the display area, which the clip keeps them to.
+constexpr RECT kFrameEraseBox = {13, 80, 542, 320};
+constexpr RECT kCommandBlankBox = {13, 40, 542, 320};
+// The clips of the handlers that draw above and below the display area: the status strip,
+// display and track strip (clock button and tick), and the keypad's digits.
+constexpr RECT kStatusClip = {20, 48, 542, 400};
+constexpr RECT kKeypadClip = {20, 48, 542, 300};
 
 extern HWND MainWindow;
 extern HINSTANCE AppInstance;
 extern HDC WindowDC;      // the main window's DC, taken at start-up, released at WM_DESTROY
-extern HRGN DisplayClip;  // (20,100)-(542,300)
+extern HRGN DisplayClip;  // kDisplayArea
 
-extern int DisplayMode;  // 0 dots, 1 Bezier, 2 extents, 3/4 chart, 5 gauge, 6 bars,
-                         // 7 patterns, 8 sphere, 10 big clock
+extern int DisplayMode;  // one of the kMode values above
 extern COLORREF ColorTable[9];
 extern int ColorIndex;     // 0..8
 extern int SpeedSetting;   // 1..50
@@ -38,8 +58,12 @@ extern char StatusText[128];
 extern gauge* TheGauge;
 extern graph* TheGraph;
 
-// Creates the gauge and the graph on the heap and sets their geometry and scale, as start-up
-// does; they are never freed.
+// Give the gauge and the graph the geometry and scale that start-up sets field by field: the
+// gauge's scale runs across the middle of the display area, 0..100; the graph fills it, 70
+// steps of 0..150.
+void SetUpGauge(gauge& meter);
+void SetUpGraph(graph& chart);
+// Creates the gauge and the graph on the heap and sets them up as above; they are never freed.
 void CreateInstruments();
 
 // The controls, in the order they are created.
@@ -51,7 +75,7 @@ extern HWND KeypadButtons[10];
 extern HWND SpeedScrollBar;
 
 // Selects a new rectangular clip region into WindowDC (the region is not kept).
-void SelectClip(int left, int top, int right, int bottom);
+void SelectClip(const RECT& area);
 // Selects the display area as WindowDC's clip region again.
 void SelectDisplayClip();
 

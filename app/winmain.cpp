@@ -12,6 +12,7 @@
 #include "displays/pattern_cells.h"
 #include "displays/pulse_sphere.h"
 #include "displays/spectrum_bars.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -79,7 +80,7 @@ bool RegisterMainClass(HINSTANCE instance) {
   wc.style = 0;
   wc.lpfnWndProc = MainWindowProc;
   wc.hInstance = instance;
-  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ORVEL));
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   wc.lpszMenuName = nullptr;
@@ -100,7 +101,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
   AppInstance = hInstance;
   ShowWindow(MainWindow, nCmdShow);
   WindowDC = GetDC(MainWindow);
-  DisplayClip = CreateRectRgn(kDisplayLeft, kDisplayTop, kDisplayRight, kDisplayBottom);
+  DisplayClip =
+      CreateRectRgn(kDisplayArea.left, kDisplayArea.top, kDisplayArea.right, kDisplayArea.bottom);
   SelectClipRgn(WindowDC, DisplayClip);
 
   CreateControls();
@@ -113,7 +115,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
   FillColorTable();
 
   CdDeviceId = CdOpen(MainWindow);
-  DialogBoxParamA(hInstance, MAKEINTRESOURCEA(1), MainWindow, AboutDialogProc, 0);
+  DialogBoxParamA(hInstance, MAKEINTRESOURCEA(IDD_ABOUT), MainWindow, AboutDialogProc, 0);
   if (!StartCapture(MainWindow)) return 0;
 
   MSG msg;

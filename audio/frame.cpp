@@ -112,7 +112,7 @@ void UpdateHeldLevel(float decay) {
 }
 
 void DrawLevel() {
-  if (DisplayMode == 5) {
+  if (DisplayMode == kModeGauge) {
     UpdateHeldLevel(GaugeDecay);
     TheGauge->ShowValue(WindowDC, static_cast<float>(HeldLevel * 100 * 0.0078125));
   } else {
@@ -129,14 +129,14 @@ void DrawSpectrum() {
   fft_float(64, 0, RealIn, ImagIn, RealOut, ImagOut);
   for (int i = 1; i <= 31; ++i) {
     const double weight = i * 2 * 0.015625 + 1;
-    if (DisplayMode == 6) {
+    if (DisplayMode == kModeBars) {
       DrawBar(SpectrumBars[i], WindowDC, static_cast<float>(fabs(RealOut[i]) * weight));
     } else {
       const double value = fabs(RealOut[i] * 0.3333333333333333) * weight * 0.4;
       DrawPatternCell(PatternCells[i], WindowDC, static_cast<float>(value));
     }
   }
-  if (DisplayMode == 7) PatternSpin = static_cast<float>(PatternSpin + 0.1);
+  if (DisplayMode == kModePatterns) PatternSpin = static_cast<float>(PatternSpin + 0.1);
 }
 
 void DrawSphere() {
@@ -161,7 +161,8 @@ void DrawSphere() {
 
 void EraseDisplay() {
   HGDIOBJ previous = SelectObject(WindowDC, GetStockObject(BLACK_BRUSH));
-  Rectangle(WindowDC, 13, 80, 542, 320);
+  Rectangle(WindowDC, kFrameEraseBox.left, kFrameEraseBox.top, kFrameEraseBox.right,
+            kFrameEraseBox.bottom);
   SelectObject(WindowDC, previous);
 }
 
@@ -173,22 +174,22 @@ void ProcessFrame() {
   // already queued it again: the driver is refilling it, so its samples are neither whole nor
   // ours to rewrite. The frame is skipped; the refilled buffer brings the next one.
   if ((CaptureBuffer->dwFlags & WHDR_DONE) == 0) return;
-  if (DisplayMode >= 6) {
-    if (DisplayMode == 6 || DisplayMode == 7) DrawSpectrum();
-    if (DisplayMode == 8) DrawSphere();
+  if (DisplayMode >= kModeBars) {
+    if (DisplayMode == kModeBars || DisplayMode == kModePatterns) DrawSpectrum();
+    if (DisplayMode == kModeSphere) DrawSphere();
     return;
   }
-  if (DisplayMode < 3) EraseDisplay();
+  if (DisplayMode < kModeSlowChart) EraseDisplay();
   const COLORREF col = CurrentColour();
   SelectFrameObjects(col);
   switch (DisplayMode) {
-    case 0:
+    case kModeDots:
       DrawDots(col);
       break;
-    case 1:
+    case kModeBezier:
       DrawBezierTrace(col);
       break;
-    case 2:
+    case kModeExtents:
       DrawExtents(col);
       break;
     default:

@@ -19,8 +19,8 @@ extern float RealIn[64], ImagIn[64], RealOut[64], ImagOut[64];
 // the current display. Modes 9, 10 and a freed buffer leave everything untouched.
 void ProcessFrame();
 
-// Blacks out the display area: Rectangle (13,80)-(542,320) with the stock black brush and
-// whatever pen WindowDC holds; the clip keeps it to (20,100)-(542,300).
+// Blacks out the display area: Rectangle kFrameEraseBox with the stock black brush and
+// whatever pen WindowDC holds; the clip keeps it to kDisplayArea (app/state.h).
 void EraseDisplay();
 
 #endif

@@ -26,4 +26,7 @@ function(orvel_embed_resources target)
     COMMENT "Embedding resources for ${target}"
     VERBATIM)
   target_sources(${target} PRIVATE ${out})
+  # The registration is where a program meets the layer's resource table, which is internal
+  # to the layer: this one generated source, and nothing else of the target, may include it.
+  set_source_files_properties(${out} PROPERTIES INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR}/platform)
 endfunction()

@@ -44,7 +44,8 @@ void SetUpOnce() {
   done = true;
   static orvel::gdi::Surface surface(561, 411);
   WindowDC = orvel::gdi::CreateSurfaceDC(&surface, 0, 0, RECT{0, 0, 561, 411});
-  DisplayClip = CreateRectRgn(kDisplayLeft, kDisplayTop, kDisplayRight, kDisplayBottom);
+  DisplayClip =
+      CreateRectRgn(kDisplayArea.left, kDisplayArea.top, kDisplayArea.right, kDisplayArea.bottom);
   SelectClipRgn(WindowDC, DisplayClip);
   InitPointTables();
   CreateInstruments();
@@ -78,19 +79,19 @@ void RunFrames(benchmark::State& state, int mode, int kind, int variant) {
 }
 
 void BM_Patterns(benchmark::State& s) {
-  RunFrames(s, 7, static_cast<int>(s.range(0)), 0);
+  RunFrames(s, kModePatterns, static_cast<int>(s.range(0)), 0);
 }
 void BM_Sphere(benchmark::State& s) {
-  RunFrames(s, 8, 0, static_cast<int>(s.range(0)));
+  RunFrames(s, kModeSphere, 0, static_cast<int>(s.range(0)));
 }
 
-BENCHMARK_CAPTURE(RunFrames, Dots, 0, 0, 0)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(RunFrames, Bezier, 1, 0, 0)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(RunFrames, Extents, 2, 0, 0)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(RunFrames, SlowChart, 3, 0, 0)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(RunFrames, FastChart, 4, 0, 0)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(RunFrames, Gauge, 5, 0, 0)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(RunFrames, SpectrumBars, 6, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RunFrames, Dots, kModeDots, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RunFrames, Bezier, kModeBezier, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RunFrames, Extents, kModeExtents, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RunFrames, SlowChart, kModeSlowChart, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RunFrames, FastChart, kModeFastChart, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RunFrames, Gauge, kModeGauge, 0, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RunFrames, SpectrumBars, kModeBars, 0, 0)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Patterns)->DenseRange(1, 6)->ArgName("kind")->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Sphere)->DenseRange(0, 3)->ArgName("variant")->Unit(benchmark::kMicrosecond);
 

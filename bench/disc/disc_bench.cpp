@@ -12,15 +12,15 @@
 namespace {
 
 using orvel::disc::Disc;
-using orvel::testdisc::Form;
+using orvel::test::Form;
 
 void BM_PlayOneSecond(benchmark::State& state, Form form, int rate) {
-  orvel::testdisc::Folder folder;
-  orvel::testdisc::Options options;
+  orvel::test::Folder folder;
+  orvel::test::Options options;
   options.tracks = 3;
   options.sectorsPerTrack = 20 * orvel::disc::kSectorsPerSecond;
   options.rate = rate;
-  orvel::testdisc::Image image = orvel::testdisc::WriteImage(folder.path(), form, options);
+  orvel::test::Image image = orvel::test::WriteImage(folder.path(), form, options);
   std::string error;
   std::unique_ptr<Disc> disc = orvel::disc::OpenDisc(image.path, &error);
   if (!disc) {

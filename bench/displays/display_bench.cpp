@@ -1,5 +1,6 @@
 // Per-frame CPU time of each display, driven as the frame processing drives it: on a window-sized
 // memory DC clipped to the display area, with band values and levels from a synthetic signal.
+#include "app/state.h"
 #include "audio/fftmisc.h"
 #include "displays/graph.h"
 #include "displays/pattern_cells.h"
@@ -28,7 +29,8 @@ class WindowLikeDC {
     dc = CreateCompatibleDC(nullptr);
     bitmap = CreateCompatibleBitmap(dc, 561, 411);
     old = SelectObject(dc, bitmap);
-    HRGN clip = CreateRectRgn(20, 100, 542, 300);
+    HRGN clip =
+        CreateRectRgn(kDisplayArea.left, kDisplayArea.top, kDisplayArea.right, kDisplayArea.bottom);
     SelectClipRgn(dc, clip);
     DeleteObject(clip);
   }
@@ -133,12 +135,7 @@ BENCHMARK(BM_PulseSphere)->DenseRange(0, 3);
 void BM_ChartPlot(benchmark::State& state) {
   WindowLikeDC window;
   graph chart(180, 180, 150, 2);
-  chart.left = 13;
-  chart.top = 80;
-  chart.right = 580;
-  chart.bottom = 320;
-  chart.steps = 70;
-  chart.fullScale = 150.0f;
+  SetUpGraph(chart);
   chart.UpdateLayout(window.dc);
   int f = 0;
   for (auto _ : state) chart.Plot(window.dc, Frames()[f++ % kFrameCount].level);
@@ -148,12 +145,7 @@ BENCHMARK(BM_ChartPlot);
 // The gauge as start-up sets it up.
 gauge StartUpGauge() {
   gauge meter(255, 0, 0);
-  meter.left = 30;
-  meter.top = 175;
-  meter.right = 530;
-  meter.bottom = 225;
-  meter.divisions = 5;
-  meter.fullScale = 100.0f;
+  SetUpGauge(meter);
   return meter;
 }
 

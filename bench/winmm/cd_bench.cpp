@@ -14,13 +14,13 @@
 
 namespace {
 
-void PlaySeconds(benchmark::State& state, orvel::testdisc::Form form, int rate) {
-  orvel::testdisc::Folder folder;
-  orvel::testdisc::Options options;
+void PlaySeconds(benchmark::State& state, orvel::test::Form form, int rate) {
+  orvel::test::Folder folder;
+  orvel::test::Options options;
   options.tracks = 2;
   options.sectorsPerTrack = 75 * 60;
   options.rate = rate;
-  const orvel::testdisc::Image image = orvel::testdisc::WriteImage(folder.path(), form, options);
+  const orvel::test::Image image = orvel::test::WriteImage(folder.path(), form, options);
   orvel::clock::Use(orvel::clock::Mode::kVirtual);
   std::string error;
   if (!orvel::cdaudio::ChooseDisc(image.path, &error)) {
@@ -46,13 +46,13 @@ void PlaySeconds(benchmark::State& state, orvel::testdisc::Form form, int rate) 
   state.SetLabel("CPU per second of playback");
 }
 
-BENCHMARK_CAPTURE(PlaySeconds, CueBin, orvel::testdisc::Form::kCueBin, 44100)
+BENCHMARK_CAPTURE(PlaySeconds, CueBin, orvel::test::Form::kCueBin, 44100)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(PlaySeconds, FlacFolder44k, orvel::testdisc::Form::kFlacFolder, 44100)
+BENCHMARK_CAPTURE(PlaySeconds, FlacFolder44k, orvel::test::Form::kFlacFolder, 44100)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(PlaySeconds, FlacFolder48k, orvel::testdisc::Form::kFlacFolder, 48000)
+BENCHMARK_CAPTURE(PlaySeconds, FlacFolder48k, orvel::test::Form::kFlacFolder, 48000)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
 

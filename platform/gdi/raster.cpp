@@ -294,11 +294,13 @@ void FillPolygon(const Target& target, const POINT* points, size_t count, int fi
 
 namespace {
 
-// One quadrant of an ellipse of the given size by Zingl's integer midpoint method: pixel
-// offsets from the box's top-left corner, from the right end of the middle row (x = w-1,
-// y = h/2) to the bottom (y grows). Works for even and odd sizes.
-std::vector<POINT> QuadrantPoints(int w, int h) {
-  std::vector<POINT> pts;
+// The lower-right quarter of an ellipse of the given size by Zingl's integer midpoint method.
+// Calls visit(x, y) for each outline pixel, as offsets from the box's top-left corner, from the
+// right end of the middle row (x = w-1, y = h/2) down to the bottom: y never falls and x never
+// rises, so the first pixel visited on a row is its outermost. Works for even and odd sizes.
+// The outline and the fill both come from this one walk, so they always meet.
+template <typename Visit>
+void WalkQuadrant(int w, int h, Visit visit) {
   const int64_t a = w - 1, b = h - 1;
   const int64_t aa8 = 8 * a * a, bb8 = 8 * b * b;
   int64_t dx = 4 * b * b * (1 - a);
@@ -306,7 +308,7 @@ std::vector<POINT> QuadrantPoints(int w, int h) {
   int64_t err = dx + dy + a * a * (b % 2);
   int x = static_cast<int>(a), y = h / 2;
   while (x >= w / 2) {
-    pts.push_back({x, y});
+    visit(x, y);
     int64_t e2 = 2 * err;
     if (e2 >= dx) {
       --x;
@@ -319,18 +321,17 @@ std::vector<POINT> QuadrantPoints(int w, int h) {
       err += dy;
     }
   }
-  return pts;
 }
 
 }  // namespace
 
 std::vector<POINT> EllipseOutline(int l, int t, int r, int b) {
   const int w = r - l, h = b - t;
-  std::vector<POINT> quad = QuadrantPoints(w, h);
-  // Upper-right quarter, from the middle row of the right side up to the top.
+  // Room for the usual outline: a quarter has about one pixel per step of x or y.
   std::vector<POINT> pts;
-  pts.reserve(quad.size() * 4);
-  for (const POINT& p : quad) pts.push_back({l + p.x, t + h - 1 - p.y});
+  pts.reserve(2 * static_cast<size_t>(w + h) + 8);
+  // Upper-right quarter, from the middle row of the right side up to the top.
+  WalkQuadrant(w, h, [&](int x, int y) { pts.push_back({l + x, t + h - 1 - y}); });
   // Mirror left, skipping the shared middle column of an odd width.
   size_t n = pts.size();
   size_t skip = (w % 2) ? 1 : 0;
@@ -349,32 +350,16 @@ std::vector<POINT> EllipseOutline(int l, int t, int r, int b) {
 }
 
 void FillEllipse(const Target& target, int l, int t, int r, int b, uint32_t pixel) {
-  // Row i of the box covers [l + inset_i, r - inset_i); the insets come from the same midpoint
-  // walk, taken for the lower half and mirrored to the upper.
-  // Rows the walk never reaches (the ends of a very thin ellipse) stay empty.
+  // Row i of the box covers [l + inset_i, r - inset_i), out to the outline's outermost pixel on
+  // that row; the lower half comes from the walk and is mirrored to the upper. Rows the walk
+  // never reaches (the ends of a very thin ellipse) stay empty.
   const int w = r - l, h = b - t;
   std::vector<int> inset(static_cast<size_t>(h), w);
-  inset[static_cast<size_t>(h / 2)] = 0;
-  const int64_t a = w - 1, bb = h - 1;
-  const int64_t aa8 = 8 * a * a, bb8 = 8 * bb * bb;
-  int64_t dx = 4 * bb * bb * (1 - a);
-  int64_t dy = 4 * a * a * (1 + (bb % 2));
-  int64_t err = dx + dy + a * a * (bb % 2);
-  int x = 0, y = h / 2;
-  while (x <= w / 2) {
-    int64_t e2 = 2 * err;
-    if (e2 >= dx) {
-      ++x;
-      dx += bb8;
-      err += dx;
-    }
-    if (e2 <= dy) {
-      ++y;
-      dy += aa8;
-      err += dy;
-      if (y < h) inset[y] = x;
-    }
-  }
+  int lastRow = -1;
+  WalkQuadrant(w, h, [&](int x, int y) {
+    if (y != lastRow && y < h) inset[static_cast<size_t>(y)] = w - 1 - x;
+    lastRow = y;
+  });
   for (int i = 0; i < h / 2; ++i) inset[i] = inset[h - 1 - i];
   const int y0 = std::max(t, target.top), y1 = std::min(b, target.bottom);
   for (int y = y0; y < y1; ++y) FillRow(target, y, l + inset[y - t], r - inset[y - t], pixel);

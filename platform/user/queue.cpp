@@ -2,8 +2,6 @@
 // of retrieval, and the idle wait that moves virtual time.
 #include <windows.h>
 
-#include <stdio.h>
-
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
@@ -13,19 +11,12 @@
 #include "kernel/clock.h"
 #include "user/host.h"
 #include "user/internal.h"
+#include "user/retrieval.h"
 #include "user/window_thread.h"
 #include "user/windows_table.h"
 
 namespace orvel::user {
 namespace {
-
-struct RawInput {
-  InputKind kind;
-  HWND window;
-  int x;
-  int y;
-  int key;
-};
 
 // A message sent from another thread, waiting for the window thread to handle it.
 struct CrossSend {
@@ -48,33 +39,6 @@ struct Queue {
 Queue& Q() {
   static Queue* queue = new Queue;
   return *queue;
-}
-
-struct Timer {
-  HWND hwnd;
-  UINT_PTR id;
-  int64_t periodMicros;
-  int64_t dueMicros;
-  bool ready;
-  TIMERPROC proc;
-};
-
-std::vector<Timer>& Timers() {
-  static std::vector<Timer> timers;
-  return timers;
-}
-
-struct Mouse {
-  bool down = false;
-  HWND lastDownWindow = nullptr;
-  int64_t lastDownMillis = -1;
-  POINT lastDownAt = {};
-};
-Mouse g_mouse;
-
-std::unique_ptr<Host>& HostSlot() {
-  static std::unique_ptr<Host> host;
-  return host;
 }
 
 bool g_dirty = true;
@@ -137,110 +101,6 @@ void RunPending() {
   }
 }
 
-// Marks due timers ready, keeping their phase; a timer that is already ready stays so once,
-// however many periods passed.
-void UpdateTimers(int64_t now) {
-  for (Timer& t : Timers()) {
-    if (t.dueMicros > now) continue;
-    t.ready = true;
-    int64_t late = now - t.dueMicros;
-    t.dueMicros += (late / t.periodMicros + 1) * t.periodMicros;
-  }
-}
-
-int64_t EarliestTimer() {
-  int64_t earliest = -1;
-  for (const Timer& t : Timers()) {
-    if (!t.ready && (earliest < 0 || t.dueMicros < earliest)) earliest = t.dueMicros;
-  }
-  return earliest;
-}
-
-LPARAM MakePoint(int x, int y) {
-  return MAKELPARAM(static_cast<WORD>(static_cast<int16_t>(x)),
-                    static_cast<WORD>(static_cast<int16_t>(y)));
-}
-
-// The deepest visible, enabled window under (x, y) of `w`'s client area (w itself if no child).
-Window* HitTest(Window* w, int x, int y, POINT* local) {
-  for (HWND child : w->children) {
-    Window* c = Find(child);
-    if (c == nullptr || !c->visible) continue;
-    if (x >= c->rect.left && x < c->rect.right && y >= c->rect.top && y < c->rect.bottom) {
-      if (!c->enabled) break;
-      return HitTest(c, x - c->rect.left, y - c->rect.top, local);
-    }
-  }
-  *local = POINT{x, y};
-  return w;
-}
-
-// Turns one piece of raw input into a message; false when it makes none.
-bool ConvertInput(const RawInput& in, MSG* msg) {
-  Window* w = Find(in.window);
-  if (w == nullptr) return false;
-  msg->time = static_cast<DWORD>(orvel::clock::NowMillis());
-  switch (in.kind) {
-    case InputKind::kKeyDown:
-    case InputKind::kKeyUp:
-      if (!TopLevelOf(w)->enabled) return false;  // disabled by a modal dialog
-      *msg = MSG{in.window,
-                 static_cast<UINT>(in.kind == InputKind::kKeyDown ? WM_KEYDOWN : WM_KEYUP),
-                 static_cast<WPARAM>(in.key),
-                 in.kind == InputKind::kKeyDown ? 1 : static_cast<LPARAM>(0xC0000001u),
-                 msg->time,
-                 POINT{0, 0}};
-      return true;
-    case InputKind::kClose:
-      if (w->parent == nullptr && w->enabled) SendMessageA(in.window, WM_CLOSE, 0, 0);
-      return false;
-    default:
-      break;
-  }
-  if (w->parent != nullptr) return false;
-  HWND capture = CaptureWindow();
-  Window* target = nullptr;
-  POINT local{};
-  if (capture != nullptr && TopLevelOf(Find(capture)) == w) {
-    target = Find(capture);
-    POINT o = SurfaceOrigin(target);
-    local = POINT{in.x - o.x, in.y - o.y};
-  } else {
-    // A window disabled by a modal dialog takes no mouse input.
-    if (!w->enabled) return false;
-    if (in.x < 0 || in.y < 0 || in.x >= w->clientW || in.y >= w->clientH) return false;
-    target = HitTest(w, in.x, in.y, &local);
-  }
-  UINT message = WM_MOUSEMOVE;
-  if (in.kind == InputKind::kMouseDown) {
-    message = WM_LBUTTONDOWN;
-    int64_t now = clock::NowMillis();
-    if (g_mouse.lastDownWindow == target->handle && g_mouse.lastDownMillis >= 0 &&
-        now - g_mouse.lastDownMillis <= kDoubleClickMillis &&
-        std::abs(in.x - g_mouse.lastDownAt.x) <= kDoubleClickSlop &&
-        std::abs(in.y - g_mouse.lastDownAt.y) <= kDoubleClickSlop &&
-        (target->cls->style & CS_DBLCLKS)) {
-      message = WM_LBUTTONDBLCLK;
-      g_mouse.lastDownMillis = -1;  // a third press starts over
-    } else {
-      g_mouse.lastDownWindow = target->handle;
-      g_mouse.lastDownMillis = now;
-      g_mouse.lastDownAt = POINT{in.x, in.y};
-    }
-    g_mouse.down = true;
-  } else if (in.kind == InputKind::kMouseUp) {
-    message = WM_LBUTTONUP;
-    g_mouse.down = false;
-  }
-  *msg = MSG{target->handle,
-             message,
-             static_cast<WPARAM>(g_mouse.down ? MK_LBUTTON : 0),
-             MakePoint(local.x, local.y),
-             msg->time,
-             POINT{in.x, in.y}};
-  return true;
-}
-
 bool NextQueued(MSG* msg) {
   Queue& q = Q();
   for (;;) {
@@ -265,22 +125,6 @@ bool NextQueued(MSG* msg) {
   }
 }
 
-bool NextTimer(MSG* msg) {
-  UpdateTimers(clock::NowMicros());
-  for (Timer& t : Timers()) {
-    if (!t.ready) continue;
-    t.ready = false;
-    *msg = MSG{t.hwnd,
-               WM_TIMER,
-               t.id,
-               reinterpret_cast<LPARAM>(t.proc),
-               static_cast<DWORD>(orvel::clock::NowMillis()),
-               POINT{0, 0}};
-    return true;
-  }
-  return false;
-}
-
 // Nothing to retrieve: wait for the next timer, callback or outside event.
 void Idle() {
   int64_t timer = EarliestTimer();
@@ -298,32 +142,6 @@ void Idle() {
 }
 
 }  // namespace
-
-void Host::Wait(int64_t deadlineMicros) {
-  if (deadlineMicros < 0) {
-    clock::WaitForWake();
-  } else {
-    clock::WaitUntil(deadlineMicros);
-  }
-}
-
-void Host::Wake() {
-  clock::Wake();
-}
-
-int Host::MessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
-  fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-  return IDOK;
-}
-
-void SetHost(std::unique_ptr<Host> host) {
-  HostSlot() = std::move(host);
-}
-
-Host& CurrentHost() {
-  static Host fallback;
-  return HostSlot() ? *HostSlot() : fallback;
-}
 
 void QueueInput(InputKind kind, HWND window, int x, int y, int key) {
   {
@@ -374,13 +192,6 @@ void ForgetWindow(HWND hwnd) {
       posted.end());
 }
 
-void KillTimersOf(HWND hwnd) {
-  auto& timers = Timers();
-  timers.erase(std::remove_if(timers.begin(), timers.end(),
-                              [hwnd](const Timer& t) { return t.hwnd == hwnd; }),
-               timers.end());
-}
-
 void NoteDispatched() {
   g_dirty = true;
 }
@@ -391,8 +202,8 @@ void ResetQueueForTests() {
   Q().posted.clear();
   Q().input.clear();
   Q().quit = false;
-  Timers().clear();
-  g_mouse = Mouse{};
+  ResetTimers();
+  ResetInput();
 }
 
 }  // namespace orvel::user
@@ -418,14 +229,7 @@ LRESULT WINAPI DispatchMessageA(const MSG* lpMsg) {
   DispatchScope scope;
   NoteDispatched();
   if (lpMsg->message == WM_TIMER && lpMsg->lParam != 0) {
-    // Only a timer procedure that a live timer names is called.
-    for (const Timer& t : Timers()) {
-      if (t.hwnd == lpMsg->hwnd && t.id == lpMsg->wParam &&
-          reinterpret_cast<LPARAM>(t.proc) == lpMsg->lParam) {
-        t.proc(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, static_cast<DWORD>(orvel::clock::NowMillis()));
-        return 0;
-      }
-    }
+    CallTimerProc(*lpMsg);
     return 0;
   }
   Window* w = Find(lpMsg->hwnd);
@@ -479,45 +283,6 @@ void WINAPI PostQuitMessage(int nExitCode) {
     Q().quitCode = nExitCode;
   }
   CurrentHost().Wake();
-}
-
-UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc) {
-  using namespace orvel::user;
-  if (hWnd != nullptr && Find(hWnd) == nullptr) return 0;
-  auto& timers = Timers();
-  if (hWnd == nullptr) {
-    // Thread timers get a fresh id unless an existing one is named.
-    bool known = false;
-    for (const Timer& t : timers) known = known || (t.hwnd == nullptr && t.id == nIDEvent);
-    if (!known) {
-      UINT_PTR id = 0x7FFF0000;
-      for (const Timer& t : timers) id = std::max(id, t.id + 1);
-      nIDEvent = id;
-    }
-  }
-  // Win32 raises periods below 10 ms to 10 ms.
-  int64_t period = std::max<UINT>(uElapse, 10) * int64_t{1000};
-  Timer fresh{hWnd, nIDEvent, period, orvel::clock::NowMicros() + period, false, lpTimerFunc};
-  for (Timer& t : timers) {
-    if (t.hwnd == hWnd && t.id == nIDEvent) {
-      t = fresh;  // a live timer restarts
-      return hWnd ? (nIDEvent ? nIDEvent : 1) : nIDEvent;
-    }
-  }
-  timers.push_back(fresh);
-  CurrentHost().Wake();
-  return hWnd ? (nIDEvent ? nIDEvent : 1) : nIDEvent;
-}
-
-BOOL WINAPI KillTimer(HWND hWnd, UINT_PTR uIDEvent) {
-  auto& timers = orvel::user::Timers();
-  for (auto it = timers.begin(); it != timers.end(); ++it) {
-    if (it->hwnd == hWnd && it->id == uIDEvent) {
-      timers.erase(it);
-      return TRUE;
-    }
-  }
-  return FALSE;
 }
 
 }  // extern "C"

@@ -19,7 +19,7 @@
 
 namespace {
 
-using orvel::session::Session;
+using orvel::test::Session;
 
 void Press(HWND button) {
   HandleCommand(MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(button));
@@ -280,7 +280,7 @@ TEST(Commands, CdButtonsWithoutACdDevice) {
   session.Click(1.2, 32, 317);  // keypad 1
   session.Click(1.3, 32, 317);
   session.Close(1.5);
-  const orvel::session::Result result = session.Run();
+  const orvel::test::Result result = session.Run();
   ASSERT_EQ(result.messageBoxes.size(), 4u);  // the open message, then three play failures
   for (size_t i = 1; i < 4; ++i) {
     EXPECT_EQ(result.messageBoxes[i].text, "Could not Play CD");

@@ -17,7 +17,7 @@
 
 namespace {
 
-using orvel::session::Session;
+using orvel::test::Session;
 
 struct Counts {
   int gdi = -1;
@@ -41,7 +41,7 @@ TEST(Leaks, FramesAndAnHourOfClockTicksLeaveNothingBehind) {
   session.OnWindowThread(0.5, [&] {
     start = Take();
     unsigned seed = 1;
-    for (int mode = 0; mode <= 2; ++mode) {
+    for (int mode = kModeDots; mode <= kModeExtents; ++mode) {
       DisplayMode = mode;
       for (int frame = 0; frame < 10000; ++frame) {
         for (int i = 0; i < 64; ++i) {

@@ -12,16 +12,14 @@
 #include "app/state.h"
 #include "gdi/surface.h"
 #include "host/headless.h"
+#include "pixels.h"
 #include "session.h"
 
 namespace {
 
 using orvel::gdi::Surface;
-using orvel::session::Session;
-
-uint32_t Rgb(int r, int g, int b) {
-  return static_cast<uint32_t>(r << 16 | g << 8 | b);
-}
+using orvel::test::Colour;
+using orvel::test::Session;
 
 int CountColour(const Surface& s, int left, int top, int right, int bottom, uint32_t colour) {
   int n = 0;
@@ -47,6 +45,14 @@ int CountNonBlack(const Surface& s, int left, int top, int right, int bottom) {
   return (right - left) * (bottom - top) - CountColour(s, left, top, right, bottom, 0);
 }
 
+int CountColour(const Surface& s, const RECT& area, uint32_t colour) {
+  return CountColour(s, area.left, area.top, area.right, area.bottom, colour);
+}
+
+int CountNonBlack(const Surface& s, const RECT& area) {
+  return CountNonBlack(s, area.left, area.top, area.right, area.bottom);
+}
+
 // The window after start-up, with frames stopped and the display blank (mode 10 draws nothing).
 Surface QuietWindow() {
   Session session;
@@ -54,7 +60,7 @@ Surface QuietWindow() {
   session.CloseAbout();
   session.StopFrames(0.2);
   session.OnWindowThread(0.3, [] {
-    DisplayMode = 10;
+    DisplayMode = kModeBigClock;
     InvalidateRect(MainWindow, nullptr, TRUE);
   });
   session.Snapshot(0.5, &picture);
@@ -67,17 +73,18 @@ TEST(Painting, ChromeOfTheWindow) {
   const Surface s = QuietWindow();
   ASSERT_EQ(s.width, 561);
   // Panels: the raised bevel's light edge (180 x 1.2) and black shadow; shaded inside.
-  EXPECT_EQ(s.At(5, 0), Rgb(216, 216, 180));
+  EXPECT_EQ(s.At(5, 0), Colour(216, 216, 180).Pixel());
   EXPECT_EQ(s.At(5, 411 - 1 - 0), s.At(5, 410));
-  EXPECT_EQ(s.At(200, 3), Rgb(126, 126, 102));  // first shaded row: 0.6 of (210, 210, 170)
-  EXPECT_EQ(s.At(5, 336), Rgb(126, 126, 102));
+  EXPECT_EQ(s.At(200, 3),
+            Colour(126, 126, 102).Pixel());  // first shaded row: 0.6 of (210, 210, 170)
+  EXPECT_EQ(s.At(5, 336), Colour(126, 126, 102).Pixel());
   // The status strip and the display area between the panels are black.
-  EXPECT_EQ(CountNonBlack(s, 20, 100, 542, 300), 0);
+  EXPECT_EQ(CountNonBlack(s, kDisplayArea), 0);
   // Title in yellow, its black shadow 3 pixels right and below.
   int yellow = 0, shadowed = 0;
   for (int y = 0; y < 36; ++y) {
     for (int x = 430; x < 557; ++x) {
-      if (s.At(x, y) != Rgb(255, 250, 0)) continue;
+      if (s.At(x, y) != Colour(255, 250, 0).Pixel()) continue;
       ++yellow;
       // Where the shifted copy is not itself covered by the title, it is the shadow.
       if (s.At(x + 3, y + 3) == 0) ++shadowed;
@@ -88,7 +95,7 @@ TEST(Painting, ChromeOfTheWindow) {
   // "Speed Control" in black on the bottom panel.
   EXPECT_GT(CountDark(s, 345, 371, 470, 386), 30);
   // The keypad placeholders "- " in (0, 250, 170) on black.
-  EXPECT_GT(CountColour(s, 370, 48, 420, 75, Rgb(0, 250, 170)), 4);
+  EXPECT_GT(CountColour(s, 370, 48, 420, 75, Colour(0, 250, 170).Pixel()), 4);
 }
 
 // A picture is XORed onto the face: a figure pixel is the face's inverse. STOP's picture is a
@@ -108,11 +115,11 @@ TEST(Painting, ButtonFacesRaisedAndPressed) {
 
   // Raised: light bevel at the top-left; the figure's first pixel (44, 16) inverted against
   // the face beside it on the same row.
-  EXPECT_EQ(raised.At(21, 8), Rgb(240, 240, 192));
+  EXPECT_EQ(raised.At(21, 8), Colour(240, 240, 192).Pixel());
   EXPECT_EQ(raised.At(44, 16), raised.At(30, 16) ^ 0xFFFFFFu);
   EXPECT_EQ(raised.At(43, 16), raised.At(30, 16));
   // Pressed: sunken dark grey bevel, the figure one pixel right and down.
-  EXPECT_EQ(pressed.At(21, 8), Rgb(100, 100, 100));
+  EXPECT_EQ(pressed.At(21, 8), Colour(100, 100, 100).Pixel());
   EXPECT_EQ(pressed.At(45, 17), pressed.At(30, 17) ^ 0xFFFFFFu);
   EXPECT_EQ(pressed.At(44, 17), pressed.At(30, 17));
 }
@@ -170,12 +177,12 @@ TEST(Painting, ClockTickDrawsNothingUntilTheClockIsOnThenTheDateAndBigClock) {
   const int width = TextWidth("Sunday, 6 December, 2026, 08:16:04");
   EXPECT_NEAR(first, 33, 2);
   EXPECT_NEAR(last, 33 + width - 1, 3);
-  EXPECT_EQ(CountNonBlack(date, 20, 100, 542, 300), 0);  // no big clock in stage 1
+  EXPECT_EQ(CountNonBlack(date, kDisplayArea), 0);  // no big clock in stage 1
 
-  const uint32_t amberPixel = Rgb(226, 176, 42), greenPixel = Rgb(0, 255, 0);
-  EXPECT_GT(CountColour(amber, 20, 100, 542, 300, amberPixel), 500);
-  EXPECT_GT(CountColour(green, 20, 100, 542, 300, greenPixel), 500);
-  EXPECT_EQ(CountColour(green, 20, 100, 542, 300, amberPixel), 0);
+  const uint32_t amberPixel = Colour(226, 176, 42).Pixel(), greenPixel = Colour(0, 255, 0).Pixel();
+  EXPECT_GT(CountColour(amber, kDisplayArea, amberPixel), 500);
+  EXPECT_GT(CountColour(green, kDisplayArea, greenPixel), 500);
+  EXPECT_EQ(CountColour(green, kDisplayArea, amberPixel), 0);
 }
 
 }  // namespace

@@ -20,11 +20,12 @@
 #include "audio/frame.h"
 #include "gdi/surface.h"
 #include "kernel/heap.h"
+#include "resources/resource_ids.h"
 #include "session.h"
 
 namespace {
 
-using orvel::session::Session;
+using orvel::test::Session;
 
 struct Counts {
   int gdi = -1;
@@ -55,7 +56,8 @@ void Press(HWND button) {
 // variants, and the big clock.
 std::vector<std::function<void()>> Displays() {
   std::vector<std::function<void()>> displays;
-  for (int id = 11842; id <= 11855; ++id) displays.push_back([id] { Command(id); });
+  for (int id = IDM_DOTS; id <= IDM_RANDOM_PATTERNS; ++id)
+    displays.push_back([id] { Command(id); });
   for (int variant = 0; variant < 4; ++variant) displays.push_back([] { Press(SphereButton); });
   displays.push_back([] {
     while (ClockStage != 2) Press(ClockButton);
@@ -120,7 +122,7 @@ TEST(Soak, EveryDisplayForManyFramesLeavesObjectsHeapAndMemoryWhereTheyWere) {
     }
   }
   session.OnWindowThread(at, [&] {
-    Command(11842);  // back to the dots, whose frames make no objects of their own
+    Command(IDM_DOTS);  // back to the dots, whose frames make no objects of their own
     end = Take();
   });
   session.Close(at + 0.1);

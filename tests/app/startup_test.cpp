@@ -11,7 +11,7 @@
 
 namespace {
 
-using orvel::session::Session;
+using orvel::test::Session;
 
 const char kCdOpenText[] =
     "* Could not open CD Device *\n You can still use Orvel to visualise the music without the "
@@ -38,7 +38,7 @@ TEST(Startup, CdMessageThenAboutBoxThenCapture) {
   session.CloseAbout(0.1);
   session.At(0.5, [&] { after = Observe(); });
   session.Close(0.6);
-  const orvel::session::Result result = session.Run();
+  const orvel::test::Result result = session.Run();
 
   ASSERT_GE(result.messageBoxes.size(), 1u);
   EXPECT_EQ(result.messageBoxes[0].caption, "Orvel");
@@ -91,7 +91,7 @@ TEST(Startup, NoInputDeviceShowsTheSystemTextAfterTheAboutBoxAndEnds) {
   Moment during;
   session.At(0.05, [&] { during = Observe(); });
   session.CloseAbout(0.1);
-  const orvel::session::Result result = session.Run();
+  const orvel::test::Result result = session.Run();
 
   EXPECT_TRUE(during.dialogOpen);
   EXPECT_EQ(during.boxes, 1u);

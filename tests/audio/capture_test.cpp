@@ -14,16 +14,16 @@
 
 namespace {
 
-using orvel::session::Session;
+using orvel::test::Session;
 
 TEST(Capture, TheBufferIsSixtyFourSamplesAndStaysPrepared) {
   Session session;
   DWORD length = 0, flags = 0;
   bool gotSamples = false;
-  session.UseSamples(orvel::session::Constant(200));
+  session.UseSamples(orvel::test::Constant(200));
   session.CloseAbout();
   session.OnWindowThread(1.0, [&] {
-    DisplayMode = 10;  // frames leave the samples as the driver delivered them
+    DisplayMode = kModeBigClock;  // frames leave the samples as the driver delivered them
   });
   session.OnWindowThread(1.5, [&] {
     length = CaptureBuffer->dwBufferLength;
@@ -46,7 +46,7 @@ TEST(Capture, OnlyDataMessagesPostFrames) {
   session.OnWindowThread(0.5, [&] {
     // The callback is called here with messages that must post nothing; a WM_WAVEFRAME would
     // convert the marker samples.
-    DisplayMode = 0;
+    DisplayMode = kModeDots;
     memset(CaptureBuffer->lpData, 1, 64);
     WaveInCallback(WaveDevice, WIM_OPEN, reinterpret_cast<DWORD_PTR>(MainWindow), 0, 0);
     WaveInCallback(WaveDevice, WIM_CLOSE, reinterpret_cast<DWORD_PTR>(MainWindow), 0, 0);
@@ -68,7 +68,7 @@ TEST(Capture, DeviceLossStopsFramesAndTheWindowGoesOn) {
     orvel::wave::SimulateDeviceLoss();
   });
   session.OnWindowThread(1.5, [] {
-    DisplayMode = 0;
+    DisplayMode = kModeDots;
     memset(CaptureBuffer->lpData, 7, 64);
   });
   session.OnWindowThread(3.0, [&] {
@@ -76,7 +76,7 @@ TEST(Capture, DeviceLossStopsFramesAndTheWindowGoesOn) {
     alive = IsWindow(MainWindow) != 0;
   });
   session.Close(3.1);
-  const orvel::session::Result result = session.Run();
+  const orvel::test::Result result = session.Run();
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_TRUE(unchanged);
   EXPECT_TRUE(alive);

@@ -20,7 +20,7 @@
 namespace {
 
 using orvel::gdi::Surface;
-using orvel::session::Session;
+using orvel::test::Session;
 
 void Fill(unsigned char raw) {
   memset(CaptureBuffer->lpData, raw, 64);
@@ -35,7 +35,7 @@ void WithQuietSession(std::function<void()> work) {
   Session session;
   session.CloseAbout();
   session.StopFrames(0.2);
-  session.OnWindowThread(0.5, [] { DisplayMode = 10; });
+  session.OnWindowThread(0.5, [] { DisplayMode = kModeBigClock; });
   session.OnWindowThread(0.6, work);
   session.Close(0.7);
   EXPECT_EQ(session.Run().exitCode, 0);
@@ -54,15 +54,15 @@ TEST(Frames, ConversionAndScalingOfTheSamples) {
   WithQuietSession([&] {
     const unsigned char raws[] = {128, 1, 0, 255};
     for (unsigned char raw : raws) {
-      DisplayMode = 0;
+      DisplayMode = kModeDots;
       Fill(raw);
       ProcessFrame();
       scaled.push_back(Sample(63));
-      DisplayMode = 6;
+      DisplayMode = kModeBars;
       Fill(raw);
       ProcessFrame();
       unscaled.push_back(Sample(0));
-      DisplayMode = 10;
+      DisplayMode = kModeBigClock;
       Fill(raw);
       ProcessFrame();
       untouched.push_back(static_cast<unsigned char>(CaptureBuffer->lpData[5]));
@@ -76,7 +76,7 @@ TEST(Frames, ConversionAndScalingOfTheSamples) {
 TEST(Frames, DotsOnSilenceAndFullScale) {
   Surface silence, loud;
   WithQuietSession([&] {
-    DisplayMode = 0;
+    DisplayMode = kModeDots;
     Fill(128);
     ProcessFrame();
     silence = Window();
@@ -97,7 +97,7 @@ TEST(Frames, DotsOnSilenceAndFullScale) {
 TEST(Frames, BezierTraceFollowsTheSamples) {
   Surface silence, high, low;
   WithQuietSession([&] {
-    DisplayMode = 1;
+    DisplayMode = kModeBezier;
     Fill(128);
     ProcessFrame();
     silence = Window();
@@ -119,7 +119,7 @@ TEST(Frames, BezierTraceFollowsTheSamples) {
 TEST(Frames, ExtentsAreStrokesAboutTheCentreLine) {
   Surface silence, up, down;
   WithQuietSession([&] {
-    DisplayMode = 2;
+    DisplayMode = kModeExtents;
     Fill(128);
     ProcessFrame();
     silence = Window();
@@ -186,7 +186,7 @@ TEST(Frames, AFrameAfterTheBufferIsFreedTouchesNothing) {
   bool freed = false;
   int before = -1, after = -1;
   WithQuietSession([&] {
-    DisplayMode = 0;
+    DisplayMode = kModeDots;
     before = orvel::gdi::LiveObjectsTotal();
     FreeCaptureBuffer();
     freed = CaptureBuffer == nullptr && WaveDevice == nullptr;
@@ -204,7 +204,7 @@ TEST(Frames, AFrameWhoseBufferIsQueuedAgainIsSkipped) {
   signed char sample = 0;
   Surface before, after;
   WithQuietSession([&] {
-    DisplayMode = 0;
+    DisplayMode = kModeDots;
     Fill(200);
     RequeueCapture(MainWindow);
     queued = (CaptureBuffer->dwFlags & WHDR_INQUEUE) != 0;

@@ -19,16 +19,16 @@ Outcome RunOrvel(const std::string& arguments) {
 }
 
 TEST(CdCommandLine, UnreadableDiscsAreNamedBeforeAnyWindow) {
-  orvel::testdisc::Folder folder;
+  orvel::test::Folder folder;
   const std::string dir = folder.path();
   std::ofstream(dir + "/broken.cue") << "FILE \"album.bin\" BINARY\n  TRACK 01 AUDIO\n"
                                         "    INDEX 01 00:xx:00\n";
   std::ofstream(dir + "/lost.cue") << "FILE \"gone.flac\" WAVE\n  TRACK 01 AUDIO\n"
                                       "    INDEX 01 00:00:00\n";
-  orvel::testdisc::Options truncated;
+  orvel::test::Options truncated;
   truncated.truncateBytes = 5000;
-  const orvel::testdisc::Image cut =
-      orvel::testdisc::WriteImage(dir, orvel::testdisc::Form::kCueBin, truncated);
+  const orvel::test::Image cut =
+      orvel::test::WriteImage(dir, orvel::test::Form::kCueBin, truncated);
   struct Case {
     std::string spec;
     std::string named;  // must appear in the message
@@ -49,9 +49,9 @@ TEST(CdCommandLine, UnreadableDiscsAreNamedBeforeAnyWindow) {
 
 // A render reads its music from a file; the CD plays in real time, so it is refused in words.
 TEST(CdCommandLine, ARenderOfTheCdIsRefusedInWords) {
-  orvel::testdisc::Folder folder;
-  const orvel::testdisc::Image image =
-      orvel::testdisc::WriteImage(folder.path(), orvel::testdisc::Form::kCueBin);
+  orvel::test::Folder folder;
+  const orvel::test::Image image =
+      orvel::test::WriteImage(folder.path(), orvel::test::Form::kCueBin);
   const Outcome o = RunOrvel("--cd '" + image.path + "' --render '" + folder.path() + "/cd.mp4'");
   EXPECT_NE(o.exitCode, 0) << o.output;
   EXPECT_NE(o.output.find("a render needs music to read"), std::string::npos) << o.output;

@@ -23,8 +23,6 @@
 namespace orvel::test {
 namespace {
 
-using session::Session;
-
 void Press(HWND button) {
   HandleCommand(MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
@@ -43,11 +41,11 @@ DWORD Mode() {
 
 // A disc of `tracks` tracks of `seconds` each, and a session that plays it.
 struct Disc {
-  explicit Disc(int tracks, testdisc::Form form = testdisc::Form::kCueBin, int seconds = 2) {
-    testdisc::Options options;
+  explicit Disc(int tracks, test::Form form = test::Form::kCueBin, int seconds = 2) {
+    test::Options options;
     options.tracks = tracks;
     options.sectorsPerTrack = seconds * 75;
-    image = testdisc::WriteImage(folder.path(), form, options);
+    image = test::WriteImage(folder.path(), form, options);
     session.UseCd(image.path);
     session.CloseAbout();
   }
@@ -57,12 +55,12 @@ struct Disc {
   }
   void Run(double seconds) {
     session.Close(seconds);
-    const session::Result result = session.Run();
+    const Result result = session.Run();
     EXPECT_EQ(result.exitCode, 0);
     boxes = result.messageBoxes;
   }
-  testdisc::Folder folder;
-  testdisc::Image image;
+  test::Folder folder;
+  test::Image image;
   Session session;
   std::vector<headless::MessageBoxRecord> boxes;
 };
@@ -184,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(Discs, CdTrackStrip,
                                          StripCase{19, true, true}, StripCase{25, true, true}));
 
 TEST(CdSession, PositionLineReadsTheTrackAndTheSecondsPlayed) {
-  Disc disc(3, testdisc::Form::kCueBin, 6);
+  Disc disc(3, test::Form::kCueBin, 6);
   std::string line;
   disc.At(0.3, [] { Press(ClockButton); });
   disc.At(0.4, [] { Press(NextButton); });  // track 2
@@ -195,7 +193,7 @@ TEST(CdSession, PositionLineReadsTheTrackAndTheSecondsPlayed) {
 }
 
 // The loopback, end to end: a track's tone raises the bar of its band above all the others.
-class CdLoopback : public testing::TestWithParam<testdisc::Form> {};
+class CdLoopback : public testing::TestWithParam<test::Form> {};
 
 TEST_P(CdLoopback, TheBarsPeakInTheBandOfThePlayingTrack) {
   Disc disc(5, GetParam());
@@ -216,15 +214,14 @@ TEST_P(CdLoopback, TheBarsPeakInTheBandOfThePlayingTrack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, CdLoopback,
-                         testing::Values(testdisc::Form::kCueBin, testdisc::Form::kCueFlac,
-                                         testdisc::Form::kFlacFolder));
+                         testing::Values(test::Form::kCueBin, test::Form::kCueFlac,
+                                         test::Form::kFlacFolder));
 
 TEST(CdSession, ABadDiscEndsTheSessionBeforeAnyWindow) {
-  testdisc::Folder folder;
-  testdisc::Options options;
+  test::Folder folder;
+  test::Options options;
   options.truncateBytes = 10000;
-  const testdisc::Image image =
-      testdisc::WriteImage(folder.path(), testdisc::Form::kCueBin, options);
+  const test::Image image = test::WriteImage(folder.path(), test::Form::kCueBin, options);
   Session session;
   session.UseCd(image.path);
   EXPECT_EQ(session.Run(1.0).exitCode, -1);

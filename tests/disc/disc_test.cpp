@@ -15,8 +15,8 @@
 namespace orvel::disc {
 namespace {
 
-using testdisc::Form;
-using testdisc::Options;
+using test::Form;
+using test::Options;
 
 // The power of `hz` in interleaved stereo samples (channel 0 or 1), by a single DFT term.
 double Power(const std::vector<int16_t>& s, int channel, double hz) {
@@ -104,8 +104,8 @@ const Kind kKinds[] = {
 TEST(Disc, EveryKindGivesItsContentsAndTones) {
   for (const Kind& kind : kKinds) {
     SCOPED_TRACE(kind.name);
-    testdisc::Folder folder;
-    testdisc::Image image = testdisc::WriteImage(folder.path(), kind.form, kind.options);
+    test::Folder folder;
+    test::Image image = test::WriteImage(folder.path(), kind.form, kind.options);
     std::string error;
     std::unique_ptr<Disc> disc = OpenDisc(image.path, &error);
     ASSERT_TRUE(disc) << error;
@@ -126,7 +126,7 @@ TEST(Disc, EveryKindGivesItsContentsAndTones) {
       std::vector<int16_t> s = ReadSectors(*disc, got.start, 2);
       EXPECT_EQ(LoudestTone(s, image.tones), want.audio ? static_cast<int>(i) : -1);
       if (want.audio) {
-        EXPECT_NEAR(Rms(s), testdisc::kToneLevel * 32767 / sqrt(2), 300);
+        EXPECT_NEAR(Rms(s), test::kToneLevel * 32767 / sqrt(2), 300);
       }
       // The sector before a track's start is the pregap's silence when there is one.
       if (i > 0 && kind.options.pregapSectors && want.number == kind.options.pregapTrack) {
@@ -151,8 +151,8 @@ TEST(Disc, EveryKindGivesItsContentsAndTones) {
 // A read that spans tracks (and files) gives each part its own tone.
 TEST(Disc, AReadAcrossTracksChangesTone) {
   for (Form form : {Form::kCueBinPerTrack, Form::kFlacFolder}) {
-    testdisc::Folder folder;
-    testdisc::Image image = testdisc::WriteImage(folder.path(), form, Audio(3, 48000, 2));
+    test::Folder folder;
+    test::Image image = test::WriteImage(folder.path(), form, Audio(3, 48000, 2));
     std::string error;
     std::unique_ptr<Disc> disc = OpenDisc(image.path, &error);
     ASSERT_TRUE(disc) << error;
@@ -169,9 +169,8 @@ TEST(Disc, AReadAcrossTracksChangesTone) {
 // gives, apart from the resampler's first few samples.
 TEST(Disc, ASeekGivesWhatPlayingOnGives) {
   for (int rate : {44100, 48000}) {
-    testdisc::Folder folder;
-    testdisc::Image image =
-        testdisc::WriteImage(folder.path(), Form::kFlacFolder, Audio(2, rate, 2));
+    test::Folder folder;
+    test::Image image = test::WriteImage(folder.path(), Form::kFlacFolder, Audio(2, rate, 2));
     std::string error;
     std::unique_ptr<Disc> disc = OpenDisc(image.path, &error);
     ASSERT_TRUE(disc) << error;
@@ -217,28 +216,28 @@ const Broken kBroken[] = {
      [](const std::string& f) {
        Options o = With(3);
        o.truncateBytes = 1000;
-       return testdisc::WriteImage(f, Form::kCueBin, o).path;
+       return test::WriteImage(f, Form::kCueBin, o).path;
      },
      "album.cue:1: \"album.bin\" ends partway through a sector: it is 1000 bytes short"},
     {"BIN cut before the last track",
      [](const std::string& f) {
        Options o = With(3);
        o.truncateBytes = (150 + 10) * kSectorBytes;
-       return testdisc::WriteImage(f, Form::kCueBin, o).path;
+       return test::WriteImage(f, Form::kCueBin, o).path;
      },
      "album.cue:7: \"album.bin\" ends before TRACK 03 INDEX 01: it is 23520 bytes short"},
     {"bare BIN cut partway through a sector",
      [](const std::string& f) {
        Options o = With(1);
        o.truncateBytes = 2;
-       return testdisc::WriteImage(f, Form::kBareBin, o).path;
+       return test::WriteImage(f, Form::kBareBin, o).path;
      },
      "album.bin: \"album.bin\" ends partway through a sector: it is 2 bytes short"},
     {"TOC whose BIN is cut short",
      [](const std::string& f) {
        Options o = With(2);
        o.truncateBytes = 2 * kSectorBytes;
-       return testdisc::WriteImage(f, Form::kToc, o).path;
+       return test::WriteImage(f, Form::kToc, o).path;
      },
      "album.toc: the image ends before its last sector (299): a file it names is truncated"},
     {"CUE whose FILE is missing",
@@ -268,7 +267,7 @@ const Broken kBroken[] = {
      ": holds no audio files"},
     {"folder with an unreadable audio file",
      [](const std::string& f) {
-       testdisc::WriteImage(f, Form::kFlacFolder, Audio(2, 44100, 2));
+       test::WriteImage(f, Form::kFlacFolder, Audio(2, 44100, 2));
        WriteFile(f + "/3.flac", "truncated");
        return f;
      },
@@ -289,7 +288,7 @@ const Broken kBroken[] = {
 
 TEST(Disc, BrokenInputsSayWhatIsWrong) {
   for (const Broken& b : kBroken) {
-    testdisc::Folder folder;
+    test::Folder folder;
     std::string path = b.make(folder.path());
     std::string error;
     EXPECT_FALSE(OpenDisc(path, &error)) << b.name;
@@ -300,8 +299,8 @@ TEST(Disc, BrokenInputsSayWhatIsWrong) {
 
 // A sheet made for WAVE files that were compressed afterwards plays the compressed files.
 TEST(Disc, ASheetNamingWaveFilesFindsThemCompressed) {
-  testdisc::Folder folder;
-  testdisc::Image image = testdisc::WriteImage(folder.path(), Form::kCueFlac, Audio(2, 44100, 2));
+  test::Folder folder;
+  test::Image image = test::WriteImage(folder.path(), Form::kCueFlac, Audio(2, 44100, 2));
   WriteFile(image.path,
             "FILE \"01.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
             "FILE \"02.wav\" WAVE\nTRACK 02 AUDIO\nINDEX 01 00:00:00\n");
@@ -313,8 +312,8 @@ TEST(Disc, ASheetNamingWaveFilesFindsThemCompressed) {
 
 // A BIN that goes away after the disc opened: the read fails and gives silence.
 TEST(Disc, AReadFromAVanishedFileFails) {
-  testdisc::Folder folder;
-  testdisc::Image image = testdisc::WriteImage(folder.path(), Form::kCueBinPerTrack, With(2));
+  test::Folder folder;
+  test::Image image = test::WriteImage(folder.path(), Form::kCueBinPerTrack, With(2));
   std::string error;
   std::unique_ptr<Disc> disc = OpenDisc(image.path, &error);
   ASSERT_TRUE(disc) << error;

@@ -6,10 +6,11 @@
 #include <windows.h>
 
 #include "gdi/surface.h"
+#include "pixels.h"
 
 #include <stdint.h>
 
-namespace orvel::testing {
+namespace orvel::test {
 
 class Canvas {
  public:
@@ -26,14 +27,14 @@ class Canvas {
   Canvas(const Canvas&) = delete;
   Canvas& operator=(const Canvas&) = delete;
 
-  // Limits drawing to (l, t)-(r, b), as start-up clips the window's DC to the display area.
-  void Clip(int l, int t, int r, int b) {
-    HRGN region = CreateRectRgn(l, t, r, b);
+  // Limits drawing to the area, as start-up clips the window's DC to kDisplayArea.
+  void Clip(const RECT& area) {
+    HRGN region = CreateRectRgn(area.left, area.top, area.right, area.bottom);
     SelectClipRgn(dc, region);
     DeleteObject(region);
   }
 
-  // COLORREF of one pixel.
+  // COLORREF of one pixel (compare with Colour::ColorRef, tests/support/pixels.h).
   COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
 
   // Fills the whole canvas with one colour, bypassing the DC's clip.
@@ -59,10 +60,6 @@ class Canvas {
   HGDIOBJ oldBitmap;
 };
 
-constexpr COLORREF Rgb(int r, int g, int b) {
-  return r | g << 8 | b << 16;
-}
-
-}  // namespace orvel::testing
+}  // namespace orvel::test
 
 #endif

@@ -10,6 +10,7 @@
 #include "app/state.h"
 #include "audio/capture.h"
 #include "audio/frame.h"
+#include "resources/resource_ids.h"
 #include "session.h"
 #include "user/host.h"
 
@@ -32,26 +33,37 @@ void FillFrame(int frame) {
 
 TEST(DisplaySession, EachFramesDamageCoversEveryChangedPixelInsideTheDisplayArea) {
   const Mode modes[] = {
-      {"gauge", 11847, 0},      {"dots", 11842, 0},       {"Bezier", 11844, 0},
-      {"extents", 11843, 0},    {"slow chart", 11845, 0}, {"fast chart", 11846, 0},
-      {"bars", 11848, 0},       {"circles", 11849, 0},    {"rings", 11850, 0},
-      {"triangles", 11851, 0},  {"tri-rings", 11852, 0},  {"stars", 11853, 0},
-      {"star rings", 11854, 0}, {"sphere 0", 0, 0},       {"sphere 1", 0, 1},
-      {"sphere 2", 0, 2},       {"sphere 3", 0, 3},
+      {"gauge", IDM_GAUGE, 0},
+      {"dots", IDM_DOTS, 0},
+      {"Bezier", IDM_ENVELOPE, 0},
+      {"extents", IDM_EXTENTS, 0},
+      {"slow chart", IDM_SLOW_CHART, 0},
+      {"fast chart", IDM_FAST_CHART, 0},
+      {"bars", IDM_BARS, 0},
+      {"circles", IDM_CIRCLES, 0},
+      {"rings", IDM_RINGS, 0},
+      {"triangles", IDM_TRIANGLES, 0},
+      {"tri-rings", IDM_TRIANGLE_RINGS, 0},
+      {"stars", IDM_STARS, 0},
+      {"star rings", IDM_STAR_RINGS, 0},
+      {"sphere 0", 0, 0},
+      {"sphere 1", 0, 1},
+      {"sphere 2", 0, 2},
+      {"sphere 3", 0, 3},
   };
-  orvel::session::Session session;
+  orvel::test::Session session;
   session.UseDemo();
   session.CloseAbout();
   session.StopFrames(1.0);
   bool ran = false;
   session.OnWindowThread(1.5, [&] {
     orvel::gdi::Surface& s = *orvel::user::TopLevelSurface(MainWindow);
-    const RECT area{kDisplayLeft, kDisplayTop, kDisplayRight, kDisplayBottom};
+    const RECT area = kDisplayArea;
     for (const Mode& mode : modes) {
       if (mode.command != 0) {
         HandleCommand(MAKEWPARAM(mode.command, 0), 0);
       } else {
-        DisplayMode = 8;
+        DisplayMode = kModeSphere;
         SphereVariant = mode.sphereVariant;
       }
       UpdateWindow(MainWindow);

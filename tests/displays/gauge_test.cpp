@@ -1,27 +1,23 @@
 #include "displays/gauge.h"
 
+#include "app/state.h"
 #include "canvas.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using orvel::testing::Canvas;
-using orvel::testing::Rgb;
+using orvel::test::Canvas;
+using orvel::test::Colour;
 
-const COLORREF kWell = Rgb(0, 10, 5);
+const COLORREF kWell = Colour(0, 10, 5).ColorRef();
 
 // The gauge as start-up sets it up: scale from x 40 to 490, 4.5 pixels per unit.
 class GaugeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    meter.left = 30;
-    meter.top = 175;
-    meter.right = 530;
-    meter.bottom = 225;
-    meter.divisions = 5;
-    meter.fullScale = 100.0f;
-    canvas.Clip(20, 100, 542, 300);
+    SetUpGauge(meter);
+    canvas.Clip(kDisplayArea);
   }
   int DarkPixels(int l, int t, int r, int b) const {
     int n = 0;
@@ -44,9 +40,9 @@ TEST_F(GaugeTest, FaceHasLitBodyWellTicksAndLabels) {
   EXPECT_EQ(meter.ValueToX(20), 90);
 
   // The body brightens toward its middle: t = 1.0816 on the first row pair.
-  EXPECT_EQ(canvas.At(33, 178), Rgb(194, 194, 162));
-  EXPECT_EQ(canvas.At(33, 219), Rgb(194, 194, 162));
-  EXPECT_EQ(canvas.At(33, 199), Rgb(246, 246, 205));
+  EXPECT_EQ(canvas.At(33, 178), Colour(194, 194, 162).ColorRef());
+  EXPECT_EQ(canvas.At(33, 219), Colour(194, 194, 162).ColorRef());
+  EXPECT_EQ(canvas.At(33, 199), Colour(246, 246, 205).ColorRef());
   EXPECT_EQ(canvas.At(300, 205), kWell);
 
   // Major ticks: rows 191..193 at every 90 pixels; minor ticks: row 193 every 9 pixels.
@@ -70,8 +66,9 @@ TEST_F(GaugeTest, ShowValueDrawsAndErasesOnlyTheDifference) {
   meter.DrawFace(canvas.dc);
   meter.ShowValue(canvas.dc, 50);
   EXPECT_EQ(meter.lastValue, 50.0f);
-  EXPECT_EQ(canvas.At(40, 197), Rgb(153, 0, 0));  // from the scale's start, shaded 0.6..1.0
-  EXPECT_EQ(canvas.At(264, 197), Rgb(153, 0, 0));
+  EXPECT_EQ(canvas.At(40, 197),
+            Colour(153, 0, 0).ColorRef());  // from the scale's start, shaded 0.6..1.0
+  EXPECT_EQ(canvas.At(264, 197), Colour(153, 0, 0).ColorRef());
   EXPECT_EQ(canvas.At(265, 197), kWell);
   EXPECT_EQ(canvas.At(100, 213), kWell);  // the strip ends on row 212
 
@@ -79,11 +76,11 @@ TEST_F(GaugeTest, ShowValueDrawsAndErasesOnlyTheDifference) {
   EXPECT_EQ(canvas.Count(0, 130, 197, 265, 213), 135 * 16);
   EXPECT_EQ(canvas.Count(0, 129, 197, 130, 213), 0);
   EXPECT_EQ(canvas.At(130, 213), kWell);
-  EXPECT_EQ(canvas.At(129, 197), Rgb(153, 0, 0));
+  EXPECT_EQ(canvas.At(129, 197), Colour(153, 0, 0).ColorRef());
 
   meter.ShowValue(canvas.dc, 50);
-  EXPECT_EQ(canvas.At(130, 197), Rgb(153, 0, 0));
-  EXPECT_EQ(canvas.At(264, 212), Rgb(153, 0, 0));
+  EXPECT_EQ(canvas.At(130, 197), Colour(153, 0, 0).ColorRef());
+  EXPECT_EQ(canvas.At(264, 212), Colour(153, 0, 0).ColorRef());
   EXPECT_EQ(canvas.Count(0, 130, 197, 265, 213), 0);
 }
 
@@ -108,7 +105,7 @@ TEST_F(GaugeTest, ColourComesFromTheBarColourAndRepaintRestartsFromTheScaleStart
   meter.DrawFace(canvas.dc);
   EXPECT_EQ(canvas.At(45, 200), kWell);
   meter.ShowValue(canvas.dc, 10);
-  EXPECT_EQ(canvas.At(40, 197), Rgb(0, 0, 120));
+  EXPECT_EQ(canvas.At(40, 197), Colour(0, 0, 120).ColorRef());
 }
 
 TEST_F(GaugeTest, BeforeTheFirstFaceShowValueDrawsNothing) {

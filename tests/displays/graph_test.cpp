@@ -1,29 +1,25 @@
 #include "displays/graph.h"
 
+#include "app/state.h"
 #include "canvas.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using orvel::testing::Canvas;
-using orvel::testing::Rgb;
+using orvel::test::Canvas;
+using orvel::test::Colour;
 
-const COLORREF kTracePen = Rgb(216, 216, 180);
-const COLORREF kWhite = Rgb(255, 255, 255);
+const COLORREF kTracePen = Colour(216, 216, 180).ColorRef();
+const COLORREF kWhite = Colour(255, 255, 255).ColorRef();
 
 // The recorder as start-up sets it up.
 class GraphTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    chart.left = 13;
-    chart.top = 80;
-    chart.right = 580;
-    chart.bottom = 320;
-    chart.steps = 70;
-    chart.fullScale = 150.0f;
+    SetUpGraph(chart);
     chart.UpdateLayout(canvas.dc);
-    canvas.Clip(20, 100, 542, 300);
+    canvas.Clip(kDisplayArea);
   }
   graph chart{180, 180, 150, 2};
   Canvas canvas;
@@ -111,12 +107,7 @@ TEST_F(GraphTest, FastSpeedDrawsAThirteenPixelSegment) {
 
 TEST_F(GraphTest, BeforeTheFirstLayoutWithADeviceContextNothingIsTraced) {
   graph fresh{180, 180, 150, 2};
-  fresh.left = 13;
-  fresh.top = 80;
-  fresh.right = 580;
-  fresh.bottom = 320;
-  fresh.steps = 70;
-  fresh.fullScale = 150.0f;
+  SetUpGraph(fresh);
   fresh.UpdateLayout(nullptr);
   canvas.Fill(kWhite);
   fresh.Plot(canvas.dc, 50);

@@ -16,7 +16,7 @@
 namespace {
 
 using orvel::gdi::LiveObjectsTotal;
-using orvel::testing::Canvas;
+using orvel::test::Canvas;
 
 // Under the address sanitizer every call costs many times more; a tenth of the run still makes
 // and deletes tens of thousands of objects per display.

@@ -1,5 +1,6 @@
 #include "displays/pattern_cells.h"
 
+#include "app/state.h"
 #include "canvas.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +10,8 @@
 
 namespace {
 
-using orvel::testing::Canvas;
-using orvel::testing::Rgb;
+using orvel::test::Canvas;
+using orvel::test::Colour;
 
 TEST(PatternTables, PointsUsePiAsTwentyTwoSevenths) {
   InitPointTables();
@@ -65,7 +66,7 @@ class PatternCellTest : public ::testing::Test {
     cell.red = 200;
     cell.green = 100;
     cell.blue = 50;
-    canvas.Clip(20, 100, 542, 300);
+    canvas.Clip(kDisplayArea);
   }
   // A cell at rest at (x, y) heading right, that will not move this frame.
   void PlaceAt(int x, int y) {
@@ -77,7 +78,7 @@ class PatternCellTest : public ::testing::Test {
   }
   PatternCell cell;
   Canvas canvas;
-  const COLORREF color = Rgb(200, 100, 50);
+  const COLORREF color = Colour(200, 100, 50).ColorRef();
 };
 
 TEST_F(PatternCellTest, SizeJumpsToALoudBandThenDecaysToTheDot) {
@@ -170,7 +171,7 @@ TEST_F(PatternCellTest, TrianglesAndStarsTurnWithTheSharedSpin) {
   EXPECT_NE(canvas.At(299, 175), color);
 
   Canvas turned;
-  turned.Clip(20, 100, 542, 300);
+  turned.Clip(kDisplayArea);
   PatternSpin = static_cast<float>(-M_PI / 2);  // the point now faces up
   cell.size = 0.0f;
   DrawPatternCell(cell, turned.dc, 60);

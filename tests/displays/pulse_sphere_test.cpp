@@ -1,5 +1,6 @@
 #include "displays/pulse_sphere.h"
 
+#include "app/state.h"
 #include "canvas.h"
 
 #include <gtest/gtest.h>
@@ -10,12 +11,12 @@
 
 namespace {
 
-using orvel::testing::Canvas;
-using orvel::testing::Rgb;
+using orvel::test::Canvas;
+using orvel::test::Colour;
 
-const COLORREF kGreen = Rgb(0, 200, 0);
-const COLORREF kPale = Rgb(150, 150, 100);
-const COLORREF kWhite = Rgb(255, 255, 255);
+const COLORREF kGreen = Colour(0, 200, 0).ColorRef();
+const COLORREF kPale = Colour(150, 150, 100).ColorRef();
+const COLORREF kWhite = Colour(255, 255, 255).ColorRef();
 
 double Radius(const SpherePoint& p) {
   return sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
@@ -49,7 +50,7 @@ class PulseSphereTest : public ::testing::Test {
   void SetUp() override {
     sphere->scaleStep = 0.2f;
     sphere->green = 200.0f;
-    canvas.Clip(20, 100, 542, 300);
+    canvas.Clip(kDisplayArea);
   }
   std::unique_ptr<PulseSphere> sphere = std::make_unique<PulseSphere>(10.0f, 276.0f, 175.0f, 0.0f);
   Canvas canvas;
@@ -143,7 +144,7 @@ TEST_F(PulseSphereTest, WireNetAndChequeredBall) {
   EXPECT_EQ(canvas.Count(kPale, 0, 0, 561, 411), 0);
 
   Canvas solid;
-  solid.Clip(20, 100, 542, 300);
+  solid.Clip(kDisplayArea);
   sphere->scale = 8.0f;
   Draw(*sphere, solid.dc, 2, 100.0f);
   EXPECT_GT(solid.Count(kGreen, 0, 0, 561, 411), wire);

@@ -22,7 +22,7 @@ void Press(HWND button) {
 }
 
 TEST(DisplaySession, BarZeroAndCellZeroAreNeverDrawnAndRandomKindsVary) {
-  orvel::session::Session session;
+  orvel::test::Session session;
   session.UseDemo();
   session.CloseAbout();
   int barZeroPixels = -1, otherBarPixels = 0;

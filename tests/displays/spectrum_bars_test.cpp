@@ -1,22 +1,23 @@
 #include "displays/spectrum_bars.h"
 
+#include "app/state.h"
 #include "canvas.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using orvel::testing::Canvas;
-using orvel::testing::Rgb;
+using orvel::test::Canvas;
+using orvel::test::Colour;
 
-const COLORREF kRed = Rgb(255, 0, 0);
+const COLORREF kRed = Colour(255, 0, 0).ColorRef();
 
 class SpectrumBarTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SampleStep = 8;
     InitSpectrumBars();
-    canvas.Clip(20, 100, 542, 300);
+    canvas.Clip(kDisplayArea);
   }
   SpectrumBar& bar = SpectrumBars[1];  // x 36..49
   Canvas canvas;
@@ -72,11 +73,12 @@ TEST_F(SpectrumBarTest, FallBlacksOutAboveTheBarAndDrawsTheNineRowMarker) {
     EXPECT_EQ(canvas.At(x, 204), kRed);
     for (int y = 200; y < 204; ++y) EXPECT_EQ(canvas.At(x, y), 0u) << x << "," << y;
     for (int k = 1; k <= 9; ++k) {
-      EXPECT_EQ(canvas.At(x, 190 + k), Rgb(static_cast<int>(255 * k * 0.1), 0, 0)) << k;
+      EXPECT_EQ(canvas.At(x, 190 + k), Colour(static_cast<int>(255 * k * 0.1), 0, 0).ColorRef())
+          << k;
     }
     EXPECT_EQ(canvas.At(x, 190), 0u);
   }
-  EXPECT_EQ(canvas.At(36, 199), Rgb(229, 0, 0));
+  EXPECT_EQ(canvas.At(36, 199), Colour(229, 0, 0).ColorRef());
   EXPECT_EQ(canvas.At(50, 195), 0u);  // the marker ends before the bar's right edge
 }
 
@@ -85,9 +87,9 @@ TEST_F(SpectrumBarTest, MarkerUsesTheLowEightBitsOfEachShade) {
   bar.green = 20;
   bar.blue = 256 + 100;
   DrawBar(bar, canvas.dc, 500);
-  EXPECT_EQ(canvas.At(40, 250), Rgb(300 & 0xFF, 20, 100));
+  EXPECT_EQ(canvas.At(40, 250), Colour(300 & 0xFF, 20, 100).ColorRef());
   DrawBar(bar, canvas.dc, 0);
-  EXPECT_EQ(canvas.At(40, 199), Rgb(270 & 0xFF, 18, 320 & 0xFF));
+  EXPECT_EQ(canvas.At(40, 199), Colour(270 & 0xFF, 18, 320 & 0xFF).ColorRef());
 }
 
 TEST_F(SpectrumBarTest, FallingFromFullScaleThePeakVanishesAtFifty) {
@@ -96,8 +98,8 @@ TEST_F(SpectrumBarTest, FallingFromFullScaleThePeakVanishesAtFifty) {
   EXPECT_EQ(bar.value, 0.0f);
   EXPECT_EQ(bar.peak, 60.0f);
   EXPECT_EQ(BarValueToY(bar, 60), 286);
-  EXPECT_EQ(canvas.At(40, 285), Rgb(229, 0, 0));
-  EXPECT_EQ(canvas.At(40, 277), Rgb(25, 0, 0));
+  EXPECT_EQ(canvas.At(40, 285), Colour(229, 0, 0).ColorRef());
+  EXPECT_EQ(canvas.At(40, 277), Colour(25, 0, 0).ColorRef());
 
   DrawBar(bar, canvas.dc, 0);
   EXPECT_EQ(bar.peak, 50.0f);

@@ -9,14 +9,15 @@
 #include <algorithm>
 
 #include "gdi/surface.h"
+#include "pixels.h"
+
+using orvel::test::Colour;
 
 class DrawSurface : public ::testing::Test {
  protected:
   static constexpr int kWidth = 220;
   static constexpr int kHeight = 80;
   static constexpr uint32_t kBackground = 0x123456;  // 0x00RRGGBB, never drawn by the tests
-
-  static uint32_t Rgb(int r, int g, int b) { return static_cast<uint32_t>(r << 16 | g << 8 | b); }
 
   void SetUp() override {
     Clear();
@@ -38,6 +39,7 @@ class DrawSurface : public ::testing::Test {
   }
 
   void Clear() { std::fill(surface_.pixels.begin(), surface_.pixels.end(), kBackground); }
+  // 0x00RRGGBB of one pixel (compare with Colour::Pixel).
   uint32_t At(int x, int y) const { return surface_.At(x, y); }
   int CountNot(uint32_t colour) const {
     return static_cast<int>(std::count_if(surface_.pixels.begin(), surface_.pixels.end(),

@@ -64,7 +64,7 @@ TEST_F(TextPanel, OpaqueTextPaintsBlackBehindItsOwnCellsOnly) {
     EXPECT_EQ(CountOutside(cells, kBackground), 0) << c.align;
     EXPECT_EQ(CountInside(cells, kBackground), 0) << c.align;
     EXPECT_GT(CountInside(cells, 0), 0) << c.align;
-    EXPECT_GT(CountInside(cells, Rgb(255, 255, 0)), 0) << c.align;
+    EXPECT_GT(CountInside(cells, Colour(255, 255, 0).Pixel()), 0) << c.align;
     EXPECT_TRUE(ObjectsAsOnEntry());
   }
   // The DC keeps the opaque mode and the black background for later text.
@@ -79,7 +79,7 @@ TEST_F(TextPanel, ShorterOpaqueTextLeavesTheOldTail) {
   const Box shortCells = Cells("1", 20, 5, 35, TA_LEFT);
   DrawOpaqueText(dc_, 0, 0, 200, 40, "Ariel", 20, 0, TextAlignLeft, "1", 0, 0, 0, 255, 255, 255);
   const Box tail{shortCells.right, longCells.top, longCells.right, longCells.bottom};
-  EXPECT_GT(CountInside(tail, Rgb(255, 255, 255)), 0);
+  EXPECT_GT(CountInside(tail, Colour(255, 255, 255).Pixel()), 0);
 }
 
 TEST_F(TextPanel, TransparentTextKeepsTheBackgroundAroundTheInk) {
@@ -88,7 +88,7 @@ TEST_F(TextPanel, TransparentTextKeepsTheBackgroundAroundTheInk) {
   const Box cells = Cells("Orvel", 16, 5, 25, TA_LEFT);
   EXPECT_EQ(CountOutside(cells, kBackground), 0);
   EXPECT_GT(CountInside(cells, kBackground), 0);
-  EXPECT_GT(CountInside(cells, Rgb(255, 0, 0)), 0);
+  EXPECT_GT(CountInside(cells, Colour(255, 0, 0).Pixel()), 0);
   EXPECT_EQ(SetTextColor(dc_, 0), RGB(255, 0, 0));  // low 8 bits of each component
   EXPECT_EQ(SetBkMode(dc_, OPAQUE), TRANSPARENT);
   EXPECT_TRUE(ObjectsAsOnEntry());
@@ -102,7 +102,7 @@ TEST_F(TextPanel, UnknownAlignmentWritesNothingButLeavesAlignment24) {
   EXPECT_EQ(SetTextAlign(dc_, TA_LEFT), static_cast<UINT>(TA_BASELINE | TA_LEFT));
 
   DrawBoxedText(dc_, 10, 10, 60, 40, "Ariel", 16, 0, 2, "x", 200, 200, 160, 255, 0, 0);
-  EXPECT_EQ(At(10, 10), Rgb(240, 240, 192));  // the box is drawn all the same
+  EXPECT_EQ(At(10, 10), Colour(240, 240, 192).Pixel());  // the box is drawn all the same
   EXPECT_EQ(SetTextAlign(dc_, TA_LEFT), static_cast<UINT>(TA_BASELINE | TA_LEFT));
   EXPECT_TRUE(ObjectsAsOnEntry());
 }
@@ -110,11 +110,11 @@ TEST_F(TextPanel, UnknownAlignmentWritesNothingButLeavesAlignment24) {
 TEST_F(TextPanel, BoxedTextDrawsBoxShadingAndTransparentText) {
   DrawBoxedText(dc_, 10, 10, 110, 50, "Ariel", 18, 0, TextAlignCentre, "07", 200, 200, 160, 0, 0,
                 255);
-  EXPECT_EQ(At(10, 10), Rgb(240, 240, 192));  // light bevel
-  EXPECT_EQ(At(11, 51), 0u);                  // shadow
-  EXPECT_EQ(At(13, 13), Rgb(179, 179, 143));  // first shaded row, 0.9f is 0.8999999
+  EXPECT_EQ(At(10, 10), Colour(240, 240, 192).Pixel());  // light bevel
+  EXPECT_EQ(At(11, 51), 0u);                             // shadow
+  EXPECT_EQ(At(13, 13), Colour(179, 179, 143).Pixel());  // first shaded row, 0.9f is 0.8999999
   const Box cells = Cells("07", 18, 60, 45, TA_CENTER);
-  EXPECT_GT(CountInside(cells, Rgb(0, 0, 255)), 0);
+  EXPECT_GT(CountInside(cells, Colour(0, 0, 255).Pixel()), 0);
   EXPECT_EQ(SetBkMode(dc_, OPAQUE), TRANSPARENT);
   EXPECT_TRUE(ObjectsAsOnEntry());
 }

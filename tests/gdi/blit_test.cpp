@@ -8,8 +8,10 @@
 
 #include <vector>
 
-namespace orvel::gdi::test {
+namespace orvel::gdi {
 namespace {
+
+using test::Canvas;
 
 // Fills the canvas with a pattern in which every pixel differs.
 void Pattern(Canvas& c, int w, int h) {
@@ -339,4 +341,4 @@ TEST(SurfaceDC, DrawsAtItsOriginInsideItsVisibleRectAndClipsInLogicalUnits) {
 }
 
 }  // namespace
-}  // namespace orvel::gdi::test
+}  // namespace orvel::gdi

@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace orvel::gdi::test {
+namespace orvel::test {
 
 class Canvas {
  public:
@@ -27,8 +27,8 @@ class Canvas {
 
   HDC dc() const { return dc_; }
   HBITMAP bitmap() const { return bitmap_; }
-  Surface& surface() const { return *SurfaceOf(dc_); }
-  COLORREF At(int x, int y) const { return ToColorRef(surface().At(x, y)); }
+  gdi::Surface& surface() const { return *gdi::SurfaceOf(dc_); }
+  COLORREF At(int x, int y) const { return gdi::ToColorRef(surface().At(x, y)); }
 
   // The picture as rows of '#' (not black) and '.' (black), one line per row.
   std::string Picture() const {
@@ -75,6 +75,6 @@ class Tools {
   HGDIOBJ oldPen_, oldBrush_;
 };
 
-}  // namespace orvel::gdi::test
+}  // namespace orvel::test
 
 #endif

@@ -7,8 +7,10 @@
 
 #include "canvas.h"
 
-namespace orvel::gdi::test {
+namespace orvel::gdi {
 namespace {
+
+using test::Canvas;
 
 TEST(Damage, RowsWithOverlappingSpansMergeIntoOneRectangleAndClearEmptiesIt) {
   Surface s(40, 30);
@@ -99,4 +101,4 @@ TEST(Damage, EveryDrawingCallDamagesWhatItChangedAndNothingOutsideTheClip) {
 }
 
 }  // namespace
-}  // namespace orvel::gdi::test
+}  // namespace orvel::gdi

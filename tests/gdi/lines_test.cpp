@@ -5,8 +5,10 @@
 #include <set>
 #include <utility>
 
-namespace orvel::gdi::test {
+namespace orvel::gdi {
 namespace {
+
+using test::Canvas;
 
 using PixelSet = std::set<std::pair<int, int>>;
 
@@ -97,4 +99,4 @@ TEST(Lines, FarOffCoordinatesAreSafe) {
 }
 
 }  // namespace
-}  // namespace orvel::gdi::test
+}  // namespace orvel::gdi

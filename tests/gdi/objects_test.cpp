@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
-namespace orvel::gdi::test {
+namespace orvel::gdi {
 namespace {
+
+using test::Canvas;
+using test::Tools;
 
 TEST(Objects, CountsLiveObjectsByKindAndIgnoresStock) {
   const int pens = LiveObjects(Kind::kPen), brushes = LiveObjects(Kind::kBrush);
@@ -208,4 +211,4 @@ TEST(Objects, CreationArgumentsOutsideTheSubsetAreRefused) {
 }
 
 }  // namespace
-}  // namespace orvel::gdi::test
+}  // namespace orvel::gdi

@@ -5,8 +5,11 @@
 #include <string>
 #include <vector>
 
-namespace orvel::gdi::test {
+namespace orvel::gdi {
 namespace {
+
+using test::Canvas;
+using test::Tools;
 
 constexpr COLORREF kPen = RGB(255, 255, 255);
 constexpr COLORREF kBrush = RGB(200, 0, 0);
@@ -281,10 +284,13 @@ TEST(Fill, FillRectCoversLeftTopNotRightBottom) {
 }
 
 }  // namespace
-}  // namespace orvel::gdi::test
+}  // namespace orvel::gdi
 
-namespace orvel::gdi::test {
+namespace orvel::gdi {
 namespace {
+
+using test::Canvas;
+using test::Tools;
 
 TEST(Shapes, ExtremeCoordinatesAreSafe) {
   Canvas c(16, 16);
@@ -303,4 +309,4 @@ TEST(Shapes, ExtremeCoordinatesAreSafe) {
 }
 
 }  // namespace
-}  // namespace orvel::gdi::test
+}  // namespace orvel::gdi

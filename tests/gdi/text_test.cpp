@@ -9,8 +9,10 @@
 #include <utility>
 #include <vector>
 
-namespace orvel::gdi::test {
+namespace orvel::gdi {
 namespace {
+
+using test::Canvas;
 
 // The bounding box of pixels that differ from black.
 RECT Ink(const Canvas& c, int w, int h) {
@@ -249,4 +251,4 @@ TEST_F(Text, StockFontsRender) {
 }
 
 }  // namespace
-}  // namespace orvel::gdi::test
+}  // namespace orvel::gdi

@@ -17,25 +17,25 @@
 #include "app/handlers.h"
 #include "app/state.h"
 #include "displays/pattern_cells.h"
+#include "resources/resource_ids.h"
 #include "png_compare.h"
 #include "session.h"
 
 namespace {
 
 using orvel::gdi::Surface;
-using orvel::session::Session;
+using orvel::test::Session;
 
 // Frames come every 33 ms of virtual time; the display is chosen at 32 s, in the demo's loud and
 // bright part, and the window captured about 92 frames later.
 const double kChooseAt = 32.0;
 const double kCaptureAt = kChooseAt + 92 * 0.033;
 
-// Channels may differ a little (glyph antialiasing); only a few pixels may differ more.
+// The whole window is kept, but only the display area (kDisplayArea), where the displays draw,
+// is compared: the window's chrome is tested with the painting. Channels may differ a little
+// (glyph antialiasing); only a few pixels may differ more.
 const int kTolerance = 24;
 const int kMaxDifferentPixels = 40;
-// The whole window is kept, but only the display area, where the displays draw, is compared:
-// the window's chrome is tested with the painting.
-const RECT kDisplayArea = {20, 100, 542, 300};
 
 struct Golden {
   const char* name;
@@ -102,10 +102,10 @@ TEST_P(GoldenPicture, MatchesTheKeptPicture) {
   }
 
   Surface expected;
-  const bool have = orvel::golden::ReadPng(SourcePath(golden.name), &expected);
-  const orvel::golden::Difference d =
-      have ? orvel::golden::Compare(expected, actual, kDisplayArea, kTolerance)
-           : orvel::golden::Difference{};
+  const bool have = orvel::test::ReadPng(SourcePath(golden.name), &expected);
+  const orvel::test::Difference d =
+      have ? orvel::test::Compare(expected, actual, kDisplayArea, kTolerance)
+           : orvel::test::Difference{};
   const bool ok = have && d.sameSize && d.pixels <= kMaxDifferentPixels;
   if (!ok) {
     orvel::gdi::WritePng(actual, OutPath(golden.name, "actual").c_str());
@@ -122,7 +122,7 @@ TEST_P(GoldenPicture, MatchesTheKeptPicture) {
 INSTANTIATE_TEST_SUITE_P(
     Displays, GoldenPicture,
     ::testing::Values(Golden{"spectrum_bars", [] { Press(BarsButton); }, "spectrum_bars"},
-                      Golden{"chart", [] { Command(11845); }, "chart"},
+                      Golden{"chart", [] { Command(IDM_SLOW_CHART); }, "chart"},
                       Golden{"gauge", [] { Press(GaugeButton); }, "gauge"},
                       Golden{"patterns",
                              [] {

@@ -21,16 +21,16 @@ extern char** environ;
 
 namespace {
 
-using orvel::render_test::Exists;
-using orvel::render_test::RunOrvel;
-using orvel::render_test::Scratch;
+using orvel::test::Exists;
+using orvel::test::RunOrvel;
+using orvel::test::Scratch;
 
 // The headless host says so when it answers the About box: the program ran.
 constexpr char kProgramRan[] = "(a dialog; Enter pressed)";
 
 TEST(RenderCommandLine, FaultsKnownBeforehandStopTheRenderBeforeTheProgramRuns) {
   const std::string dir = Scratch("faults");
-  ASSERT_TRUE(orvel::render_test::WriteTone(dir + "/tone.wav", 0.5, 22050, 1));
+  ASSERT_TRUE(orvel::test::WriteTone(dir + "/tone.wav", 0.5, 22050, 1));
   std::ofstream(dir + "/script.txt") << "0:00.2 click bars\n\n0:00.3 clack bars\n";
   std::ofstream(dir + "/file.txt") << "a file, not a folder\n";
   const std::string tone = "--input " + dir + "/tone.wav ";
@@ -71,7 +71,7 @@ TEST(RenderCommandLine, FaultsKnownBeforehandStopTheRenderBeforeTheProgramRuns) 
 
 TEST(RenderCommandLine, AFullDiskIsReportedAndTheBrokenFileRemoved) {
   const std::string dir = Scratch("full");
-  ASSERT_TRUE(orvel::render_test::WriteTone(dir + "/tone.wav", 1.0, 22050, 1));
+  ASSERT_TRUE(orvel::test::WriteTone(dir + "/tone.wav", 1.0, 22050, 1));
   const std::string video = dir + "/full.mp4";
   ASSERT_EQ(symlink("/dev/full", video.c_str()), 0);  // every write fails with ENOSPC
   auto o = RunOrvel("--input " + dir + "/tone.wav --render " + video, dir + "/out");
@@ -138,7 +138,7 @@ TEST(RenderCommandLine, CtrlCLeavesAPlayableFileOfWhatWasRendered) {
   ASSERT_EQ(kill(pid, SIGINT), 0);
   int status = 0;
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  const std::string said = orvel::render_test::ReadAll(errors);
+  const std::string said = orvel::test::ReadAll(errors);
   ASSERT_TRUE(WIFEXITED(status)) << said;
   EXPECT_EQ(WEXITSTATUS(status), 130) << said;
   const size_t at = said.find("holds the ");

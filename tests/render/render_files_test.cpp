@@ -14,8 +14,8 @@ extern "C" {
 
 namespace {
 
-using orvel::render_test::RunOrvel;
-using orvel::render_test::Scratch;
+using orvel::test::RunOrvel;
+using orvel::test::Scratch;
 
 struct Stream {
   std::string codec;
@@ -85,7 +85,7 @@ bool ReadBack(const std::string& path, std::vector<Stream>* out, bool keepPictur
 
 TEST(RenderFiles, Mp4HoldsEveryFrameOnTheWindowClockAndTheWholeSong) {
   const std::string dir = Scratch("mp4");
-  ASSERT_TRUE(orvel::render_test::WriteTone(dir + "/tone.wav", 2.0, 44100, 2));
+  ASSERT_TRUE(orvel::test::WriteTone(dir + "/tone.wav", 2.0, 44100, 2));
   const auto o =
       RunOrvel("--input " + dir + "/tone.wav --render " + dir + "/out.mp4", dir + "/out");
   ASSERT_EQ(o.exitCode, 0) << o.errors;
@@ -110,13 +110,13 @@ TEST(RenderFiles, Mp4HoldsEveryFrameOnTheWindowClockAndTheWholeSong) {
 
 TEST(RenderFiles, PngSequenceIsTheRawFramesExactly) {
   const std::string dir = Scratch("png");
-  ASSERT_TRUE(orvel::render_test::WriteTone(dir + "/tone.wav", 0.5, 22050, 1));
+  ASSERT_TRUE(orvel::test::WriteTone(dir + "/tone.wav", 0.5, 22050, 1));
   const std::string input = "--input " + dir + "/tone.wav --seconds 0.3 ";
   auto o = RunOrvel(input + "--render " + dir + "/frames/%05d.png", dir + "/out");
   ASSERT_EQ(o.exitCode, 0) << o.errors;
   o = RunOrvel(input + "--render -", dir + "/raw.rgb");
   ASSERT_EQ(o.exitCode, 0) << o.errors;
-  const std::string raw = orvel::render_test::ReadAll(dir + "/raw.rgb");
+  const std::string raw = orvel::test::ReadAll(dir + "/raw.rgb");
 
   std::vector<Stream> streams;
   ASSERT_TRUE(ReadBack(dir + "/frames/%05d.png", &streams, true));
@@ -125,8 +125,8 @@ TEST(RenderFiles, PngSequenceIsTheRawFramesExactly) {
   EXPECT_EQ(streams[0].height, 411);
   ASSERT_EQ(streams[0].rgb.size(), 10u);  // 0.3 s in 33 ms frames
   ASSERT_EQ(raw.size(), 10u * 561 * 411 * 3);
-  EXPECT_FALSE(orvel::render_test::Exists(dir + "/frames/00000.png"));  // numbered from 1
-  EXPECT_FALSE(orvel::render_test::Exists(dir + "/frames/00011.png"));
+  EXPECT_FALSE(orvel::test::Exists(dir + "/frames/00000.png"));  // numbered from 1
+  EXPECT_FALSE(orvel::test::Exists(dir + "/frames/00011.png"));
   for (size_t k = 0; k < streams[0].rgb.size(); ++k) {
     const std::vector<uint8_t>& png = streams[0].rgb[k];
     EXPECT_EQ(std::string(png.begin(), png.end()), raw.substr(k * png.size(), png.size())) << k;
@@ -139,7 +139,7 @@ namespace {
 
 TEST(RenderFiles, OtherContainersHoldTheirCodecsAndEveryFrame) {
   const std::string dir = Scratch("containers");
-  ASSERT_TRUE(orvel::render_test::WriteTone(dir + "/tone.wav", 0.5, 44100, 2));
+  ASSERT_TRUE(orvel::test::WriteTone(dir + "/tone.wav", 0.5, 44100, 2));
   struct Case {
     std::string name, options, video, audio;
     size_t frames;

@@ -18,8 +18,8 @@ namespace {
 
 using orvel::gdi::Surface;
 using orvel::render::Action;
-using orvel::render_test::RunOrvel;
-using orvel::session::Session;
+using orvel::test::RunOrvel;
+using orvel::test::Session;
 
 constexpr int kWidth = 561, kHeight = 411;
 constexpr size_t kFrameBytes = size_t{kWidth} * kHeight * 3;
@@ -36,8 +36,8 @@ Surface RawFrame(const std::string& raw, int k) {
 
 int LitInDisplay(const Surface& s) {
   int lit = 0;
-  for (int y = kDisplayTop; y < kDisplayBottom; ++y)
-    for (int x = kDisplayLeft; x < kDisplayRight; ++x) lit += s.At(x, y) != 0;
+  for (int y = kDisplayArea.top; y < kDisplayArea.bottom; ++y)
+    for (int x = kDisplayArea.left; x < kDisplayArea.right; ++x) lit += s.At(x, y) != 0;
   return lit;
 }
 
@@ -53,13 +53,13 @@ void ClickButton(HWND button) {
 }
 
 TEST(RenderSession, FramesAreTheWindowAtTheirMomentAndTheScriptClickLandsOnItsFrame) {
-  const std::string dir = orvel::render_test::Scratch("exact");
+  const std::string dir = orvel::test::Scratch("exact");
   ASSERT_FALSE(dir.empty());
   std::ofstream(dir + "/script.txt") << "# bars at one second\n0:01 click bars\n";
   const auto o = RunOrvel("--input demo --render - --seconds 1.5 --script " + dir + "/script.txt",
                           dir + "/frames.rgb");
   ASSERT_EQ(o.exitCode, 0) << o.errors;
-  const std::string raw = orvel::render_test::ReadAll(dir + "/frames.rgb");
+  const std::string raw = orvel::test::ReadAll(dir + "/frames.rgb");
   ASSERT_EQ(raw.size(), kFrameBytes * 46);  // 1.5 s in 33 ms frames, the last one partly
 
   // The same session by hand: the About box answered at once, the bars button at 1 s.

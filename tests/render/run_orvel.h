@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace orvel::render_test {
+namespace orvel::test {
 
 struct Outcome {
   int exitCode = -1;
@@ -60,6 +60,6 @@ inline bool Exists(const std::string& path) {
 // A mono 16-bit WAV of `seconds` of a tone that swells and fades, written without the program.
 bool WriteTone(const std::string& path, double seconds, int rate, int channels);
 
-}  // namespace orvel::render_test
+}  // namespace orvel::test
 
 #endif

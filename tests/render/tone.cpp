@@ -6,7 +6,7 @@
 
 #include "run_orvel.h"
 
-namespace orvel::render_test {
+namespace orvel::test {
 
 bool WriteTone(const std::string& path, double seconds, int rate, int channels) {
   SF_INFO info;
@@ -28,4 +28,4 @@ bool WriteTone(const std::string& path, double seconds, int rate, int channels) 
   return sf_close(file) == 0 && ok;
 }
 
-}  // namespace orvel::render_test
+}  // namespace orvel::test

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <stdexcept>
 
-namespace orvel::testdisc {
+namespace orvel::test {
 namespace {
 
 using disc::kFramesPerSector;
@@ -209,4 +209,4 @@ Image WriteImage(const std::string& folder, Form form, const Options& options) {
   return image;
 }
 
-}  // namespace orvel::testdisc
+}  // namespace orvel::test

@@ -12,7 +12,7 @@
 
 #include "disc/disc.h"
 
-namespace orvel::testdisc {
+namespace orvel::test {
 
 enum class Form {
   kCueBin,          // album.cue + album.bin
@@ -65,6 +65,6 @@ Image WriteImage(const std::string& folder, Form form, const Options& options = 
 // The amplitude of the tones, as a fraction of full scale.
 constexpr double kToneLevel = 0.5;
 
-}  // namespace orvel::testdisc
+}  // namespace orvel::test
 
 #endif

@@ -12,7 +12,7 @@
 #include "winmm/wave_internal.h"
 #include "winmm/wave_sources.h"
 
-namespace orvel::session {
+namespace orvel::test {
 namespace {
 
 int64_t Micros(double seconds) {
@@ -139,4 +139,4 @@ Result Session::Run(double limitSeconds) {
   return result;
 }
 
-}  // namespace orvel::session
+}  // namespace orvel::test

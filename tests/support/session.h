@@ -18,7 +18,7 @@
 #include "gdi/surface.h"
 #include "host/headless.h"
 
-namespace orvel::session {
+namespace orvel::test {
 
 // The samples a scripted source records: `count` unsigned 8-bit samples (128 = silence)
 // from sample index `first` of a 22050 Hz stream (sample n is recorded at n / 22050 s).
@@ -80,6 +80,6 @@ class Session {
 // The main window of the running session (null before it is created).
 HWND MainWindowOfSession();
 
-}  // namespace orvel::session
+}  // namespace orvel::test
 
 #endif

@@ -163,5 +163,47 @@ TEST_F(MessageQueue, QuitComesAfterPostedMessagesAndCarriesItsCode) {
   EXPECT_EQ(msg.wParam, 3u);
 }
 
+TEST_F(MessageQueue, ADoubleClickNeedsTheSameSpotSoonAfterAndAThirdPressStartsOver) {
+  WNDCLASSA wc{};
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = RecordingProc;
+  wc.lpszClassName = "DoubleClickClass";
+  ASSERT_NE(RegisterClassA(&wc), 0);
+  HWND w = CreateWindowExA(0, "DoubleClickClass", "", WS_CAPTION, 0, 0, 200, 200, nullptr, nullptr,
+                           nullptr, nullptr);
+  ShowWindow(w, SW_SHOWNORMAL);
+  struct Press {
+    int64_t afterMillis;  // since the previous press
+    int x, y;
+  };
+  struct Case {
+    std::vector<Press> presses;
+    std::vector<UINT> expected;
+  };
+  constexpr UINT kDown = WM_LBUTTONDOWN, kDouble = WM_LBUTTONDBLCLK;
+  const Case cases[] = {
+      {{{0, 50, 50}, {500, 50, 50}}, {kDown, kDouble}},
+      {{{0, 50, 50}, {501, 50, 50}}, {kDown, kDown}},
+      {{{0, 50, 50}, {10, 52, 48}}, {kDown, kDouble}},
+      {{{0, 50, 50}, {10, 53, 50}}, {kDown, kDown}},
+      {{{0, 50, 50}, {10, 50, 50}, {10, 50, 50}}, {kDown, kDouble, kDown}},
+  };
+  for (const Case& c : cases) {
+    RunUntil(clock::NowMicros() + 1'000'000);  // forget the previous case's presses
+    Log().clear();
+    for (const Press& p : c.presses) {
+      RunUntil(clock::NowMicros() + p.afterMillis * 1000);
+      user::QueueInput(user::InputKind::kMouseDown, w, p.x, p.y);
+      user::QueueInput(user::InputKind::kMouseUp, w, p.x, p.y);
+      Drain();
+    }
+    std::vector<UINT> presses;
+    for (const Seen& s : Log()) {
+      if (s.msg == kDown || s.msg == kDouble) presses.push_back(s.msg);
+    }
+    EXPECT_EQ(presses, c.expected) << "case " << (&c - cases);
+  }
+}
+
 }  // namespace
 }  // namespace orvel::test

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/state.h"
 #include "png_compare.h"
 
 namespace {
@@ -32,7 +33,8 @@ struct Box {
 };
 
 // The display area, which shows the sound and so is compared by measure, not by pixel.
-constexpr Box kDisplay = {20, 100, 542, 300};
+constexpr Box kDisplay = {kDisplayArea.left, kDisplayArea.top, kDisplayArea.right,
+                          kDisplayArea.bottom};
 
 // Text: each font engine puts its own edges on the glyphs (Wine's and FreeType's hinting and
 // antialiasing differ), so text is held to its ink box, not to its pixels. The box is where
@@ -66,7 +68,7 @@ int Blue(uint32_t p) {
 }
 
 bool Load(const std::string& path, Surface* out) {
-  if (!orvel::golden::ReadPng(path, out)) {
+  if (!orvel::test::ReadPng(path, out)) {
     fprintf(stderr, "shot-compare: cannot read %s\n", path.c_str());
     return false;
   }

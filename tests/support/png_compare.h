@@ -1,12 +1,13 @@
-// Reading PNG pictures and comparing them with a tolerance, for the golden-picture tests.
-#ifndef ORVEL_TESTS_GOLDEN_PNG_COMPARE_H
-#define ORVEL_TESTS_GOLDEN_PNG_COMPARE_H
+// Reading PNG pictures and comparing them with a tolerance, for the golden-picture tests and
+// the Wine screenshots.
+#ifndef ORVEL_TESTS_SUPPORT_PNG_COMPARE_H
+#define ORVEL_TESTS_SUPPORT_PNG_COMPARE_H
 
 #include "gdi/surface.h"
 
 #include <string>
 
-namespace orvel::golden {
+namespace orvel::test {
 
 // Reads an 8-bit RGB or RGBA PNG into a surface; false if the file is missing or unreadable.
 bool ReadPng(const std::string& path, gdi::Surface* out);
@@ -23,6 +24,6 @@ struct Difference {
 Difference Compare(const gdi::Surface& expected, const gdi::Surface& actual, const RECT& region,
                    int tolerance);
 
-}  // namespace orvel::golden
+}  // namespace orvel::test
 
 #endif

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace orvel::golden {
+namespace orvel::test {
 
 bool ReadPng(const std::string& path, gdi::Surface* out) {
   png_image image = {};
@@ -56,4 +56,4 @@ Difference Compare(const gdi::Surface& expected, const gdi::Surface& actual, con
   return d;
 }
 
-}  // namespace orvel::golden
+}  // namespace orvel::test

@@ -15,16 +15,72 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 
-// One worker thread serves both modes: in real time it runs callbacks as they fall due; in
+struct State;
+
+// What real and virtual time do differently. Use() picks one; everything else (the scheduled
+// callbacks, the worker thread, the epoch, Wake) is shared and goes through the chosen one.
+class Timeline {
+ public:
+  virtual ~Timeline() = default;
+  virtual Mode Kind() const = 0;
+  // Sets time 0 at this moment; the caller holds the state's lock.
+  virtual void Restart() = 0;
+  // Microseconds since the restart; any thread, without the lock.
+  virtual int64_t Now() const = 0;
+  // The local date and time, in seconds since 1970, that time 0 stands for by default.
+  virtual int64_t DefaultEpoch() const = 0;
+  // One turn of the worker thread when no hand-off waits; called and returns with the lock held.
+  virtual void ServeWorker(State& s, std::unique_lock<std::mutex>& hold) = 0;
+  // AdvanceTo with the lock held.
+  virtual void AdvanceTo(State& s, std::unique_lock<std::mutex>& hold, int64_t micros) = 0;
+  // WaitUntil without the lock.
+  virtual void WaitUntil(State& s, int64_t micros) = 0;
+};
+
+// The monotonic system clock; callbacks run on the worker when they fall due.
+class RealTimeline : public Timeline {
+ public:
+  Mode Kind() const override { return Mode::kReal; }
+  void Restart() override { start_ = Steady::now().time_since_epoch().count(); }
+  int64_t Now() const override {
+    return std::chrono::duration_cast<std::chrono::microseconds>(Steady::now() - Start()).count();
+  }
+  int64_t DefaultEpoch() const override { return static_cast<int64_t>(time(nullptr)); }
+  void ServeWorker(State& s, std::unique_lock<std::mutex>& hold) override;
+  void AdvanceTo(State&, std::unique_lock<std::mutex>&, int64_t) override {}  // time moves alone
+  void WaitUntil(State& s, int64_t micros) override;
+
+ private:
+  Steady::time_point Start() const { return Steady::time_point(Steady::duration(start_.load())); }
+  std::atomic<Steady::rep> start_{0};
+};
+
+// Time that stands still until AdvanceTo moves it; callbacks run on the worker only when
+// AdvanceTo hands them over, one at a time.
+class VirtualTimeline : public Timeline {
+ public:
+  Mode Kind() const override { return Mode::kVirtual; }
+  void Restart() override { now_ = 0; }
+  int64_t Now() const override { return now_.load(); }
+  int64_t DefaultEpoch() const override;
+  void ServeWorker(State& s, std::unique_lock<std::mutex>& hold) override;
+  void AdvanceTo(State& s, std::unique_lock<std::mutex>& hold, int64_t micros) override;
+  void WaitUntil(State&, int64_t) override {}  // moving time is AdvanceTo's job
+
+ private:
+  std::atomic<int64_t> now_{0};
+};
+
+// One worker thread serves both timelines: in real time it runs callbacks as they fall due; in
 // virtual time it runs only the callback that AdvanceTo hands it, while AdvanceTo waits.
 struct State {
   std::mutex lock;
   std::condition_variable workerCv;  // new events, a hand-off, a mode change
   std::condition_variable doneCv;    // a handed-off callback has returned
-  std::atomic<Mode> mode{Mode::kReal};
+  RealTimeline real;
+  VirtualTimeline virtualTime;
+  std::atomic<Timeline*> timeline{&real};
   std::atomic<bool> started{false};
-  Steady::time_point start;
-  std::atomic<int64_t> virtualNow{0};
   bool epochOverridden = false;
   int64_t epoch = 0;
   std::map<std::pair<int64_t, EventId>, Callback> events;  // by due time, then order
@@ -47,8 +103,50 @@ State& S() {
   return *state;
 }
 
+// Starts the clock at the first reading; the caller holds the lock. The time is set before
+// `started`, so that a thread which sees it started reads the new time.
+void EnsureStartedLocked(State& s) {
+  if (s.started) return;
+  Timeline* t = s.timeline;
+  t->Restart();
+  if (!s.epochOverridden) s.epoch = t->DefaultEpoch();
+  s.started = true;
+}
+
+// Takes the earliest event off the schedule.
+Callback PopFirstLocked(State& s) {
+  auto first = s.events.begin();
+  Callback fn = std::move(first->second);
+  s.dueOf.erase(first->first.second);
+  s.events.erase(first);
+  return fn;
+}
+
+void RealTimeline::ServeWorker(State& s, std::unique_lock<std::mutex>& hold) {
+  if (s.events.empty()) {
+    s.workerCv.wait(hold);
+    return;
+  }
+  int64_t wait = s.events.begin()->first.first - Now();
+  if (wait > 0) {
+    s.workerCv.wait_for(hold, std::chrono::microseconds(wait));
+    return;
+  }
+  Callback fn = PopFirstLocked(s);
+  hold.unlock();
+  fn();
+  hold.lock();
+}
+
+void RealTimeline::WaitUntil(State& s, int64_t micros) {
+  Steady::time_point deadline = Start() + std::chrono::microseconds(micros);
+  std::unique_lock<std::mutex> hold(s.wakeLock);
+  s.wakeCv.wait_until(hold, deadline, [&s] { return s.woken; });
+  s.woken = false;
+}
+
 // Sunday 6 December 2026, 08:16:00 local time.
-int64_t DefaultVirtualEpoch() {
+int64_t VirtualTimeline::DefaultEpoch() const {
   struct tm t = {};
   t.tm_year = 2026 - 1900;
   t.tm_mon = 11;
@@ -59,57 +157,48 @@ int64_t DefaultVirtualEpoch() {
   return static_cast<int64_t>(mktime(&t));
 }
 
-// Starts the clock at the first reading; the caller holds the lock.
-void EnsureStartedLocked(State& s) {
-  if (s.started) return;
-  s.started = true;
-  s.start = Steady::now();
-  s.virtualNow = 0;
-  if (!s.epochOverridden) {
-    s.epoch =
-        s.mode == Mode::kVirtual ? DefaultVirtualEpoch() : static_cast<int64_t>(time(nullptr));
+void VirtualTimeline::ServeWorker(State& s, std::unique_lock<std::mutex>& hold) {
+  s.workerCv.wait(hold);
+}
+
+void EnsureWorkerLocked(State& s);
+
+void VirtualTimeline::AdvanceTo(State& s, std::unique_lock<std::mutex>& hold, int64_t micros) {
+  while (!s.events.empty() && s.events.begin()->first.first <= micros) {
+    int64_t due = s.events.begin()->first.first;
+    if (due > now_) now_ = due;
+    s.handoff = PopFirstLocked(s);
+    s.handoffDone = false;
+    EnsureWorkerLocked(s);
+    s.workerCv.notify_all();
+    for (;;) {
+      s.doneCv.wait(hold, [&s] { return s.handoffDone || s.advanceWake; });
+      if (s.handoffDone) break;
+      s.advanceWake = false;
+      Callback work = s.advanceWork;
+      hold.unlock();
+      if (work) work();
+      hold.lock();
+    }
   }
-}
-
-int64_t RealMicrosLocked(const State& s) {
-  return std::chrono::duration_cast<std::chrono::microseconds>(Steady::now() - s.start).count();
-}
-
-int64_t NowLocked(State& s) {
-  EnsureStartedLocked(s);
-  return s.mode == Mode::kVirtual ? s.virtualNow.load() : RealMicrosLocked(s);
+  if (micros > now_) now_ = micros;
 }
 
 void WorkerLoop() {
   State& s = S();
   std::unique_lock<std::mutex> hold(s.lock);
   for (;;) {
-    if (s.handoff) {
-      Callback fn = std::move(s.handoff);
-      s.handoff = nullptr;
-      hold.unlock();
-      fn();
-      hold.lock();
-      s.handoffDone = true;
-      s.doneCv.notify_all();
+    if (!s.handoff) {
+      s.timeline.load()->ServeWorker(s, hold);
       continue;
     }
-    if (s.mode == Mode::kReal && !s.events.empty()) {
-      auto first = s.events.begin();
-      int64_t wait = first->first.first - NowLocked(s);
-      if (wait <= 0) {
-        Callback fn = std::move(first->second);
-        s.dueOf.erase(first->first.second);
-        s.events.erase(first);
-        hold.unlock();
-        fn();
-        hold.lock();
-      } else {
-        s.workerCv.wait_for(hold, std::chrono::microseconds(wait));
-      }
-      continue;
-    }
-    s.workerCv.wait(hold);
+    Callback fn = std::move(s.handoff);
+    s.handoff = nullptr;
+    hold.unlock();
+    fn();
+    hold.lock();
+    s.handoffDone = true;
+    s.doneCv.notify_all();
   }
 }
 
@@ -124,8 +213,8 @@ void EnsureWorkerLocked(State& s) {
 void Use(Mode mode) {
   State& s = S();
   std::lock_guard<std::mutex> hold(s.lock);
-  s.mode = mode;
   s.started = false;
+  s.timeline = mode == Mode::kVirtual ? static_cast<Timeline*>(&s.virtualTime) : &s.real;
   s.events.clear();
   s.dueOf.clear();
   EnsureStartedLocked(s);
@@ -133,16 +222,15 @@ void Use(Mode mode) {
 }
 
 Mode Current() {
-  State& s = S();
-  std::lock_guard<std::mutex> hold(s.lock);
-  return s.mode;
+  return S().timeline.load()->Kind();
 }
 
 int64_t NowMicros() {
   State& s = S();
-  if (s.mode == Mode::kVirtual && s.started) return s.virtualNow.load();
+  if (s.started) return s.timeline.load()->Now();
   std::lock_guard<std::mutex> hold(s.lock);
-  return NowLocked(s);
+  EnsureStartedLocked(s);
+  return s.timeline.load()->Now();
 }
 
 void SetEpoch(int64_t unixSeconds) {
@@ -190,27 +278,7 @@ void AdvanceTo(int64_t micros) {
   State& s = S();
   std::unique_lock<std::mutex> hold(s.lock);
   EnsureStartedLocked(s);
-  if (s.mode != Mode::kVirtual) return;
-  while (!s.events.empty() && s.events.begin()->first.first <= micros) {
-    auto first = s.events.begin();
-    if (first->first.first > s.virtualNow) s.virtualNow = first->first.first;
-    s.handoff = std::move(first->second);
-    s.dueOf.erase(first->first.second);
-    s.events.erase(first);
-    s.handoffDone = false;
-    EnsureWorkerLocked(s);
-    s.workerCv.notify_all();
-    for (;;) {
-      s.doneCv.wait(hold, [&s] { return s.handoffDone || s.advanceWake; });
-      if (s.handoffDone) break;
-      s.advanceWake = false;
-      Callback work = s.advanceWork;
-      hold.unlock();
-      if (work) work();
-      hold.lock();
-    }
-  }
-  if (micros > s.virtualNow) s.virtualNow = micros;
+  s.timeline.load()->AdvanceTo(s, hold, micros);
 }
 
 void SetAdvanceWork(std::function<void()> work) {
@@ -228,16 +296,13 @@ void WakeAdvance() {
 
 void WaitUntil(int64_t micros) {
   State& s = S();
-  Steady::time_point deadline;
+  Timeline* timeline;
   {
     std::lock_guard<std::mutex> hold(s.lock);
     EnsureStartedLocked(s);
-    if (s.mode == Mode::kVirtual) return;
-    deadline = s.start + std::chrono::microseconds(micros);
+    timeline = s.timeline;
   }
-  std::unique_lock<std::mutex> hold(s.wakeLock);
-  s.wakeCv.wait_until(hold, deadline, [&s] { return s.woken; });
-  s.woken = false;
+  timeline->WaitUntil(s, micros);
 }
 
 void WaitForWake() {

@@ -31,12 +31,13 @@ TEST(VirtualClock, RunsDueCallbacksInOrderOnAWorkerAndWaitsForEach) {
   clk::ScheduleAt(1000, note(1));
   clk::EventId dropped = clk::ScheduleAt(2000, note(2));
   clk::ScheduleAt(9000, note(9));
+  clk::ScheduleAt(5000, note(5));  // due at the very moment advanced to
   clk::Cancel(dropped);
   EXPECT_EQ(clk::NextDueMicros(), 1000);
 
   clk::AdvanceTo(5000);
-  EXPECT_EQ(order, (std::vector<int>{1, 3}));
-  EXPECT_EQ(seen, (std::vector<int64_t>{1000, 3000}));
+  EXPECT_EQ(order, (std::vector<int>{1, 3, 5}));
+  EXPECT_EQ(seen, (std::vector<int64_t>{1000, 3000, 5000}));
   EXPECT_TRUE(onWorker);
   EXPECT_EQ(clk::NowMicros(), 5000);
   EXPECT_EQ(clk::NextDueMicros(), 9000);
@@ -64,13 +65,16 @@ TEST(RealClock, RunsACallbackWhenDueAndWakeEndsAWait) {
   std::mutex lock;
   std::condition_variable cv;
   bool ran = false;
-  clk::ScheduleAt(clk::NowMicros() + 2000, [&] {
+  int64_t due = clk::NowMicros() + 2000, ranAt = 0;
+  clk::ScheduleAt(due, [&] {
     std::lock_guard<std::mutex> hold(lock);
     ran = true;
+    ranAt = clk::NowMicros();
     cv.notify_all();
   });
   std::unique_lock<std::mutex> hold(lock);
   EXPECT_TRUE(cv.wait_for(hold, std::chrono::seconds(10), [&] { return ran; }));
+  EXPECT_GE(ranAt, due);  // never early
   hold.unlock();
 
   std::thread waker([] { clk::Wake(); });

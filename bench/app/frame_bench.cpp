@@ -61,6 +61,7 @@ void SetUpOnce() {
   static char data[64];
   header.lpData = data;
   header.dwBufferLength = 64;
+  header.dwFlags = WHDR_DONE;  // returned by the device: a frame skips a buffer still queued
   CaptureBuffer = &header;
 }
 

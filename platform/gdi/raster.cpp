@@ -1,6 +1,7 @@
 #include "gdi/raster.h"
 
 #include <stdlib.h>
+#include <string.h>
 #include <wchar.h>
 
 #include <algorithm>
@@ -11,8 +12,14 @@ namespace {
 // Sets n pixels. Where wchar_t is 32 bits, the C library's wmemset is memset's vectorised
 // twin, and several times faster than a plain loop over a long span.
 inline void FillPixels(uint32_t* dst, int n, uint32_t pixel) {
-  if (n <= 16) {  // a short span is cheaper than the call
-    for (int i = 0; i < n; ++i) dst[i] = pixel;
+  if (n <= 16) {  // a short span is cheaper than the call: two pixels a store
+    if (n < 2) {
+      if (n == 1) dst[0] = pixel;
+      return;
+    }
+    const uint64_t two = pixel | static_cast<uint64_t>(pixel) << 32;
+    for (int i = 0; i + 2 <= n; i += 2) memcpy(dst + i, &two, 8);
+    memcpy(dst + n - 2, &two, 8);  // the odd last pixel, or the last pair again
     return;
   }
   if constexpr (sizeof(wchar_t) == sizeof(uint32_t)) {
@@ -231,14 +238,59 @@ void SortCrossings(Crossing* c, size_t n) {
   }
 }
 
-}  // namespace
-
 // Fills [x0, x1) of row y, clipped; the row is known to lie in the clip.
 inline void FillRow(const Target& t, int y, int x0, int x1, uint32_t pixel) {
   x0 = std::max(x0, t.left);
   x1 = std::min(x1, t.right);
   if (x0 < x1) FillPixels(t.Row(y) + x0, x1 - x0, pixel);
 }
+
+// The edges that run one way (winding) in order down the rows; false unless they are all the
+// edges of that way in one run around the outline.
+bool Chain(std::vector<Edge>& edges, int winding, Edge** chain, size_t* count) {
+  size_t n = 0;
+  for (Edge& e : edges)
+    if (e.winding == winding) chain[n++] = &e;
+  for (size_t i = 1; i < n; ++i) {  // insertion sort by first row
+    Edge* v = chain[i];
+    size_t j = i;
+    for (; j > 0 && v->yTop < chain[j - 1]->yTop; --j) chain[j] = chain[j - 1];
+    chain[j] = v;
+  }
+  *count = n;
+  return n > 0;
+}
+
+// An outline that runs down once and up once (every convex polygon, and nearly all that the
+// displays draw) crosses each row twice, once on each run. Both runs are walked side by side
+// and each row filled between the two: the same pixels as sorting the crossings, in either
+// fill mode, at a fraction of the cost. False, having drawn nothing, for any other outline.
+bool FillMonotone(const Target& target, std::vector<Edge>& edges, int y0, int y1, uint32_t pixel) {
+  const size_t n = edges.size();
+  if (n < 2 || n > kLocalCrossings) return false;
+  int turns = 0;
+  for (size_t i = 0; i < n; ++i) turns += edges[i].winding != edges[(i + 1) % n].winding;
+  if (turns != 2) return false;
+  Edge* down[kLocalCrossings];
+  Edge* up[kLocalCrossings];
+  size_t downs = 0, ups = 0;
+  if (!Chain(edges, 1, down, &downs) || !Chain(edges, -1, up, &ups)) return false;
+  size_t i = 0, j = 0;
+  for (int y = y0; y < y1; ++y) {
+    while (i < downs && down[i]->yBottom <= y) ++i;
+    while (j < ups && up[j]->yBottom <= y) ++j;
+    if (i == downs || j == ups) return true;
+    Edge& a = *down[i];
+    Edge& b = *up[j];
+    if (y > a.yTop && y > y0) a.Step();
+    if (y > b.yTop && y > y0) b.Step();
+    const int xa = static_cast<int>(a.x), xb = static_cast<int>(b.x);
+    FillRow(target, y, std::min(xa, xb), std::max(xa, xb), pixel);
+  }
+  return true;
+}
+
+}  // namespace
 
 void FillPolygon(const Target& target, const POINT* points, size_t count, int fillMode,
                  uint32_t pixel) {
@@ -269,6 +321,7 @@ void FillPolygon(const Target& target, const POINT* points, size_t count, int fi
   const int y0 = std::max(yMin, target.top), y1 = std::min(yMax, target.bottom);
   for (Edge& e : edges)
     if (e.yBottom > y0 && e.yTop < y1) e.Start(std::max(e.yTop, y0));
+  if (FillMonotone(target, edges, y0, y1, pixel)) return;
   for (int y = y0; y < y1; ++y) {
     size_t n = 0;
     for (Edge& e : edges) {

@@ -19,7 +19,7 @@ if(NOT ORVEL_PORTABLE)
 endif()
 
 include(GNUInstallDirs)
-install(TARGETS orvel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS orvel orvel-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${packaging}/orvel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${packaging}/orvel.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # The window's icon (resource 1, 32 x 32) as the desktop entry's, in PNG as desktops want it.

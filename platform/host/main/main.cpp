@@ -1,7 +1,11 @@
 // The portable program's entry: reads the options that choose the sound source and the host,
 // registers the embedded resources and runs WinMain. The app itself takes no command line.
+#include <errno.h>
+#include <limits.h>
 #include <stdio.h>
+#include <string.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -82,6 +86,7 @@ void SayIfWaiting(const std::string& input) {
   }
 }
 
+#ifdef ORVEL_RENDERER
 // Offline rendering (--render): the program runs under the renderer instead of in a window;
 // --seconds is the length of music to render.
 int Render(const Options& options) {
@@ -93,6 +98,20 @@ int Render(const Options& options) {
     return WinMain(reinterpret_cast<HINSTANCE>(&module), nullptr, commandLine, SW_SHOWNORMAL);
   });
 }
+#else
+// --render in the live program: the same command line runs orvel-render from beside this
+// program, so that the window never loads the renderer's libraries. Returns only on failure.
+int HandToRenderer(char** argv) {
+  char self[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  std::string path = length > 0 ? std::string(self, static_cast<size_t>(length)) : argv[0];
+  path = path.substr(0, path.find_last_of('/') + 1) + "orvel-render";
+  execv(path.c_str(), argv);
+  fprintf(stderr, "orvel: cannot start the renderer '%s': %s\n", orvel::Printable(path).c_str(),
+          strerror(errno));
+  return 1;
+}
+#endif
 
 // --list-inputs: the capture devices and monitor sources; the exit code.
 int ListInputs() {
@@ -112,6 +131,9 @@ int main(int argc, char** argv) {
   Options options;
   int code = 0;
   if (!ParseOptions(argc, argv, &options, &code)) return code;
+#ifndef ORVEL_RENDERER
+  if (!options.render.output.empty()) return HandToRenderer(argv);
+#endif
 
   if (options.listInputs) return ListInputs();
   ArrangeEnding(options);
@@ -126,7 +148,9 @@ int main(int argc, char** argv) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;
   }
+#ifdef ORVEL_RENDERER
   if (!options.render.output.empty()) return Render(options);
+#endif
   if (options.headless) {
     orvel::host::UseHeadless(orvel::host::HeadlessSettings{true});
   } else if (!UseWindows(options.scale, &error)) {

@@ -1,8 +1,8 @@
 // A numbered sequence of PNG files (frames/%05d.png, numbered from 1 as FFmpeg's image
-// sequences are). Each frame is converted to RGB24 at once and encoded on worker threads: one
-// IDAT of unfiltered rows compressed by libdeflate at its fastest level, several times as fast
-// as zlib for as good a result (a frame is mostly black ground and flat chrome, whose repeats
-// down the rows deflate finds without a filter). A bounded pool of buffers keeps memory flat.
+// sequences are). Each frame is laid out at once as PNG's rows (a filter byte, then RGB24) and
+// encoded on worker threads: one IDAT of unfiltered rows, compressed by our own picture deflater
+// (picture_deflate.h), which finds the repeats along and down the rows several times as fast as
+// a general compressor. A bounded pool of buffers keeps memory flat.
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/render/picture_deflate.h"
 #include "host/render/sink.h"
 
 namespace orvel::render {
@@ -61,8 +62,8 @@ bool PrepareFolder(const std::string& folder, std::string* why) {
 }
 
 struct Job {
-  std::vector<uint8_t>* rgb;
-  int64_t first;  // output number of the first copy
+  std::vector<uint8_t>* rows;  // PNG's rows: a filter byte, then the row's RGB24
+  int64_t first;               // output number of the first copy
   int count;
 };
 
@@ -73,7 +74,7 @@ class PngSink : public Sink {
     const int workers = std::max(1u, std::thread::hardware_concurrency());
     buffers_.resize(static_cast<size_t>(workers) + 2);
     for (auto& b : buffers_) {
-      b.resize(static_cast<size_t>(s.width) * s.height * 3);
+      b.resize((static_cast<size_t>(s.width) * 3 + 1) * s.height);
       free_.push_back(&b);
     }
     for (int i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
@@ -84,17 +85,22 @@ class PngSink : public Sink {
   bool Write(const gdi::Surface& picture, const std::vector<RECT>& changed, int count) override {
     UpdateRgb24(picture, changed, current_.data());
     if (count <= 0) return !Failed();
-    std::vector<uint8_t>* rgb = nullptr;
+    std::vector<uint8_t>* rows = nullptr;
     {
       std::unique_lock<std::mutex> hold(lock_);
       changed_.wait(hold, [this] { return !free_.empty() || failed_; });
       if (failed_) return false;
-      rgb = free_.front();
+      rows = free_.front();
       free_.pop_front();
     }
-    memcpy(rgb->data(), current_.data(), current_.size());
+    const size_t stride = static_cast<size_t>(settings_.width) * 3;
+    uint8_t* row = rows->data();
+    for (int y = 0; y < settings_.height; ++y, row += stride + 1) {
+      row[0] = 0;  // no filter: the coder finds the repeats down the rows by itself
+      memcpy(row + 1, current_.data() + y * stride, stride);
+    }
     std::lock_guard<std::mutex> hold(lock_);
-    jobs_.push_back(Job{rgb, next_, count});
+    jobs_.push_back(Job{rows, next_, count});
     next_ += count;
     changed_.notify_all();
     return true;
@@ -133,7 +139,8 @@ class PngSink : public Sink {
 
   void Work() {
     std::vector<char> name(settings_.output.size() + 32);
-    Coder coder;
+    PictureDeflater deflater;
+    std::vector<uint8_t> png(PngBound(buffers_.front().size()));
     for (;;) {
       Job job;
       {
@@ -143,69 +150,49 @@ class PngSink : public Sink {
         job = jobs_.front();
         jobs_.pop_front();
       }
-      Encode(*job.rgb, &coder);
+      const size_t size = Encode(*job.rows, &deflater, png.data());
       int error = 0;
       for (int i = 0; i < job.count && error == 0; ++i) {
         snprintf(name.data(), name.size(), settings_.output.c_str(), job.first + i + 1);
-        error = Store(name.data(), coder.png.data(), coder.png.size());
+        error = Store(name.data(), png.data(), size);
         if (error != 0) Fail(name.data(), error);
       }
       std::lock_guard<std::mutex> hold(lock_);
       if (error == 0) written_ += job.count;
-      free_.push_back(job.rgb);
+      free_.push_back(job.rows);
       changed_.notify_all();
     }
   }
 
-  // One worker's compressor and buffers.
-  struct Coder {
-    libdeflate_compressor* deflate = libdeflate_alloc_compressor(1);
-    std::vector<uint8_t> filtered, png;
-    ~Coder() { libdeflate_free_compressor(deflate); }
-  };
-
-  static void Put32(std::vector<uint8_t>* out, uint32_t v) {
-    const uint8_t bytes[4] = {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16),
-                              static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
-    out->insert(out->end(), bytes, bytes + 4);
+  static uint8_t* Put32(uint8_t* out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) *out++ = static_cast<uint8_t>(v >> (24 - 8 * i));
+    return out;
   }
 
-  // Appends a chunk whose `length` data bytes already follow its 8-byte head at `at`.
-  static void CloseChunk(std::vector<uint8_t>* out, size_t at, const char* type, size_t length) {
-    const uint32_t size = static_cast<uint32_t>(length);
-    for (int i = 0; i < 4; ++i) (*out)[at + i] = static_cast<uint8_t>(size >> (24 - 8 * i));
-    memcpy(out->data() + at + 4, type, 4);
-    Put32(out, static_cast<uint32_t>(libdeflate_crc32(0, out->data() + at + 4, length + 4)));
+  // Closes the chunk at `at` whose `length` data bytes follow its 8-byte head; returns its end.
+  static uint8_t* CloseChunk(uint8_t* at, const char* type, size_t length) {
+    Put32(at, static_cast<uint32_t>(length));
+    memcpy(at + 4, type, 4);
+    return Put32(at + 8 + length, static_cast<uint32_t>(libdeflate_crc32(0, at + 4, length + 4)));
   }
 
-  // The PNG file of an RGB24 picture, in coder->png.
-  void Encode(const std::vector<uint8_t>& rgb, Coder* coder) {
-    const size_t stride = static_cast<size_t>(settings_.width) * 3;
-    coder->filtered.resize((stride + 1) * settings_.height);
-    uint8_t* f = coder->filtered.data();
-    for (int y = 0; y < settings_.height; ++y, f += stride + 1) {
-      f[0] = 0;  // no filter: deflate finds the repeats down the rows by itself
-      memcpy(f + 1, rgb.data() + y * stride, stride);
-    }
-    std::vector<uint8_t>& png = coder->png;
+  // The most bytes of a PNG file: signature, IHDR, IDAT's head and tail, IEND.
+  static size_t PngBound(size_t rows) { return 8 + 25 + 12 + PictureDeflater::Bound(rows) + 12; }
+
+  // The PNG file of a picture laid out as PNG's rows, in `png` (PngBound bytes); its length.
+  size_t Encode(const std::vector<uint8_t>& rows, PictureDeflater* deflater, uint8_t* png) {
     static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    png.assign(kSignature, kSignature + 8);
-    png.resize(16);
-    Put32(&png, static_cast<uint32_t>(settings_.width));
-    Put32(&png, static_cast<uint32_t>(settings_.height));
-    const uint8_t header[5] = {8, 2, 0, 0, 0};  // 8 bits, truecolour, deflate, filters, plain
-    png.insert(png.end(), header, header + 5);
-    CloseChunk(&png, 8, "IHDR", 13);
-    const size_t at = png.size();
-    const size_t bound = libdeflate_zlib_compress_bound(coder->deflate, coder->filtered.size());
-    png.resize(at + 8 + bound);
-    const size_t packed = libdeflate_zlib_compress(
-        coder->deflate, coder->filtered.data(), coder->filtered.size(), png.data() + at + 8, bound);
-    png.resize(at + 8 + packed);
-    CloseChunk(&png, at, "IDAT", packed);
-    const size_t end = png.size();
-    png.resize(end + 8);
-    CloseChunk(&png, end, "IEND", 0);
+    memcpy(png, kSignature, 8);
+    uint8_t* header = png + 8;
+    uint8_t* p = Put32(header + 8, static_cast<uint32_t>(settings_.width));
+    p = Put32(p, static_cast<uint32_t>(settings_.height));
+    const uint8_t form[5] = {8, 2, 0, 0, 0};  // 8 bits, truecolour, deflate, filters, plain
+    memcpy(p, form, 5);
+    uint8_t* data = CloseChunk(header, "IHDR", 13);
+    const size_t packed =
+        deflater->Deflate(rows.data(), rows.size(), settings_.width * 3 + 1, 3, data + 8);
+    uint8_t* end = CloseChunk(data, "IDAT", packed);
+    return static_cast<size_t>(CloseChunk(end, "IEND", 0) - png);
   }
 
   // Writes one file; 0 or the errno. A file that could not be written whole is removed.

@@ -1,6 +1,7 @@
 // Bitmaps: block transfers, reading bits back, and bitmap resources.
 #include "gdi/context.h"
 #include "kernel/resources.h"
+#include "kernel/trace.h"
 
 #include <string.h>
 
@@ -114,7 +115,12 @@ using namespace orvel::gdi;
 extern "C" {
 
 BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
-  if (rop != SRCCOPY && rop != SRCINVERT) return FALSE;
+  ORVEL_TRACE_CALL(kGdi);
+  if (rop != SRCCOPY && rop != SRCINVERT) {
+    // Known gap: every other raster operation.
+    ORVEL_TRACE_UNSUPPORTED(kGdi, "raster operation not supported, fails (0x%llx)", rop);
+    return FALSE;
+  }
   Drawing d, s;
   if (!BeginDrawing(hdc, &d) || !BeginDrawing(hdcSrc, &s)) return FALSE;
   if (cx < -kCoordLimit || cx > kCoordLimit || cy < -kCoordLimit || cy > kCoordLimit) return FALSE;
@@ -169,6 +175,7 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
 
 int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBits,
                      LPBITMAPINFO lpbmi, UINT usage) {
+  ORVEL_TRACE_CALL(kGdi);
   Bitmap* bm = LookupAs<Bitmap>(hbm, Kind::kBitmap);
   if (!LookupDC(hdc) || !bm || !lpbmi || usage != DIB_RGB_COLORS) return 0;
   BITMAPINFOHEADER& info = lpbmi->bmiHeader;
@@ -211,6 +218,7 @@ int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBi
 }
 
 HBITMAP WINAPI LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName) {
+  ORVEL_TRACE_CALL(kGdi);
   if (!lpBitmapName || !IS_INTRESOURCE(lpBitmapName)) return nullptr;
   int id = static_cast<int>(reinterpret_cast<uintptr_t>(lpBitmapName));
   orvel::res::Resource res = orvel::res::Find(orvel::res::kBitmap, id);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <new>
 
+#include "kernel/trace.h"
+
 namespace orvel::gdi {
 namespace {
 
@@ -122,6 +124,7 @@ using namespace orvel::gdi;
 extern "C" {
 
 HDC WINAPI CreateCompatibleDC(HDC hdc) {
+  ORVEL_TRACE_CALL(kGdi);
   if (hdc && !LookupDC(hdc)) return nullptr;
   auto dc = std::make_unique<DC>();
   dc->memory = true;
@@ -135,6 +138,7 @@ HDC WINAPI CreateCompatibleDC(HDC hdc) {
 }
 
 BOOL WINAPI DeleteDC(HDC hdc) {
+  ORVEL_TRACE_CALL(kGdi);
   DC* dc = LookupDC(hdc);
   if (!dc) return FALSE;
   HGDIOBJ held[] = {dc->pen, dc->brush, dc->font, dc->bitmap};
@@ -145,6 +149,7 @@ BOOL WINAPI DeleteDC(HDC hdc) {
 }
 
 HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
+  ORVEL_TRACE_CALL(kGdi);
   if (!LookupDC(hdc) || cx < 0 || cy < 0) return nullptr;
   if (cx == 0 || cy == 0) return static_cast<HBITMAP>(StockBitmap());
   constexpr int64_t kMaxPixels = int64_t{1} << 26;
@@ -160,13 +165,22 @@ HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
 }
 
 HGDIOBJ WINAPI GetStockObject(int i) {
-  return Stock(i);
+  ORVEL_TRACE_CALL(kGdi);
+  HGDIOBJ object = Stock(i);
+  // Known gap: the default palette and the DC pen and brush.
+  if (!object) ORVEL_TRACE_UNSUPPORTED(kGdi, "stock object not provided (%lld)", i);
+  return object;
 }
 
 HPEN WINAPI CreatePen(int iStyle, int cWidth, COLORREF color) {
-  // Dashed and inside-frame styles (1..4, 6) draw solid here; pens are one pixel wide.
+  ORVEL_TRACE_CALL(kGdi);
+  // Known gap: dashed and inside-frame styles (1..4, 6) draw solid here; pens are one pixel
+  // wide.
   constexpr int kLastStyle = 6;
   if (iStyle < 0 || iStyle > kLastStyle) return nullptr;
+  if (iStyle != PS_SOLID && iStyle != PS_NULL)
+    ORVEL_TRACE_UNSUPPORTED(kGdi, "dashed or inside-frame pen drawn solid (style %lld)", iStyle);
+  if (cWidth > 1) ORVEL_TRACE_UNSUPPORTED(kGdi, "wide pen drawn one pixel wide (%lld)", cWidth);
   if (iStyle == PS_NULL) return static_cast<HPEN>(Stock(NULL_PEN));
   std::unique_ptr<Pen> pen = NewPen();
   pen->style = PS_SOLID;
@@ -175,20 +189,27 @@ HPEN WINAPI CreatePen(int iStyle, int cWidth, COLORREF color) {
 }
 
 HBRUSH WINAPI CreateBrushIndirect(const LOGBRUSH* plbrush) {
+  ORVEL_TRACE_CALL(kGdi);
   if (!plbrush) return nullptr;
   if (plbrush->lbStyle == BS_NULL) return static_cast<HBRUSH>(Stock(NULL_BRUSH));
-  if (plbrush->lbStyle != BS_SOLID) return nullptr;
+  if (plbrush->lbStyle != BS_SOLID) {
+    // Known gap: hatched and pattern brushes.
+    ORVEL_TRACE_UNSUPPORTED(kGdi, "brush style not supported, fails (%lld)", plbrush->lbStyle);
+    return nullptr;
+  }
   std::unique_ptr<Brush> brush = NewBrush();
   brush->color = plbrush->lbColor & 0xFFFFFF;
   return static_cast<HBRUSH>(AddObject(Kind::kBrush, std::move(brush)));
 }
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
+  ORVEL_TRACE_CALL(kGdi);
   LOGBRUSH lb{BS_SOLID, color, 0};
   return CreateBrushIndirect(&lb);
 }
 
 HRGN WINAPI CreateRectRgn(int x1, int y1, int x2, int y2) {
+  ORVEL_TRACE_CALL(kGdi);
   auto rgn = std::make_unique<Region>();
   RECT r{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
   if (RectEmpty(r)) r = {0, 0, 0, 0};
@@ -197,6 +218,7 @@ HRGN WINAPI CreateRectRgn(int x1, int y1, int x2, int y2) {
 }
 
 int WINAPI SelectClipRgn(HDC hdc, HRGN hrgn) {
+  ORVEL_TRACE_CALL(kGdi);
   DC* dc = LookupDC(hdc);
   if (!dc) return ERROR;
   if (!hrgn) {
@@ -211,6 +233,7 @@ int WINAPI SelectClipRgn(HDC hdc, HRGN hrgn) {
 }
 
 HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
+  ORVEL_TRACE_CALL(kGdi);
   std::unique_ptr<Object> doomed;  // destroyed after the lock below is let go
   TableLock hold;
   DC* dc = static_cast<DC*>(LookupLocked(hdc, Kind::kDC));
@@ -252,18 +275,25 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ ho) {
+  ORVEL_TRACE_CALL(kGdi);
   return DeleteHandle(ho, false);
 }
 
 UINT WINAPI SetTextAlign(HDC hdc, UINT align) {
+  ORVEL_TRACE_CALL(kGdi);
   DC* dc = LookupDC(hdc);
   if (!dc) return GDI_ERROR;
+  // Known gap: text never moves the current position (TA_UPDATECP), nor reads right to left.
+  if (align & ~static_cast<UINT>(TA_CENTER | TA_BASELINE))
+    ORVEL_TRACE_UNSUPPORTED(kGdi, "alignment flags ignored (0x%llx)",
+                            align & ~(TA_CENTER | TA_BASELINE));
   UINT previous = dc->textAlign;
   dc->textAlign = align;
   return previous;
 }
 
 COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
+  ORVEL_TRACE_CALL(kGdi);
   DC* dc = LookupDC(hdc);
   if (!dc) return CLR_INVALID;
   COLORREF previous = dc->textColor;
@@ -272,6 +302,7 @@ COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
 }
 
 COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
+  ORVEL_TRACE_CALL(kGdi);
   DC* dc = LookupDC(hdc);
   if (!dc) return CLR_INVALID;
   COLORREF previous = dc->bkColor;
@@ -280,6 +311,7 @@ COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
 }
 
 int WINAPI SetBkMode(HDC hdc, int mode) {
+  ORVEL_TRACE_CALL(kGdi);
   DC* dc = LookupDC(hdc);
   if (!dc || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
   int previous = dc->bkMode;
@@ -288,6 +320,7 @@ int WINAPI SetBkMode(HDC hdc, int mode) {
 }
 
 int WINAPI SetPolyFillMode(HDC hdc, int mode) {
+  ORVEL_TRACE_CALL(kGdi);
   DC* dc = LookupDC(hdc);
   if (!dc || (mode != ALTERNATE && mode != WINDING)) return 0;
   int previous = dc->polyFillMode;

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "kernel/trace.h"
+
 namespace orvel::gdi {
 namespace {
 
@@ -62,6 +64,7 @@ using namespace orvel::gdi;
 extern "C" {
 
 BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
+  ORVEL_TRACE_CALL(kGdi);
   Drawing d;
   if (!BeginDrawing(hdc, &d)) return FALSE;
   RECT box;
@@ -71,6 +74,7 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
 }
 
 BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
+  ORVEL_TRACE_CALL(kGdi);
   Drawing d;
   if (!BeginDrawing(hdc, &d)) return FALSE;
   RECT box;
@@ -91,6 +95,7 @@ BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
 }
 
 BOOL WINAPI Polygon(HDC hdc, const POINT* apt, int cpt) {
+  ORVEL_TRACE_CALL(kGdi);
   Drawing d;
   if (!BeginDrawing(hdc, &d) || !apt || cpt < 2) return FALSE;
   const std::vector<POINT>& pts = ToSurface(d, apt, static_cast<size_t>(cpt));
@@ -102,6 +107,7 @@ BOOL WINAPI Polygon(HDC hdc, const POINT* apt, int cpt) {
 }
 
 BOOL WINAPI PolyBezier(HDC hdc, const POINT* apt, DWORD cpt) {
+  ORVEL_TRACE_CALL(kGdi);
   Drawing d;
   if (!BeginDrawing(hdc, &d) || !apt || cpt < 4 || (cpt - 1) % 3 != 0) return FALSE;
   const std::vector<POINT>& pts = ToSurface(d, apt, cpt);
@@ -113,6 +119,7 @@ BOOL WINAPI PolyBezier(HDC hdc, const POINT* apt, DWORD cpt) {
 }
 
 BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
+  ORVEL_TRACE_CALL(kGdi);
   DC* dc = LookupDC(hdc);
   if (!dc) return FALSE;
   if (lppt) *lppt = dc->position;
@@ -121,6 +128,7 @@ BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
 }
 
 BOOL WINAPI LineTo(HDC hdc, int x, int y) {
+  ORVEL_TRACE_CALL(kGdi);
   Drawing d;
   if (!BeginDrawing(hdc, &d)) return FALSE;
   if (d.hasPen) {
@@ -133,6 +141,7 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
 }
 
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
+  ORVEL_TRACE_CALL(kGdi);
   Drawing d;
   if (!BeginDrawing(hdc, &d)) return CLR_INVALID;
   color &= 0xFFFFFF;
@@ -143,6 +152,7 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
 }
 
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
+  ORVEL_TRACE_CALL(kGdi);
   Drawing d;
   if (!BeginDrawing(hdc, &d)) return CLR_INVALID;
   // Reading ignores the clip region (as GDI does); only the surface and, for a window's DC,
@@ -157,6 +167,7 @@ COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
 }
 
 int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
+  ORVEL_TRACE_CALL(kGdi);
   Drawing d;
   if (!lprc || !BeginDrawing(hDC, &d)) return 0;
   const Brush* brush = LookupAs<Brush>(hbr, Kind::kBrush);

@@ -17,6 +17,8 @@
 #include <mutex>
 #include <tuple>
 
+#include "kernel/trace.h"
+
 namespace orvel::gdi {
 
 struct Glyph {
@@ -387,6 +389,13 @@ HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientat
                          DWORD bItalic, DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet,
                          DWORD iOutPrecision, DWORD iClipPrecision, DWORD iQuality,
                          DWORD iPitchAndFamily, LPCSTR pszFaceName) {
+  ORVEL_TRACE_CALL(kGdi);
+  // Known gaps: a font keeps its own width and is never turned, underlined or struck out.
+  if (cWidth != 0) ORVEL_TRACE_UNSUPPORTED(kGdi, "width ignored (%lld)", cWidth);
+  if (cEscapement != 0 || cOrientation != 0)
+    ORVEL_TRACE_UNSUPPORTED(kGdi, "turned text drawn level (escapement %lld)", cEscapement);
+  if (bUnderline) ORVEL_TRACE_UNSUPPORTED(kGdi, "underline not drawn", 0);
+  if (bStrikeOut) ORVEL_TRACE_UNSUPPORTED(kGdi, "strike-out not drawn", 0);
   auto font = std::make_unique<Font>();
   font->height = std::max(-4096, std::min(4096, cHeight));
   font->weight = std::max(0, std::min(1000, cWeight));
@@ -397,6 +406,7 @@ HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientat
 }
 
 BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl) {
+  ORVEL_TRACE_CALL(kGdi);
   DC* dc = LookupDC(hdc);
   if (!dc || !psizl || c < 0 || (c > 0 && !lpString)) return FALSE;
   TextState& st = State();
@@ -409,6 +419,7 @@ BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl)
 }
 
 BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
+  ORVEL_TRACE_CALL(kGdi);
   DC* dc = LookupDC(hdc);
   if (!dc || !tm) return FALSE;
   TextState& st = State();
@@ -437,6 +448,7 @@ BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA tm) {
 }
 
 BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
+  ORVEL_TRACE_CALL(kGdi);
   Drawing d;
   if (!BeginDrawing(hdc, &d) || c < 0 || (c > 0 && !lpString)) return FALSE;
   TextState& st = State();

@@ -6,6 +6,7 @@
 #include <strings.h>
 
 #include "kernel/resources.h"
+#include "kernel/trace.h"
 #include "user/dialog.h"
 #include "user/dialog_template.h"
 #include "user/host.h"
@@ -196,6 +197,7 @@ extern "C" {
 
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent,
                                DLGPROC lpDialogFunc, LPARAM dwInitParam) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   if (lpTemplateName == nullptr || !IS_INTRESOURCE(lpTemplateName)) return -1;
   if (hWndParent != nullptr && Find(hWndParent) == nullptr) return -1;
@@ -239,6 +241,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
 }
 
 BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   DialogState* s = DialogOf(hDlg);
   if (s == nullptr) return FALSE;

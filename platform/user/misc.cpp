@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "kernel/resources.h"
+#include "kernel/trace.h"
 #include "user/host.h"
 #include "user/internal.h"
 #include "user/windows_table.h"
@@ -61,6 +62,7 @@ void ResetForTests() {
 extern "C" {
 
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
+  ORVEL_TRACE_CALL(kUser);
   if (lpIconName == nullptr || !IS_INTRESOURCE(lpIconName)) return nullptr;
   auto id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(lpIconName));
   if (hInstance == nullptr) {
@@ -74,6 +76,7 @@ HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
+  ORVEL_TRACE_CALL(kUser);
   if (hInstance == nullptr && lpCursorName == IDC_ARROW) {
     return reinterpret_cast<HCURSOR>(&orvel::user::g_stockCursor);
   }
@@ -81,6 +84,7 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
 }
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   if (hWnd != nullptr && Find(hWnd) == nullptr) return 0;  // a stale owner fails
   return CurrentHost().MessageBox(hWnd, lpText ? lpText : "", lpCaption ? lpCaption : "Error",

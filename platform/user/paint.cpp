@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "kernel/trace.h"
 #include "user/host.h"
 #include "user/internal.h"
 #include "user/windows_table.h"
@@ -101,6 +102,7 @@ using orvel::user::Window;
 extern "C" {
 
 HDC WINAPI GetDC(HWND hWnd) {
+  ORVEL_TRACE_CALL(kUser);
   Window* w = Find(hWnd);
   if (w == nullptr) return nullptr;
   // Each window keeps one DC for its life, so its clip region and selections last from one
@@ -110,11 +112,13 @@ HDC WINAPI GetDC(HWND hWnd) {
 }
 
 int WINAPI ReleaseDC(HWND hWnd, HDC hDC) {
+  ORVEL_TRACE_CALL(kUser);
   Window* w = Find(hWnd);
   return w != nullptr && hDC != nullptr && w->ownDC == hDC ? 1 : 0;
 }
 
 BOOL WINAPI InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   if (hWnd == nullptr) {
     for (HWND top : TopLevelWindows()) InvalidateWindow(Find(top), nullptr, bErase != FALSE);
@@ -127,6 +131,7 @@ BOOL WINAPI InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase) {
 }
 
 BOOL WINAPI UpdateWindow(HWND hWnd) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   Window* w = Find(hWnd);
   if (w == nullptr) return FALSE;
@@ -137,6 +142,7 @@ BOOL WINAPI UpdateWindow(HWND hWnd) {
 }
 
 HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   Window* w = Find(hWnd);
   if (w == nullptr || lpPaint == nullptr) return nullptr;
@@ -163,6 +169,7 @@ HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
 }
 
 BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) {
+  ORVEL_TRACE_CALL(kUser);
   if (lpPaint == nullptr) return FALSE;
   if (lpPaint->hdc != nullptr) DeleteDC(lpPaint->hdc);
   orvel::user::NoteDispatched();

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "kernel/clock.h"
+#include "kernel/trace.h"
 #include "user/host.h"
 #include "user/internal.h"
 #include "user/retrieval.h"
@@ -214,16 +215,26 @@ using orvel::user::Window;
 extern "C" {
 
 BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
+  ORVEL_TRACE_CALL(kUser);
   if (lpMsg == nullptr) return -1;
   if (hWnd != nullptr && Find(hWnd) == nullptr) return -1;
+  // Known gap: the filters are ignored; every message of the thread comes in its turn.
+  if (hWnd != nullptr) ORVEL_TRACE_UNSUPPORTED(kUser, "window filter ignored", 0);
+  if (wMsgFilterMin != 0 || wMsgFilterMax != 0)
+    ORVEL_TRACE_UNSUPPORTED(kUser, "message range ignored (from %lld)", wMsgFilterMin);
   return orvel::user::Retrieve(lpMsg) ? TRUE : FALSE;
 }
 
 BOOL WINAPI TranslateMessage(const MSG* lpMsg) {
+  ORVEL_TRACE_CALL(kUser);
+  // Known gap: keys make no character messages.
+  if (lpMsg && lpMsg->message == WM_KEYDOWN)
+    ORVEL_TRACE_UNSUPPORTED(kUser, "no WM_CHAR made for key %lld", lpMsg->wParam);
   return FALSE;
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG* lpMsg) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   if (lpMsg == nullptr) return 0;
   DispatchScope scope;
@@ -244,6 +255,7 @@ LRESULT WINAPI DispatchMessageA(const MSG* lpMsg) {
 }
 
 BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   if (hWnd != nullptr && !Table().IsLive(hWnd)) return FALSE;
   {
@@ -255,6 +267,7 @@ BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   Window* w = Find(hWnd);
   if (w == nullptr) return 0;
@@ -276,6 +289,7 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void WINAPI PostQuitMessage(int nExitCode) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   {
     std::lock_guard<std::mutex> hold(Q().lock);

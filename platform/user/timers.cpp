@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "kernel/clock.h"
+#include "kernel/trace.h"
 #include "user/host.h"
 #include "user/internal.h"
 #include "user/retrieval.h"
@@ -97,6 +98,7 @@ void ResetTimers() {
 extern "C" {
 
 UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   if (hWnd != nullptr && Find(hWnd) == nullptr) return 0;
   auto& timers = Timers();
@@ -122,6 +124,7 @@ UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC l
 }
 
 BOOL WINAPI KillTimer(HWND hWnd, UINT_PTR uIDEvent) {
+  ORVEL_TRACE_CALL(kUser);
   auto& timers = orvel::user::Timers();
   for (auto it = timers.begin(); it != timers.end(); ++it) {
     if (it->hwnd == hWnd && it->id == uIDEvent) {

@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 
+#include "kernel/trace.h"
 #include "user/host.h"
 #include "user/internal.h"
 #include "user/windows_table.h"
@@ -188,6 +189,7 @@ using orvel::user::Window;
 extern "C" {
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
+  ORVEL_TRACE_CALL(kUser);
   if (lpWndClass == nullptr || lpWndClass->lpszClassName == nullptr ||
       IS_INTRESOURCE(lpWndClass->lpszClassName) || lpWndClass->lpfnWndProc == nullptr) {
     return 0;
@@ -203,6 +205,8 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
   c.background = lpWndClass->hbrBackground;
   c.icon = lpWndClass->hIcon;
   c.cursor = lpWndClass->hCursor;
+  // Known gap: windows have no menu bar.
+  if (lpWndClass->lpszMenuName) ORVEL_TRACE_UNSUPPORTED(kUser, "class menu ignored", 0);
   classes.push_back(c);
   // Atoms for application classes start at 0xC000, as on Win32.
   return static_cast<ATOM>(0xC000 + classes.size() - 1);
@@ -211,6 +215,7 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
                             int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                             HINSTANCE hInstance, LPVOID lpParam) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   const WindowClass* cls = FindClass(lpClassName);
   if (cls == nullptr) return nullptr;
@@ -240,6 +245,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     w->clientW = nWidth;
     w->clientH = nHeight;
   } else {
+    if (hMenu) ORVEL_TRACE_UNSUPPORTED(kUser, "menu bar ignored", 0);
     w->owner = parent ? parent->handle : nullptr;
     int frame = 0, caption = 0;
     FrameOf(dwStyle, &frame, &caption);
@@ -273,11 +279,15 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
 }
 
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   Window* w = Find(hWnd);
   if (w == nullptr) return FALSE;
   bool was = w->visible;
   bool show = nCmdShow != SW_HIDE;
+  // Known gap: no window is minimised or maximised; every other command shows it as it is.
+  if (show && nCmdShow != SW_SHOWNORMAL && nCmdShow != SW_SHOW && nCmdShow != SW_SHOWDEFAULT)
+    ORVEL_TRACE_UNSUPPORTED(kUser, "show command treated as a plain show (%lld)", nCmdShow);
   if (was == show) return was;
   if (show) {
     w->visible = true;
@@ -302,6 +312,7 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
 }
 
 BOOL WINAPI DestroyWindow(HWND hWnd) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   Window* w = Find(hWnd);
   if (w == nullptr || w->destroying) return FALSE;
@@ -333,10 +344,12 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
 }
 
 BOOL WINAPI IsWindow(HWND hWnd) {
+  ORVEL_TRACE_CALL(kUser);
   return orvel::user::Table().IsLive(hWnd) ? TRUE : FALSE;
 }
 
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
+  ORVEL_TRACE_CALL(kUser);
   Window* w = Find(hWnd);
   if (w == nullptr || lpRect == nullptr) return FALSE;
   *lpRect = RECT{0, 0, w->clientW, w->clientH};
@@ -344,6 +357,7 @@ BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
 }
 
 BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
+  ORVEL_TRACE_CALL(kUser);
   Window* w = Find(hWnd);
   if (w == nullptr || lpRect == nullptr) return FALSE;
   if (w->parent == nullptr) {
@@ -359,6 +373,7 @@ BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
 }
 
 LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   Window* w = Find(hWnd);
   if (w == nullptr) return 0;
@@ -406,6 +421,7 @@ LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 }
 
 HWND WINAPI SetCapture(HWND hWnd) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   HWND previous = CaptureWindow();
   if (Find(hWnd) == nullptr) return previous;
@@ -417,6 +433,7 @@ HWND WINAPI SetCapture(HWND hWnd) {
 }
 
 BOOL WINAPI ReleaseCapture(void) {
+  ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   HWND previous = CaptureWindow();
   g_capture = nullptr;
@@ -425,6 +442,7 @@ BOOL WINAPI ReleaseCapture(void) {
 }
 
 HWND WINAPI GetCapture(void) {
+  ORVEL_TRACE_CALL(kUser);
   return orvel::user::CaptureWindow();
 }
 

@@ -4,6 +4,8 @@
 
 #include <stdio.h>
 
+#include "kernel/trace.h"
+
 namespace {
 
 struct ErrorText {
@@ -207,6 +209,7 @@ const char* Lookup(const ErrorText (&table)[N], unsigned code) {
 }  // namespace
 
 MMRESULT WINAPI waveInGetErrorTextA(MMRESULT mmrError, LPSTR pszText, UINT cchText) {
+  ORVEL_TRACE_CALL(kWinmm);
   if (!pszText) return MMSYSERR_INVALPARAM;
   if (cchText == 0) return MMSYSERR_NOERROR;
   const char* text = Lookup(kWaveTexts, mmrError);
@@ -215,6 +218,7 @@ MMRESULT WINAPI waveInGetErrorTextA(MMRESULT mmrError, LPSTR pszText, UINT cchTe
 }
 
 BOOL WINAPI mciGetErrorStringA(MCIERROR mcierr, LPSTR pszText, UINT cchText) {
+  ORVEL_TRACE_CALL(kMci);
   if (!pszText || cchText == 0) return FALSE;
   const char* text = Lookup(kMciTexts, mcierr);
   snprintf(pszText, cchText, "%s", text ? text : "");

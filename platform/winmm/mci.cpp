@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "cd_sources.h"
+#include "kernel/trace.h"
 #include "mci_cdaudio.h"
 
 namespace {
@@ -100,6 +101,10 @@ MCIERROR Close(MCIDEVICEID id) {
 
 MCIERROR WINAPI mciSendCommandA(MCIDEVICEID mciId, UINT uMsg, DWORD_PTR dwParam1,
                                 DWORD_PTR dwParam2) {
+  ORVEL_TRACE_CALL(kMci);
+  // Known gap: commands always complete before they return, and no notification is posted.
+  if (dwParam1 & MCI_NOTIFY)
+    ORVEL_TRACE_UNSUPPORTED(kMci, "MCI_NOTIFY ignored (command %lld)", uMsg);
   if (uMsg == MCI_OPEN) {
     return Open(static_cast<DWORD>(dwParam1), reinterpret_cast<MCI_OPEN_PARMSA*>(dwParam2));
   }

@@ -14,6 +14,8 @@
 
 #include <algorithm>
 
+#include "kernel/trace.h"
+
 namespace orvel::cdaudio {
 namespace {
 
@@ -118,6 +120,11 @@ int32_t AudioEnd(const disc::Contents& toc, int32_t from, int32_t to) {
   return to;
 }
 
+// Reports what the device leaves undone, under the name the program called.
+void Trace(const char* reason, long long value) {
+  if (trace::On(trace::kMci)) trace::Unsupported(trace::kMci, "mciSendCommandA", reason, value);
+}
+
 }  // namespace
 
 MCIERROR Device::Command(UINT message, DWORD_PTR flags, DWORD_PTR params) {
@@ -141,8 +148,11 @@ MCIERROR Device::Command(UINT message, DWORD_PTR flags, DWORD_PTR params) {
     case kMciRecord:
     case kMciSave:
     case kMciLoad:
+      // Known gap: a pause is a stop, so there is nothing to resume; a CD records nothing.
+      Trace("command not supported (%lld)", message);
       return MCIERR_UNSUPPORTED_FUNCTION;
     default:
+      Trace("command not recognised (%lld)", message);
       return MCIERR_UNRECOGNIZED_COMMAND;
   }
 }
@@ -188,6 +198,7 @@ MCIERROR Device::Status(DWORD flags, MCI_STATUS_PARMS* status) {
       return 0;
     }
     default:
+      Trace("status item not supported (%lld)", status->dwItem);
       return MCIERR_UNSUPPORTED_FUNCTION;
   }
 }
@@ -231,6 +242,9 @@ MCIERROR Device::Length(DWORD flags, MCI_STATUS_PARMS* status) {
 }
 
 MCIERROR Device::Set(DWORD flags, const MCI_SET_PARMS* set) {
+  // Known gap: the door and the audio channels are not driven.
+  const DWORD ignored = flags & ~static_cast<DWORD>(MCI_SET_TIME_FORMAT | MCI_NOTIFY | MCI_WAIT);
+  if (ignored) Trace("set flags ignored (0x%llx)", ignored);
   if (!(flags & MCI_SET_TIME_FORMAT)) return 0;
   if (!set) return MCIERR_NULL_PARAMETER_BLOCK;
   switch (set->dwTimeFormat) {

@@ -26,10 +26,11 @@
 #include <mutex>
 #include <vector>
 
+#include "audio_backend.h"
 #include "convert.h"
 #include "generator.h"
-#include "audio_backend.h"
 #include "kernel/clock.h"
+#include "kernel/trace.h"
 #include "loopback.h"
 #include "wave_internal.h"
 #include "wave_state.h"
@@ -331,11 +332,13 @@ bool LoseOpenDevices() {
 using namespace orvel::wave;
 
 UINT WINAPI waveInGetNumDevs(void) {
+  ORVEL_TRACE_CALL(kWinmm);
   std::string name;
   return CheckSource(CurrentChoice(), &name) == MMSYSERR_NOERROR ? 1 : 0;
 }
 
 MMRESULT WINAPI waveInGetDevCapsA(UINT_PTR uDeviceID, LPWAVEINCAPSA pwic, UINT cbwic) {
+  ORVEL_TRACE_CALL(kWinmm);
   if (!pwic) return MMSYSERR_INVALPARAM;
   if (!KnownDevice(uDeviceID)) return MMSYSERR_BADDEVICEID;
   std::string name;
@@ -357,6 +360,7 @@ MMRESULT WINAPI waveInGetDevCapsA(UINT_PTR uDeviceID, LPWAVEINCAPSA pwic, UINT c
 
 MMRESULT WINAPI waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
                            DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen) {
+  ORVEL_TRACE_CALL(kWinmm);
   if (phwi && !(fdwOpen & WAVE_FORMAT_QUERY)) *phwi = nullptr;
   if (!pwfx) return MMSYSERR_INVALPARAM;
   if (fdwOpen & ~static_cast<DWORD>(CALLBACK_TYPEMASK | WAVE_FORMAT_QUERY)) {
@@ -364,6 +368,8 @@ MMRESULT WINAPI waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
   }
   const DWORD callbackType = fdwOpen & CALLBACK_TYPEMASK;
   if (callbackType != CALLBACK_NULL && callbackType != CALLBACK_FUNCTION) {
+    // Known gap: window, thread and event callbacks.
+    ORVEL_TRACE_UNSUPPORTED(kWinmm, "callback kind not supported, fails (0x%llx)", callbackType);
     return MMSYSERR_NOTSUPPORTED;
   }
   if (!KnownDevice(uDeviceID)) return MMSYSERR_BADDEVICEID;
@@ -395,6 +401,7 @@ MMRESULT WINAPI waveInOpen(LPHWAVEIN phwi, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
 }
 
 MMRESULT WINAPI waveInClose(HWAVEIN hwi) {
+  ORVEL_TRACE_CALL(kWinmm);
   DevicePtr d = Find(hwi);
   if (!d) return MMSYSERR_INVALHANDLE;
   {
@@ -413,6 +420,7 @@ MMRESULT WINAPI waveInClose(HWAVEIN hwi) {
 }
 
 MMRESULT WINAPI waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
+  ORVEL_TRACE_CALL(kWinmm);
   DevicePtr d = Find(hwi);
   if (!d) return MMSYSERR_INVALHANDLE;
   if (const MMRESULT bad = CheckHeader(pwh, cbwh)) return bad;
@@ -423,6 +431,7 @@ MMRESULT WINAPI waveInPrepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
 }
 
 MMRESULT WINAPI waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
+  ORVEL_TRACE_CALL(kWinmm);
   DevicePtr d = Find(hwi);
   if (!d) return MMSYSERR_INVALHANDLE;
   if (const MMRESULT bad = CheckHeader(pwh, cbwh)) return bad;
@@ -433,6 +442,7 @@ MMRESULT WINAPI waveInUnprepareHeader(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
 }
 
 MMRESULT WINAPI waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
+  ORVEL_TRACE_CALL(kWinmm);
   DevicePtr d = Find(hwi);
   if (!d) return MMSYSERR_INVALHANDLE;
   if (const MMRESULT bad = CheckHeader(pwh, cbwh)) return bad;
@@ -450,6 +460,7 @@ MMRESULT WINAPI waveInAddBuffer(HWAVEIN hwi, LPWAVEHDR pwh, UINT cbwh) {
 }
 
 MMRESULT WINAPI waveInStart(HWAVEIN hwi) {
+  ORVEL_TRACE_CALL(kWinmm);
   DevicePtr d = Find(hwi);
   if (!d) return MMSYSERR_INVALHANDLE;
   {
@@ -476,9 +487,11 @@ MMRESULT Halt(HWAVEIN hwi, bool all) {
 }  // namespace
 
 MMRESULT WINAPI waveInStop(HWAVEIN hwi) {
+  ORVEL_TRACE_CALL(kWinmm);
   return Halt(hwi, false);
 }
 
 MMRESULT WINAPI waveInReset(HWAVEIN hwi) {
+  ORVEL_TRACE_CALL(kWinmm);
   return Halt(hwi, true);
 }

@@ -50,6 +50,7 @@ std::vector<Picture> Pictures() {
   std::vector<Picture> p;
   p.push_back({"empty", 1684, 3, {}});
   p.push_back({"one byte", 1684, 3, {7}});
+  p.push_back({"a few bytes above 143, coded with the fixed code", 1684, 3, {0xf5, 0x90, 0xff, 7}});
   p.push_back({"noise, every byte value", 1684, 3, Bytes(100000, 1, 256)});
   p.push_back({"noise of few values", 1684, 3, Bytes(100000, 2, 3)});
   p.push_back({"noise with gaps between its values", 1684, 3, GappedNoise(100000)});

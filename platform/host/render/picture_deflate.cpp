@@ -13,7 +13,9 @@ namespace {
 constexpr size_t kMinMatch = 3;
 constexpr size_t kMaxMatch = 258;
 constexpr size_t kWindow = 32768;
-constexpr int kSymbols = 286;   // literals, end of block, lengths
+// Literals, end of block, lengths. Only 286 are ever sent, but the fixed code is made over 288
+// and its 9-bit codes come after all 8-bit ones, those of 286 and 287 included.
+constexpr int kSymbols = 288;
 constexpr int kDistances = 30;  // distance codes
 constexpr int kEnd = 256;
 

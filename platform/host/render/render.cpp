@@ -166,7 +166,7 @@ class Recorder {
 
   void Start() {
     for (const Action& action : plan_.actions) {
-      clock::ScheduleAt(action.micros, [this, action] { Perform(action, MainWindow()); });
+      clock::ScheduleAt(action.micros, [action] { Perform(action, MainWindow()); });
     }
     ScheduleTake(plan_.first);
   }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the Debian package with cpack, checks what it holds and declares, installs it with
-# dpkg, runs `orvel --help` and a short headless run of the installed program, checks that the
-# man page documents every option of --help, and removes the package again.
+# dpkg, runs `orvel --help`, a short headless run and a short render of the installed program,
+# checks that the man page documents every option of --help, and removes the package again.
 # usage: deb_test.sh BUILD-DIR WORK
 set -u
 build=$1 work=$2
@@ -45,7 +45,13 @@ SDL_AUDIODRIVER=dummy timeout 60 /usr/bin/orvel --headless --input demo --second
   >"$work/run.log" 2>&1
 status=$?
 [ $status -eq 0 ] || fail "the installed orvel's headless run ended with $status: $(cat "$work/run.log")"
+# A render goes through the installed orvel-render: a second of the demo is 31 raw frames
+# (the window's, one every 33 ms).
+bytes=$(timeout 60 /usr/bin/orvel --input demo --seconds 1 --render - 2>"$work/render.log" | wc -c)
+[ "$bytes" -eq $((31 * 561 * 411 * 3)) ] ||
+  fail "the installed orvel rendered $bytes bytes, not 31 frames: $(cat "$work/render.log")"
 dpkg -r orvel >"$work/dpkg-r.log" 2>&1 || fail "dpkg -r failed: $(cat "$work/dpkg-r.log")"
 trap - EXIT
-[ ! -e /usr/bin/orvel ] || fail "/usr/bin/orvel is still there after dpkg -r"
+[ ! -e /usr/bin/orvel ] && [ ! -e /usr/bin/orvel-render ] ||
+  fail "/usr/bin/orvel or orvel-render is still there after dpkg -r"
 echo "PASS: $(basename "$deb") installs, runs and goes again"

@@ -57,6 +57,9 @@ TEST(RenderCommandLine, FaultsKnownBeforehandStopTheRenderBeforeTheProgramRuns) 
        dir + "/g.mp4",
        {dir + "/script.txt", "not an audio file"}},
       {"--input default --render " + dir + "/h.mp4", dir + "/h.mp4", {"--input FILE"}},
+      {tone + "--screenshot " + dir + "/i.png --render " + dir + "/i.mp4",
+       dir + "/i.mp4",
+       {"--screenshot", "frames/%05d.png"}},
   };
   for (const Case& c : cases) {
     const auto o = RunOrvel(c.arguments, dir + "/out");

@@ -131,6 +131,13 @@ int main(int argc, char** argv) {
   Options options;
   int code = 0;
   if (!ParseOptions(argc, argv, &options, &code)) return code;
+  if (!options.render.output.empty() && !options.screenshot.empty()) {
+    fputs(
+        "orvel: --screenshot saves the window at the end of a run; a render holds every frame "
+        "already (for pictures, --render frames/%05d.png)\n",
+        stderr);
+    return 1;
+  }
 #ifndef ORVEL_RENDERER
   if (!options.render.output.empty()) return HandToRenderer(argv);
 #endif

@@ -73,10 +73,28 @@ struct LengthTable {
 };
 
 // deflate's fixed code lengths.
-void FixedLengths(uint8_t* symbols, uint8_t* distances) {
-  for (int s = 0; s < kSymbols; ++s) symbols[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
-  for (int d = 0; d < kDistances; ++d) distances[d] = 5;
-}
+struct FixedLengths {
+  uint8_t symbols[kSymbols];
+  uint8_t distances[kDistances];
+  FixedLengths() {
+    for (int s = 0; s < kSymbols; ++s) symbols[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
+    for (int d = 0; d < kDistances; ++d) distances[d] = 5;
+  }
+};
+
+// How often each symbol of both alphabets occurs in a picture's tokens.
+struct Counts {
+  uint32_t symbols[kSymbols] = {};
+  uint32_t distances[kDistances] = {};
+
+  // The bits that the tokens take with these code lengths, extra bits left out.
+  uint64_t Cost(const uint8_t* symbolLengths, const uint8_t* distanceLengths) const {
+    uint64_t bits = 0;
+    for (int s = 0; s < kSymbols; ++s) bits += uint64_t{symbols[s]} * symbolLengths[s];
+    for (int d = 0; d < kDistances; ++d) bits += uint64_t{distances[d]} * distanceLengths[d];
+    return bits;
+  }
+};
 
 // Huffman code lengths of at most `limit` bits for the symbols that occur; others get 0. Where
 // the best code is too deep, the counts are flattened and the code made again.
@@ -248,71 +266,71 @@ size_t PictureDeflater::Bound(size_t size) {
   return size + size / 8 + 32;
 }
 
-size_t PictureDeflater::Deflate(const uint8_t* data, size_t size, size_t rowBytes,
-                                size_t pixelBytes, uint8_t* out) {
-  static const LengthTable lengthTable;
-  const size_t distance[2] = {pixelBytes, rowBytes};
-  const bool usable[2] = {pixelBytes >= 1 && pixelBytes <= kWindow,
-                          rowBytes >= 1 && rowBytes <= kWindow};
-  Code distanceExtra[2];
-  int distanceSymbol[2];
-  for (int k = 0; k < 2; ++k) {
-    const int i = DistanceIndex(usable[k] ? distance[k] : 1);
-    distanceSymbol[k] = i;
-    distanceExtra[k] = {static_cast<uint32_t>((usable[k] ? distance[k] : 1) - kDistanceBase[i]),
-                        kDistanceExtra[i]};
-  }
+namespace {
 
-  // The picture as tokens, counting how often each symbol occurs.
-  uint32_t symbolCounts[kSymbols] = {};
-  uint32_t distanceCounts[kDistances] = {};
-  tokens_.clear();
+// The picture as tokens (bytes, and runs repeating the bytes at distance[0] or distance[1],
+// where distanceUsable says it lies in the window), counting each symbol. The longer repeat
+// wins, the row above when they tie.
+void Tokenize(const uint8_t* data, size_t size, const size_t distance[2],
+              const bool distanceUsable[2], const int distanceSymbol[2], const LengthTable& lengths,
+              std::vector<uint32_t>* tokens, Counts* counts) {
+  tokens->clear();
   for (size_t p = 0; p < size;) {
     const size_t most = std::min(size - p, kMaxMatch);
     size_t best = 0;
     int from = 0;
-    if (usable[1] && p >= rowBytes) best = Repeats(data + p, data + p - rowBytes, most), from = 1;
-    if (best < most && usable[0] && p >= pixelBytes) {
-      const size_t n = Repeats(data + p, data + p - pixelBytes, most);
-      if (n > best) best = n, from = 0;
+    for (int k : {1, 0}) {
+      if (best == most || !distanceUsable[k] || p < distance[k]) continue;
+      const size_t n = Repeats(data + p, data + p - distance[k], most);
+      if (n > best) best = n, from = k;
     }
     if (best >= kMinMatch) {
-      tokens_.push_back(kRun | static_cast<uint32_t>(best) << 1 | from);
-      ++symbolCounts[lengthTable.symbol[best]];
-      ++distanceCounts[distanceSymbol[from]];
+      tokens->push_back(kRun | static_cast<uint32_t>(best) << 1 | from);
+      ++counts->symbols[lengths.symbol[best]];
+      ++counts->distances[distanceSymbol[from]];
       p += best;
     } else {
-      tokens_.push_back(data[p]);
-      ++symbolCounts[data[p++]];
+      tokens->push_back(data[p]);
+      ++counts->symbols[data[p++]];
     }
   }
-  symbolCounts[kEnd] = 1;
-  AtLeastTwo(symbolCounts, kSymbols);
-  AtLeastTwo(distanceCounts, kDistances);
+  counts->symbols[kEnd] = 1;
+  AtLeastTwo(counts->symbols, kSymbols);
+  AtLeastTwo(counts->distances, kDistances);
+}
 
+}  // namespace
+
+size_t PictureDeflater::Deflate(const uint8_t* data, size_t size, size_t rowBytes,
+                                size_t pixelBytes, uint8_t* out) {
+  static const LengthTable lengthTable;
+  static const FixedLengths fixed;
+  // Index 0 is the pixel to the left, 1 the row above; a distance outside the window is not
+  // sought and stands as 1 in the tables.
+  const size_t distance[2] = {pixelBytes, rowBytes};
+  bool usable[2];
+  int distanceSymbol[2];
+  Code distanceExtra[2];
+  for (int k = 0; k < 2; ++k) {
+    usable[k] = distance[k] >= 1 && distance[k] <= kWindow;
+    const size_t d = usable[k] ? distance[k] : 1;
+    distanceSymbol[k] = DistanceIndex(d);
+    distanceExtra[k] = {static_cast<uint32_t>(d - kDistanceBase[distanceSymbol[k]]),
+                        kDistanceExtra[distanceSymbol[k]]};
+  }
+  Counts counts;
+  Tokenize(data, size, distance, usable, distanceSymbol, lengthTable, &tokens_, &counts);
+
+  // The picture's own codes, or the fixed ones where those come out smaller.
   uint8_t symbolLengths[kSymbols], distanceLengths[kDistances];
-  HuffmanLengths(symbolCounts, kSymbols, 15, symbolLengths);
-  HuffmanLengths(distanceCounts, kDistances, 15, distanceLengths);
+  HuffmanLengths(counts.symbols, kSymbols, 15, symbolLengths);
+  HuffmanLengths(counts.distances, kDistances, 15, distanceLengths);
   const Header header(symbolLengths, distanceLengths);
-  uint8_t fixedSymbols[kSymbols], fixedDistances[kDistances];
-  FixedLengths(fixedSymbols, fixedDistances);
-  uint64_t dynamicBits = header.bits, fixedBits = 0;
-  for (int s = 0; s < kSymbols; ++s) {
-    dynamicBits += uint64_t{symbolCounts[s]} * symbolLengths[s];
-    fixedBits += uint64_t{symbolCounts[s]} * fixedSymbols[s];
-  }
-  for (int d = 0; d < kDistances; ++d) {
-    dynamicBits += uint64_t{distanceCounts[d]} * distanceLengths[d];
-    fixedBits += uint64_t{distanceCounts[d]} * fixedDistances[d];
-  }
-  const bool dynamic = dynamicBits < fixedBits;
-  if (!dynamic) {
-    memcpy(symbolLengths, fixedSymbols, sizeof symbolLengths);
-    memcpy(distanceLengths, fixedDistances, sizeof distanceLengths);
-  }
+  const bool dynamic = header.bits + counts.Cost(symbolLengths, distanceLengths) <
+                       counts.Cost(fixed.symbols, fixed.distances);
   Code symbolCodes[kSymbols], distanceCodes[kDistances];
-  CanonicalCodes(symbolLengths, kSymbols, symbolCodes);
-  CanonicalCodes(distanceLengths, kDistances, distanceCodes);
+  CanonicalCodes(dynamic ? symbolLengths : fixed.symbols, kSymbols, symbolCodes);
+  CanonicalCodes(dynamic ? distanceLengths : fixed.distances, kDistances, distanceCodes);
   Code runCode[2];
   for (int k = 0; k < 2; ++k) {
     const Code& c = distanceCodes[distanceSymbol[k]];

@@ -33,40 +33,9 @@ fail() {
   exit 1
 }
 
-width_of() {
-  xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p'
-}
-
-press_enter_on() {
-  xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
-  xdotool key --clearmodifiers Return
-}
-
-# Start-up shows the CD message ("Orvel"; a real box where the system can show one, else on
-# standard error) and then the About box ("Orvel!", narrower than the main window, which has
-# the same title). Each box is answered with Enter until only the main window is left.
-main=""
-answered_about=""
-for _ in $(seq 1 150); do
-  about=""
-  for id in $(xdotool search --onlyvisible --name "^Orvel!?\$" 2>/dev/null || true); do
-    name=$(xdotool getwindowname "$id" 2>/dev/null || true)
-    if [ "$name" = "Orvel" ]; then
-      press_enter_on "$id"
-    elif [ "$(width_of "$id")" = $((561 * scale)) ]; then
-      main=$id
-    else
-      about=$id
-    fi
-  done
-  if [ -n "$about" ]; then
-    press_enter_on "$about"
-    answered_about=yes
-  elif [ -n "$main" ] && [ -n "$answered_about" ]; then
-    break
-  fi
-  sleep 0.1
-done
+# shellcheck source=../support/orvel-window.sh
+source "$(dirname "$0")/../support/orvel-window.sh"
+answer_start_up $((561 * scale))
 [ -n "$main" ] || fail "no main window of $((561 * scale)) pixels"
 [ -n "$answered_about" ] || fail "no About box"
 sleep 1
@@ -88,15 +57,6 @@ else
   differing=$(compare -metric AE "$large" "$out/orvel-window-again.png" null: 2>&1 || true)
   [ "$differing" = 0 ] || fail "$differing pixels differ from the client picture enlarged"
 fi
-
-pixel() {
-  convert "$shot" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:
-}
-# Pixels of a region that are not black.
-lit_in() {
-  convert "$shot" -crop "$1" +repage -fill white +opaque black -fill black -opaque black \
-    -format "%[fx:int(mean*w*h+0.5)]" info:
-}
 
 size=$(identify -format "%wx%h" "$shot")
 [ "$size" = "561x411" ] || fail "screenshot is $size, not 561x411"

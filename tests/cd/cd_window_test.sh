@@ -37,25 +37,9 @@ fail() {
   exit 1
 }
 
-width_of() {
-  xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p'
-}
-
-# The About box ("Orvel!", narrower than the main window) is answered with Enter.
-main=""
-for _ in $(seq 1 150); do
-  about=""
-  for id in $(xdotool search --onlyvisible --name "^Orvel!?\$" 2>/dev/null || true); do
-    if [ "$(width_of "$id")" = 561 ]; then main=$id; else about=$id; fi
-  done
-  if [ -n "$about" ]; then
-    xdotool windowfocus --sync "$about" 2>/dev/null || true
-    xdotool key --clearmodifiers Return
-  elif [ -n "$main" ]; then
-    break
-  fi
-  sleep 0.1
-done
+# shellcheck source=../support/orvel-window.sh
+source "$(dirname "$0")/../support/orvel-window.sh"
+answer_start_up 561
 [ -n "$main" ] || fail "no main window of 561 pixels"
 sleep 0.5
 
@@ -66,14 +50,6 @@ click 310 20  # NEXT: track 3
 click 310 353 # Bars
 shot=$out/orvel-cd.png
 
-# Pixels of a region that are not black.
-lit_in() {
-  convert "$shot" -crop "$1" +repage -fill white +opaque black -fill black -opaque black \
-    -format "%[fx:int(mean*w*h+0.5)]" info:
-}
-pixel() {
-  convert "$shot" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:
-}
 # What the picture must show; empty when it does.
 problem() {
   local bars position

@@ -251,12 +251,7 @@ bool Chain(std::vector<Edge>& edges, int winding, Edge** chain, size_t* count) {
   size_t n = 0;
   for (Edge& e : edges)
     if (e.winding == winding) chain[n++] = &e;
-  for (size_t i = 1; i < n; ++i) {  // insertion sort by first row
-    Edge* v = chain[i];
-    size_t j = i;
-    for (; j > 0 && v->yTop < chain[j - 1]->yTop; --j) chain[j] = chain[j - 1];
-    chain[j] = v;
-  }
+  std::sort(chain, chain + n, [](const Edge* a, const Edge* b) { return a->yTop < b->yTop; });
   *count = n;
   return n > 0;
 }

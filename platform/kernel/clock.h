@@ -6,7 +6,10 @@
 // window thread's GetMessageA finds nothing to do: it then jumps to the earliest of the next
 // due timer and the next scheduled callback. Callbacks due at that moment run one at a time
 // on a worker thread (never the window thread), and GetMessageA waits for each to return
-// before it looks at the queue again, so a virtual session is the same on every run.
+// before it looks at the queue again, so a virtual session is the same on every run. An
+// offline renderer, which has no use for the worker, may have them run on the thread that
+// advances the clock instead: the same callbacks at the same moments, without two thread
+// switches for each.
 //
 // In real time the clock is the monotonic system clock and scheduled callbacks run on a
 // worker thread when they fall due.
@@ -21,9 +24,13 @@ namespace orvel::clock {
 
 enum class Mode { kReal, kVirtual };
 
+// Where callbacks run in virtual time: on the worker thread (as in real time), or on the
+// thread that calls AdvanceTo. Real time always uses the worker.
+enum class Callbacks { kWorker, kAdvancingThread };
+
 // Chooses the mode; call before any window, timer or wave device exists. Real is the default.
 // Resets the clock to 0 and drops every scheduled callback.
-void Use(Mode mode);
+void Use(Mode mode, Callbacks where = Callbacks::kWorker);
 Mode Current();
 
 // Microseconds since the clock was started (by Use, or at the first reading).

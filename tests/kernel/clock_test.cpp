@@ -14,17 +14,22 @@ namespace clk = orvel::clock;
 
 namespace {
 
-TEST(VirtualClock, RunsDueCallbacksInOrderOnAWorkerAndWaitsForEach) {
-  clk::Use(clk::Mode::kVirtual);
+// Whichever thread runs them, the callbacks run one at a time, in due order, at their moments,
+// and AdvanceTo returns only when each has.
+class VirtualClockCallbacks : public ::testing::TestWithParam<clk::Callbacks> {};
+
+TEST_P(VirtualClockCallbacks, RunInDueOrderOnTheChosenThreadAndAdvanceWaitsForEach) {
+  clk::Use(clk::Mode::kVirtual, GetParam());
   std::vector<int> order;
   std::vector<int64_t> seen;
   std::thread::id main = std::this_thread::get_id();
-  bool onWorker = true;
+  bool onWorker = true, onMain = true;
   auto note = [&](int tag) {
     return [&, tag] {
       order.push_back(tag);
       seen.push_back(clk::NowMicros());
       onWorker = onWorker && std::this_thread::get_id() != main;
+      onMain = onMain && std::this_thread::get_id() == main;
     };
   };
   clk::ScheduleAt(3000, note(3));
@@ -38,7 +43,7 @@ TEST(VirtualClock, RunsDueCallbacksInOrderOnAWorkerAndWaitsForEach) {
   clk::AdvanceTo(5000);
   EXPECT_EQ(order, (std::vector<int>{1, 3, 5}));
   EXPECT_EQ(seen, (std::vector<int64_t>{1000, 3000, 5000}));
-  EXPECT_TRUE(onWorker);
+  EXPECT_TRUE(GetParam() == clk::Callbacks::kWorker ? onWorker : onMain);
   EXPECT_EQ(clk::NowMicros(), 5000);
   EXPECT_EQ(clk::NextDueMicros(), 9000);
 
@@ -48,6 +53,14 @@ TEST(VirtualClock, RunsDueCallbacksInOrderOnAWorkerAndWaitsForEach) {
   EXPECT_EQ(clk::NextDueMicros(), -1);
   EXPECT_EQ(clk::NowMicros(), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Threads, VirtualClockCallbacks,
+                         ::testing::Values(clk::Callbacks::kWorker,
+                                           clk::Callbacks::kAdvancingThread),
+                         [](const ::testing::TestParamInfo<clk::Callbacks>& info) {
+                           return info.param == clk::Callbacks::kWorker ? "OnTheWorker"
+                                                                        : "OnTheAdvancingThread";
+                         });
 
 TEST(VirtualClock, CallbackMayScheduleAnotherThatRunsInTheSameAdvance) {
   clk::Use(clk::Mode::kVirtual);

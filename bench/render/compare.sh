@@ -15,7 +15,12 @@ orvel=${1:-build/default/app/main/orvel}
 command -v ffmpeg >/dev/null || { echo "ffmpeg is not installed (scripts/install-deps)" >&2; exit 1; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/orvel-bench-render.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+# The PNG files go to memory where the system has a tmpfs: on a disk, creating and deleting
+# thousands of files costs both sides a second or more of system time that varies from run to
+# run and says nothing about the encoders.
+pictures=$work
+[ -d /dev/shm ] && [ -w /dev/shm ] && pictures=$(mktemp -d /dev/shm/orvel-bench-render.XXXXXX)
+trap 'rm -rf "$work" "$pictures"' EXIT
 song=$work/song.flac
 # A minute of gliding tones and a beat, stereo at 44.1 kHz.
 ffmpeg -v error -f lavfi -i \
@@ -66,15 +71,15 @@ raw_seconds=$os raw_frames=$of
 
 # PNG: Orvel's own, FFmpeg's PNG encoder on the same frames, and showwaves to PNG.
 "$orvel" --input "$song" --render - 2>/dev/null >"$work/frames.rgb"
-mkdir -p "$work/o" "$work/f" "$work/w"
-os=$(seconds "$orvel" --input "$song" --render "$work/o/%05d.png")
-of=$(find "$work/o" -name '*.png' | wc -l)
+mkdir -p "$pictures/o" "$pictures/f" "$pictures/w"
+os=$(seconds "$orvel" --input "$song" --render "$pictures/o/%05d.png")
+of=$(find "$pictures/o" -name '*.png' | wc -l)
 fs=$(seconds ffmpeg -v error -f rawvideo -pix_fmt rgb24 -s 561x411 -framerate 1000/33 \
-  -i "$work/frames.rgb" "$work/f/%05d.png")
+  -i "$work/frames.rgb" "$pictures/f/%05d.png")
 row "PNG vs FFmpeg's PNG of the same frames" "$os" "$of" "$fs" "$of"
 fs=$(seconds ffmpeg -v error -i "$song" -filter_complex "[0:a]$waves:mode=point[v]" -map "[v]" \
-  "$work/w/%05d.png")
-ff=$(find "$work/w" -name '*.png' | wc -l)
+  "$pictures/w/%05d.png")
+ff=$(find "$pictures/w" -name '*.png' | wc -l)
 row "PNG vs showwaves mode=point to PNG" "$os" "$of" "$fs" "$ff"
 
 # H.264 (libx264, preset fast, crf 20) with the sound as AAC.

@@ -86,7 +86,6 @@ void SayIfWaiting(const std::string& input) {
   }
 }
 
-#ifdef ORVEL_RENDERER
 // Offline rendering (--render): the program runs under the renderer instead of in a window;
 // --seconds is the length of music to render.
 int Render(const Options& options) {
@@ -98,9 +97,11 @@ int Render(const Options& options) {
     return WinMain(reinterpret_cast<HINSTANCE>(&module), nullptr, commandLine, SW_SHOWNORMAL);
   });
 }
-#else
-// --render in the live program: the same command line runs orvel-render from beside this
-// program, so that the window never loads the renderer's libraries. Returns only on failure.
+
+#ifndef ORVEL_RENDERER
+// --render to a file in the live program: the same command line runs orvel-render from beside
+// this program, so that the window never loads the encoders' libraries. Raw frames on standard
+// output need none, and are rendered here. Returns only on failure.
 int HandToRenderer(char** argv) {
   char self[PATH_MAX];
   const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -139,7 +140,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 #ifndef ORVEL_RENDERER
-  if (!options.render.output.empty()) return HandToRenderer(argv);
+  if (!options.render.output.empty() && options.render.output != "-") return HandToRenderer(argv);
 #endif
 
   if (options.listInputs) return ListInputs();
@@ -155,9 +156,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;
   }
-#ifdef ORVEL_RENDERER
   if (!options.render.output.empty()) return Render(options);
-#endif
   if (options.headless) {
     orvel::host::UseHeadless(orvel::host::HeadlessSettings{true});
   } else if (!UseWindows(options.scale, &error)) {

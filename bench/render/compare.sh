@@ -6,8 +6,8 @@
 #
 #   bash bench/render/compare.sh [path/to/orvel]      (default: build/default/app/main/orvel)
 #
-# Needs the ffmpeg program (scripts/install-deps). Each case runs once: keep the machine idle
-# for figures worth keeping.
+# Needs the ffmpeg program (scripts/install-deps). Each case runs REPEATS times (default 3) and
+# counts the median; keep the machine idle for figures worth keeping.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 orvel=${1:-build/default/app/main/orvel}
@@ -28,13 +28,17 @@ ffmpeg -v error -f lavfi -i \
   -c:a flac "$song"
 frame=$((561 * 411 * 3))
 
-# seconds <command...>: the CPU seconds (user + system) of the command and its children.
+# seconds <command...>: the CPU seconds (user + system) of the command and its children, the
+# median of $REPEATS runs (default 3).
 seconds() {
-  /usr/bin/time -f "%U %S" -o "$work/time" "$@" >/dev/null 2>"$work/err" || {
-    cat "$work/err" >&2
-    exit 1
-  }
-  awk '{ printf "%.3f\n", $1 + $2 }' "$work/time"
+  local i
+  for ((i = 0; i < ${REPEATS:-3}; i++)); do
+    /usr/bin/time -f "%U %S" -o "$work/time" "$@" >/dev/null 2>"$work/err" || {
+      cat "$work/err" >&2
+      exit 1
+    }
+    awk '{ printf "%.3f\n", $1 + $2 }' "$work/time"
+  done | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
 }
 
 # raw <command>: CPU seconds and frames of a command that writes raw RGB24 frames. The CPU

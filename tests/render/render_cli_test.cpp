@@ -72,6 +72,26 @@ TEST(RenderCommandLine, FaultsKnownBeforehandStopTheRenderBeforeTheProgramRuns) 
   }
 }
 
+// The live program renders raw frames itself and needs orvel-render only for files: a copy of
+// it alone pipes frames, and names the renderer it lacks for a video.
+TEST(RenderCommandLine, RawFramesNeedNoRendererBesideTheProgram) {
+  const std::string dir = Scratch("alone");
+  ASSERT_TRUE(orvel::test::WriteTone(dir + "/tone.wav", 0.5, 22050, 1));
+  const std::string alone = dir + "/orvel";
+  ASSERT_EQ(system(("cp '" ORVEL_PROGRAM "' '" + alone + "'").c_str()), 0);
+  const std::string run = "env -u DISPLAY -u WAYLAND_DISPLAY '" + alone + "' --input '" + dir +
+                          "/tone.wav' --render ";
+  ASSERT_EQ(system((run + "- >'" + dir + "/raw' 2>/dev/null").c_str()), 0);
+  std::ifstream raw(dir + "/raw", std::ios::binary | std::ios::ate);
+  EXPECT_EQ(static_cast<long>(raw.tellg()), 16L * 561 * 411 * 3);  // 0.5 s: 16 frames
+
+  const int status = system((run + "'" + dir + "/v.mp4' 2>'" + dir + "/err'").c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string said = orvel::test::ReadAll(dir + "/err");
+  EXPECT_NE(said.find("cannot start the renderer '" + dir + "/orvel-render'"), std::string::npos)
+      << said;
+}
+
 TEST(RenderCommandLine, AFullDiskIsReportedAndTheBrokenFileRemoved) {
   const std::string dir = Scratch("full");
   ASSERT_TRUE(orvel::test::WriteTone(dir + "/tone.wav", 1.0, 22050, 1));

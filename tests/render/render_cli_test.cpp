@@ -79,8 +79,8 @@ TEST(RenderCommandLine, RawFramesNeedNoRendererBesideTheProgram) {
   ASSERT_TRUE(orvel::test::WriteTone(dir + "/tone.wav", 0.5, 22050, 1));
   const std::string alone = dir + "/orvel";
   ASSERT_EQ(system(("cp '" ORVEL_PROGRAM "' '" + alone + "'").c_str()), 0);
-  const std::string run = "env -u DISPLAY -u WAYLAND_DISPLAY '" + alone + "' --input '" + dir +
-                          "/tone.wav' --render ";
+  const std::string run =
+      "env -u DISPLAY -u WAYLAND_DISPLAY '" + alone + "' --input '" + dir + "/tone.wav' --render ";
   ASSERT_EQ(system((run + "- >'" + dir + "/raw' 2>/dev/null").c_str()), 0);
   std::ifstream raw(dir + "/raw", std::ios::binary | std::ios::ate);
   EXPECT_EQ(static_cast<long>(raw.tellg()), 16L * 561 * 411 * 3);  // 0.5 s: 16 frames

@@ -1,8 +1,10 @@
 #include "disc/audio_file.h"
 
+#include <dlfcn.h>
 #include <sndfile.h>
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/macros.h>
 #include <libswresample/swresample.h>
 }
 #include <string.h>
@@ -23,6 +25,42 @@ constexpr int kChunkSamples = 8192;
 
 int64_t FramesAt44k(int64_t frames, int rate) {
   return (frames * kSampleRate + rate - 1) / rate;
+}
+
+// FFmpeg's resampler, loaded when a file first needs it. Most runs never play a track at
+// another rate than the disc's, and the library with all that it loads (libavutil, libsoxr,
+// OpenMP, the video-acceleration libraries, a second C++ library) would add more than a
+// mebibyte to every live window.
+struct Resampler {
+  decltype(&swr_alloc_set_opts2) allocSetOpts2 = nullptr;
+  decltype(&swr_init) init = nullptr;
+  decltype(&swr_close) close = nullptr;
+  decltype(&swr_convert) convert = nullptr;
+  decltype(&swr_get_out_samples) outSamples = nullptr;
+  decltype(&swr_free) free = nullptr;
+};
+
+template <typename F>
+bool Find(void* library, const char* name, F* function) {
+  *function = reinterpret_cast<F>(dlsym(library, name));
+  return *function != nullptr;
+}
+
+// The resampler, or null when this system lacks the library that the program was built with.
+const Resampler* LoadResampler() {
+  static const Resampler* loaded = []() -> const Resampler* {
+    void* library = dlopen("libswresample.so." AV_STRINGIFY(LIBSWRESAMPLE_VERSION_MAJOR),
+                           RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return nullptr;
+    static Resampler r;
+    const bool found = Find(library, "swr_alloc_set_opts2", &r.allocSetOpts2) &&
+                       Find(library, "swr_init", &r.init) && Find(library, "swr_close", &r.close) &&
+                       Find(library, "swr_convert", &r.convert) &&
+                       Find(library, "swr_get_out_samples", &r.outSamples) &&
+                       Find(library, "swr_free", &r.free);
+    return found ? &r : nullptr;
+  }();
+  return loaded;
 }
 
 }  // namespace
@@ -76,8 +114,8 @@ bool AudioFileReader::State::Seek(int64_t first) {
   eof = at >= info.frames;
   if (!eof && sf_seek(file, at, SEEK_SET) < 0) return false;
   if (swr) {
-    swr_close(swr);
-    if (swr_init(swr) < 0) return false;
+    LoadResampler()->close(swr);
+    if (LoadResampler()->init(swr) < 0) return false;
   }
   inFrames = 0;
   next = first;
@@ -124,14 +162,14 @@ bool AudioFileReader::State::ReadResampled(int frames, int16_t* dest) {
     uint8_t* o = reinterpret_cast<uint8_t*>(dest);
     int got;
     if (eof) {
-      got = swr_convert(swr, &o, frames, nullptr, 0);  // the filter's tail
+      got = LoadResampler()->convert(swr, &o, frames, nullptr, 0);  // the filter's tail
       if (got == 0) break;
     } else {
-      if ((starved || swr_get_out_samples(swr, 0) < frames) && !Fill()) return false;
+      if ((starved || LoadResampler()->outSamples(swr, 0) < frames) && !Fill()) return false;
       const uint8_t* i = reinterpret_cast<const uint8_t*>(in.data());
       int n = inFrames;
       inFrames = 0;
-      got = swr_convert(swr, &o, frames, &i, n);
+      got = LoadResampler()->convert(swr, &o, frames, &i, n);
       starved = got == 0;
     }
     if (got < 0) return false;
@@ -155,17 +193,19 @@ AudioFileReader::AudioFileReader(const std::string& path) : s_(new State) {
     return;
   }
   s_->raw.resize(chunk);
+  const Resampler* resampler = LoadResampler();
   AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-  if (swr_alloc_set_opts2(&s_->swr, &stereo, AV_SAMPLE_FMT_S16, kSampleRate, &stereo,
-                          AV_SAMPLE_FMT_FLT, s_->info.samplerate, 0, nullptr) < 0 ||
-      swr_init(s_->swr) < 0) {
+  if (resampler == nullptr ||
+      resampler->allocSetOpts2(&s_->swr, &stereo, AV_SAMPLE_FMT_S16, kSampleRate, &stereo,
+                               AV_SAMPLE_FMT_FLT, s_->info.samplerate, 0, nullptr) < 0 ||
+      resampler->init(s_->swr) < 0) {
     sf_close(s_->file);
     s_->file = nullptr;
   }
 }
 
 AudioFileReader::~AudioFileReader() {
-  swr_free(&s_->swr);
+  if (s_->swr) LoadResampler()->free(&s_->swr);
   if (s_->file) sf_close(s_->file);
 }
 

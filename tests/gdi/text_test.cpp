@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <unistd.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -186,6 +187,40 @@ TEST_F(Text, QuarterMegabyteOfTextIsMeasuredAndDrawnSafely) {
   EXPECT_GT(c.Lit(), 0);
   SelectObject(c.dc(), old);
   DeleteObject(f);
+}
+
+// How many times each font file (.ttf) is mapped, by path, from /proc/self/maps.
+std::map<std::string, int> FontMappings() {
+  std::map<std::string, int> count;
+  FILE* maps = fopen("/proc/self/maps", "r");
+  if (maps == nullptr) return count;
+  char line[4096];
+  while (fgets(line, sizeof line, maps)) {
+    std::string l(line);
+    while (!l.empty() && l.back() == '\n') l.pop_back();
+    const size_t path = l.find('/');
+    if (path != std::string::npos && l.size() > 4 && l.compare(l.size() - 4, 4, ".ttf") == 0)
+      ++count[l.substr(path)];
+  }
+  fclose(maps);
+  return count;
+}
+
+// The sizes drawn from one font file share one mapping of it.
+TEST_F(Text, SizesOfOneFontShareOneMappingOfItsFile) {
+  Canvas c(80, 40);
+  std::vector<HFONT> fonts;
+  for (int height : {11, 17, 23, 29}) {
+    fonts.push_back(Font(height));
+    HGDIOBJ old = SelectObject(c.dc(), fonts.back());
+    EXPECT_TRUE(TextOutA(c.dc(), 0, 0, "Wg", 2));
+    SelectObject(c.dc(), old);
+  }
+  EXPECT_GT(c.Lit(), 0);
+  const std::map<std::string, int> mappings = FontMappings();
+  EXPECT_FALSE(mappings.empty());
+  for (const auto& [file, n] : mappings) EXPECT_EQ(n, 1) << file;
+  for (HFONT f : fonts) DeleteObject(f);
 }
 
 // Resident memory in bytes.

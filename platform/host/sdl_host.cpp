@@ -2,6 +2,10 @@
 // a whole-number scale. Pixels go to the screen through the SDL window surface: only what was
 // drawn since the last presentation (the surface's damage), at most once per display refresh.
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <math.h>
 #include <stdlib.h>
@@ -25,6 +29,9 @@ namespace {
 // A loop that keeps finding messages still takes the OS events this often; an idle one gets
 // them in its wait.
 constexpr int64_t kPumpMicros = 20000;
+// With nothing to read from the display, SDL still gets its turn this often: it keeps the
+// screen saver away while the visualisation plays.
+constexpr int64_t kQuietPumpMicros = 1000000;
 constexpr int kMaxScale = 8;
 bool g_sdlInUse = false;
 // Set once the process is exiting. Xlib ends the process with exit() when the display goes
@@ -77,6 +84,7 @@ class SdlHost : public user::Host {
   SdlHost() : thread_(std::this_thread::get_id()) {
     scale_ = g_scale > 0 ? g_scale : ScaleFromDisplay();
     wakeEvent_ = SDL_RegisterEvents(1);
+    wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     SDL_DisplayMode mode;
     if (SDL_GetCurrentDisplayMode(0, &mode) == 0 && mode.refresh_rate > 0) {
       refreshMicros_ = 1000000 / mode.refresh_rate;
@@ -85,6 +93,9 @@ class SdlHost : public user::Host {
 
   ~SdlHost() override {
     if (g_exiting) return;  // the process ends: leave the windows to it
+    // The wake-up counter stays open: a thread that is waking this host as it goes must not
+    // write into a descriptor that the number has since been given to. There is one a process.
+    x11_ = nullptr;
     for (auto& entry : shown_) SDL_DestroyWindow(entry.second.window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     // SDL_Quit also lets go of the session bus that video set-up opened.
@@ -103,6 +114,7 @@ class SdlHost : public user::Host {
         return;
       }
       SetIcon(hwnd, s.window);
+      if (x11_ == nullptr) UseX11Connection(s.window);
     } else {
       SDL_ShowWindow(s.window);
     }
@@ -125,10 +137,10 @@ class SdlHost : public user::Host {
   // Presents what was drawn, once a display refresh has passed since the last presentation;
   // whether messages were handled does not matter, only the surfaces' damage does.
   void Poll(bool) override {
-    if (clock::NowMicros() - lastPump_ >= kPumpMicros) {
-      SDL_PumpEvents();
-      lastPump_ = clock::NowMicros();
-      HandleQueued();
+    const int64_t now = clock::NowMicros();
+    if (now - lastLook_ >= kPumpMicros) {
+      lastLook_ = now;
+      if (now - lastPump_ >= kQuietPumpMicros || DisplayHasEvents()) Pump();
     }
     if (Pending() && clock::NowMicros() >= lastPresent_ + refreshMicros_) Present();
   }
@@ -137,6 +149,10 @@ class SdlHost : public user::Host {
     if (Pending()) {
       int64_t presentAt = lastPresent_ + refreshMicros_;
       deadlineMicros = deadlineMicros < 0 ? presentAt : std::min(deadlineMicros, presentAt);
+    }
+    if (x11_ != nullptr) {
+      WaitOnX11(deadlineMicros);
+      return;
     }
     SDL_Event event;
     int got;
@@ -147,7 +163,7 @@ class SdlHost : public user::Host {
       got = SDL_WaitEventTimeout(&event, static_cast<int>((wait + 999) / 1000));
     }
     // The wait pumped the OS events into SDL's queue: take the rest without pumping again.
-    lastPump_ = clock::NowMicros();
+    lastPump_ = lastLook_ = clock::NowMicros();
     if (got) Handle(event);
     HandleQueued();
   }
@@ -155,6 +171,10 @@ class SdlHost : public user::Host {
   void Wake() override {
     // The window thread wakes itself by carrying on.
     if (std::this_thread::get_id() == thread_) return;
+    if (x11_ != nullptr) {
+      const uint64_t one = 1;
+      if (write(wakeFd_, &one, sizeof one) == sizeof one) return;
+    }
     SDL_Event event{};
     event.type = wakeEvent_;
     SDL_PushEvent(&event);
@@ -245,10 +265,65 @@ class SdlHost : public user::Host {
     }
   }
 
-  void HandleQueued() {
+  // Handles the events in SDL's queue; whether there were any.
+  bool HandleQueued() {
     SDL_Event event;
-    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
+    bool any = false;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
       Handle(event);
+      any = true;
+    }
+    return any;
+  }
+
+  void Pump() {
+    SDL_PumpEvents();
+    lastPump_ = lastLook_ = clock::NowMicros();
+    HandleQueued();
+  }
+
+  // On X11 the host waits itself, in poll() on the display's connection and a wake-up counter
+  // of its own. SDL's wait reads the connection some ten times each time it wakes, and a wake-up
+  // from another thread (a captured buffer, every frame) is an event that SDL sends to itself
+  // through the X server. Here the connection is read only when it has something.
+  void UseX11Connection(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (wakeFd_ < 0 || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) {
+      return;
+    }
+    x11_ = info.info.x11.display;
+  }
+
+  // Whether the display has sent events that SDL has not taken yet, without waiting.
+  bool DisplayHasEvents() {
+    Display* display = x11_;
+    if (display == nullptr) return true;  // only SDL can tell
+    if (XEventsQueued(display, QueuedAlready) > 0) return true;
+    pollfd fd{ConnectionNumber(display), POLLIN, 0};
+    return poll(&fd, 1, 0) > 0;
+  }
+
+  void WaitOnX11(int64_t deadlineMicros) {
+    Display* display = x11_;
+    // XFlush sends what SDL left in Xlib's buffer and moves what the connection holds into
+    // Xlib's queue, so that an empty queue and a quiet socket mean there is nothing to see.
+    XFlush(display);
+    if (HandleQueued() || XEventsQueued(display, QueuedAlready) > 0) {
+      Pump();
+      return;
+    }
+    int timeout = -1;
+    if (deadlineMicros >= 0) {
+      const int64_t wait = std::max<int64_t>(0, deadlineMicros - clock::NowMicros());
+      timeout = static_cast<int>(std::min<int64_t>((wait + 999) / 1000, 1 << 30));
+    }
+    pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    if (poll(fds, 2, timeout) <= 0) return;
+    uint64_t wakes = 0;
+    if (fds[1].revents & POLLIN) (void)!read(wakeFd_, &wakes, sizeof wakes);
+    // Anything on the connection, a hang-up included, is SDL's and Xlib's to see.
+    if (fds[0].revents != 0) Pump();
   }
 
   // Whether some shown window has pixels the screen does not show yet.
@@ -328,6 +403,9 @@ class SdlHost : public user::Host {
   int64_t refreshMicros_ = 1000000 / 60;
   int64_t lastPresent_ = -1000000;
   int64_t lastPump_ = -1000000;
+  int64_t lastLook_ = -1000000;         // when Poll last looked for the display's events
+  std::atomic<Display*> x11_{nullptr};  // the X connection, when the host waits on it itself
+  int wakeFd_ = -1;                     // an eventfd that Wake() counts up
   int scale_ = 1;
   std::vector<uint32_t> row_;  // one enlarged row, while copying
   std::map<HWND, Shown> shown_;

@@ -55,8 +55,8 @@ class RealTimeline : public Timeline {
   std::atomic<Steady::rep> start_{0};
 };
 
-// Time that stands still until AdvanceTo moves it; callbacks run on the worker only when
-// AdvanceTo hands them over, one at a time.
+// Time that stands still until AdvanceTo moves it; callbacks run one at a time, on the worker
+// when AdvanceTo hands them over, or on AdvanceTo's own thread if Use() chose that.
 class VirtualTimeline : public Timeline {
  public:
   Mode Kind() const override { return Mode::kVirtual; }
@@ -166,30 +166,36 @@ void VirtualTimeline::ServeWorker(State& s, std::unique_lock<std::mutex>& hold) 
 
 void EnsureWorkerLocked(State& s);
 
+// Has the worker run fn and waits for it to return, serving the window thread's work
+// (SetAdvanceWork) each time the callback asks for it; called and returns with the lock held.
+void HandOffLocked(State& s, std::unique_lock<std::mutex>& hold, Callback fn) {
+  s.handoff = std::move(fn);
+  s.handoffDone = false;
+  EnsureWorkerLocked(s);
+  s.workerCv.notify_all();
+  for (;;) {
+    s.doneCv.wait(hold, [&s] { return s.handoffDone || s.advanceWake; });
+    if (s.handoffDone) return;
+    s.advanceWake = false;
+    Callback work = s.advanceWork;
+    hold.unlock();
+    if (work) work();
+    hold.lock();
+  }
+}
+
 void VirtualTimeline::AdvanceTo(State& s, std::unique_lock<std::mutex>& hold, int64_t micros) {
   while (!s.events.empty() && s.events.begin()->first.first <= micros) {
     int64_t due = s.events.begin()->first.first;
     if (due > now_) now_ = due;
-    if (onAdvancingThread_) {
-      Callback fn = PopFirstLocked(s);
-      hold.unlock();
-      fn();
-      hold.lock();
+    Callback fn = PopFirstLocked(s);
+    if (!onAdvancingThread_) {
+      HandOffLocked(s, hold, std::move(fn));
       continue;
     }
-    s.handoff = PopFirstLocked(s);
-    s.handoffDone = false;
-    EnsureWorkerLocked(s);
-    s.workerCv.notify_all();
-    for (;;) {
-      s.doneCv.wait(hold, [&s] { return s.handoffDone || s.advanceWake; });
-      if (s.handoffDone) break;
-      s.advanceWake = false;
-      Callback work = s.advanceWork;
-      hold.unlock();
-      if (work) work();
-      hold.lock();
-    }
+    hold.unlock();
+    fn();
+    hold.lock();
   }
   if (micros > now_) now_ = micros;
 }

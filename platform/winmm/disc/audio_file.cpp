@@ -93,8 +93,9 @@ bool ProbeAudioFile(const std::string& path, const std::string& shownName, int64
 struct AudioFileReader::State {
   SNDFILE* file = nullptr;
   SF_INFO info{};
-  SwrContext* swr = nullptr;  // only when the rate is not 44100 Hz
-  int64_t next = -1;          // the frame a sequential read starts at
+  SwrContext* swr = nullptr;             // only when the rate is not 44100 Hz
+  const Resampler* resampler = nullptr;  // the library's functions, with swr
+  int64_t next = -1;                     // the frame a sequential read starts at
   bool eof = false;
   std::vector<float> raw;       // one chunk as decoded, all channels
   std::vector<short> rawShort;  // likewise, when no resampling is needed
@@ -114,8 +115,8 @@ bool AudioFileReader::State::Seek(int64_t first) {
   eof = at >= info.frames;
   if (!eof && sf_seek(file, at, SEEK_SET) < 0) return false;
   if (swr) {
-    LoadResampler()->close(swr);
-    if (LoadResampler()->init(swr) < 0) return false;
+    resampler->close(swr);
+    if (resampler->init(swr) < 0) return false;
   }
   inFrames = 0;
   next = first;
@@ -162,14 +163,14 @@ bool AudioFileReader::State::ReadResampled(int frames, int16_t* dest) {
     uint8_t* o = reinterpret_cast<uint8_t*>(dest);
     int got;
     if (eof) {
-      got = LoadResampler()->convert(swr, &o, frames, nullptr, 0);  // the filter's tail
+      got = resampler->convert(swr, &o, frames, nullptr, 0);  // the filter's tail
       if (got == 0) break;
     } else {
-      if ((starved || LoadResampler()->outSamples(swr, 0) < frames) && !Fill()) return false;
+      if ((starved || resampler->outSamples(swr, 0) < frames) && !Fill()) return false;
       const uint8_t* i = reinterpret_cast<const uint8_t*>(in.data());
       int n = inFrames;
       inFrames = 0;
-      got = LoadResampler()->convert(swr, &o, frames, &i, n);
+      got = resampler->convert(swr, &o, frames, &i, n);
       starved = got == 0;
     }
     if (got < 0) return false;
@@ -193,7 +194,7 @@ AudioFileReader::AudioFileReader(const std::string& path) : s_(new State) {
     return;
   }
   s_->raw.resize(chunk);
-  const Resampler* resampler = LoadResampler();
+  const Resampler* resampler = s_->resampler = LoadResampler();
   AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
   if (resampler == nullptr ||
       resampler->allocSetOpts2(&s_->swr, &stereo, AV_SAMPLE_FMT_S16, kSampleRate, &stereo,
@@ -205,7 +206,7 @@ AudioFileReader::AudioFileReader(const std::string& path) : s_(new State) {
 }
 
 AudioFileReader::~AudioFileReader() {
-  if (s_->swr) LoadResampler()->free(&s_->swr);
+  if (s_->swr) s_->resampler->free(&s_->swr);
   if (s_->file) sf_close(s_->file);
 }
 

@@ -419,6 +419,24 @@ std::string UnopenedDisplay() {
   return std::string("cannot open the Wayland display ") + (wayland ? wayland : "");
 }
 
+// Starts SDL's video, or says in *why why it did not. SDL may settle for a driver that shows
+// nothing, and nobody could answer the About box in a window that is not shown: the run would
+// idle for ever. Whether or not the user chose such a driver, there is no display.
+bool StartVideo(bool driverChosen, std::string* why) {
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    *why = driverChosen ? std::string(SDL_GetError()) : UnopenedDisplay();
+    return false;
+  }
+  const char* current = SDL_GetCurrentVideoDriver();
+  if (current != nullptr && (strcmp(current, "offscreen") == 0 || strcmp(current, "dummy") == 0)) {
+    *why = driverChosen ? std::string("SDL's '") + current + "' video driver shows no window"
+                        : UnopenedDisplay();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool UseSdl(std::string* error) {
@@ -441,18 +459,17 @@ bool UseSdl(std::string* error) {
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   }
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    return fail(driverChosen ? std::string(SDL_GetError()) : UnopenedDisplay());
+  // A busy X server can refuse a connection for a moment (Xlib fails with EAGAIN; Xvfb does it
+  // now and then when clients come and go in quick succession, and a server whose queue of
+  // connections to accept is full always does), so a display that is named is tried again
+  // over about a second before it counts as absent.
+  std::string why;
+  bool started = StartVideo(driverChosen, &why);
+  for (Uint32 wait = 50; !started && wait <= 400 && set("DISPLAY"); wait *= 2) {
+    SDL_Delay(wait);
+    started = StartVideo(driverChosen, &why);
   }
-  // SDL may settle for a driver that shows nothing, and nobody could answer the About box
-  // in a window that is not shown: the run would idle for ever. Whether or not the user
-  // chose such a driver, there is no display.
-  const char* current = SDL_GetCurrentVideoDriver();
-  if (current != nullptr && (strcmp(current, "offscreen") == 0 || strcmp(current, "dummy") == 0)) {
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return fail(driverChosen ? std::string("SDL's '") + current + "' video driver shows no window"
-                             : UnopenedDisplay());
-  }
+  if (!started) return fail(why);
   user::SetHost(std::make_unique<SdlHost>());
   g_sdlInUse = true;
   // Registered after the host's slot exists, so it runs before that slot is destroyed.

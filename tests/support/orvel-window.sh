@@ -5,7 +5,8 @@
 #                           the same title) until only the main window, WIDTH pixels wide, is
 #                           left; sets `main` to its id (empty if it never came) and
 #                           `answered_about` to yes once the About box was answered. Gives up
-#                           after about 15 s.
+#                           after about 15 s, listing on standard error the windows visible
+#                           then.
 #   width_of ID             a window's width in pixels
 #   press_enter_on ID       focuses a window and presses Enter
 #   pixel X Y               "R,G,B" of a pixel of the picture in $shot (0-255 each)
@@ -45,6 +46,10 @@ answer_start_up() {
       return 0
     fi
     sleep 0.1
+  done
+  echo "answer_start_up: gave up; visible windows now:" >&2
+  for id in $(xdotool search --onlyvisible --name "" 2>/dev/null || true); do
+    echo "  $id \"$(xdotool getwindowname "$id" 2>/dev/null || true)\" width $(width_of "$id")" >&2
   done
 }
 

@@ -189,13 +189,13 @@ void VirtualTimeline::AdvanceTo(State& s, std::unique_lock<std::mutex>& hold, in
     int64_t due = s.events.begin()->first.first;
     if (due > now_) now_ = due;
     Callback fn = PopFirstLocked(s);
-    if (!onAdvancingThread_) {
+    if (onAdvancingThread_) {
+      hold.unlock();
+      fn();
+      hold.lock();
+    } else {
       HandOffLocked(s, hold, std::move(fn));
-      continue;
     }
-    hold.unlock();
-    fn();
-    hold.lock();
   }
   if (micros > now_) now_ = micros;
 }

@@ -8,9 +8,66 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace orvel::gdi {
+
+// A surface's pixels. They live in memory of the store's own, or in memory that a host lends
+// for them: the window's image that the display server reads, so that presenting copies
+// nothing. Either way they are read and written the same way; a copy of a store owns its
+// pixels.
+class PixelStore {
+ public:
+  using value_type = uint32_t;
+  using iterator = uint32_t*;
+  using const_iterator = const uint32_t*;
+
+  PixelStore() = default;
+  PixelStore(size_t count, uint32_t value) : own_(count, value), data_(own_.data()), size_(count) {}
+  PixelStore(const PixelStore& other) : PixelStore() { *this = other; }
+  PixelStore& operator=(const PixelStore& other) {
+    if (this == &other) return *this;
+    own_.assign(other.begin(), other.end());
+    data_ = own_.data();
+    size_ = own_.size();
+    return *this;
+  }
+
+  uint32_t* data() { return data_; }
+  const uint32_t* data() const { return data_; }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  uint32_t& operator[](size_t i) { return data_[i]; }
+  const uint32_t& operator[](size_t i) const { return data_[i]; }
+  iterator begin() { return data_; }
+  iterator end() { return data_ + size_; }
+  const_iterator begin() const { return data_; }
+  const_iterator end() const { return data_ + size_; }
+  operator std::vector<uint32_t>() const { return std::vector<uint32_t>(begin(), end()); }
+
+  // Moves the pixels into `memory` (size() pixels, which the lender keeps valid until it calls
+  // Reclaim) and gives up the store's own memory.
+  void Lend(uint32_t* memory);
+  // Moves the pixels back into memory of the store's own. Nothing when they are not lent.
+  void Reclaim();
+  const uint32_t* LentMemory() const { return own_.empty() && size_ > 0 ? data_ : nullptr; }
+
+ private:
+  std::vector<uint32_t> own_;
+  uint32_t* data_ = nullptr;
+  size_t size_ = 0;
+};
+
+inline bool operator==(const PixelStore& a, const PixelStore& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+inline bool operator==(const PixelStore& a, const std::vector<uint32_t>& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+inline bool operator==(const std::vector<uint32_t>& a, const PixelStore& b) {
+  return b == a;
+}
 
 // A 32-bit pixel surface: row-major, top row first, each pixel 0x00RRGGBB (the byte order of
 // SDL's XRGB8888), so a host can present it without conversion. COLORREF is 0x00BBGGRR;
@@ -20,7 +77,7 @@ struct Surface {
   Surface(int w, int h) : width(w), height(h), pixels(static_cast<size_t>(w) * h, 0u) {}
   int width = 0;
   int height = 0;
-  std::vector<uint32_t> pixels;
+  PixelStore pixels;
 
   uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 

@@ -1,6 +1,7 @@
 // The SDL2 host: every shown top-level window is an OS window of its client size, enlarged by
 // a whole-number scale. Pixels go to the screen through the SDL window surface: only what was
 // drawn since the last presentation (the surface's damage), at most once per display refresh.
+// At scale 1 the program draws straight into the window surface, so nothing is copied.
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <poll.h>
@@ -44,6 +45,10 @@ struct Shown {
   SDL_Window* window = nullptr;
   const gdi::Surface* presented = nullptr;  // the client surface last presented
   bool exposed = true;                      // the whole window must be drawn again
+  // The window surface's memory, while the client surface draws straight into it, and the
+  // window's size in pixels when it was lent.
+  uint32_t* lent = nullptr;
+  int lentW = 0, lentH = 0;
 };
 
 // Window pixels per client pixel: the DPI's multiple of 96, as long as a 640 x 480 screen's
@@ -96,7 +101,10 @@ class SdlHost : public user::Host {
     // The wake-up counter stays open: a thread that is waking this host as it goes must not
     // write into a descriptor that the number has since been given to. There is one a process.
     x11_ = nullptr;
-    for (auto& entry : shown_) SDL_DestroyWindow(entry.second.window);
+    for (auto& entry : shown_) {
+      Reclaim(entry.first, &entry.second);
+      SDL_DestroyWindow(entry.second.window);
+    }
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     // SDL_Quit also lets go of the session bus that video set-up opened.
     if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
@@ -130,6 +138,7 @@ class SdlHost : public user::Host {
   void TopLevelDestroyed(HWND hwnd) override {
     auto it = shown_.find(hwnd);
     if (it == shown_.end()) return;
+    Reclaim(hwnd, &it->second);
     SDL_DestroyWindow(it->second.window);
     shown_.erase(it);
   }
@@ -254,8 +263,10 @@ class SdlHost : public user::Host {
         if (hwnd == nullptr) return;
         if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
           user::QueueInput(user::InputKind::kClose, hwnd, 0, 0);
-        } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
-                   event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+          shown_[hwnd].exposed = true;
+        } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+          Reclaim(hwnd, &shown_[hwnd]);
           shown_[hwnd].exposed = true;
         }
         return;
@@ -341,12 +352,26 @@ class SdlHost : public user::Host {
     for (auto& entry : shown_) PresentWindow(entry.first, &entry.second);
   }
 
-  // Copies the window's damage (all of it after an expose) to its SDL surface, updates those
-  // rectangles on the screen and clears the damage.
+  // Presents the window's damage (all of it after an expose) and clears it. A client surface
+  // that draws straight into the window surface needs no copy: its damage only names the
+  // rectangles to update on the screen.
   void PresentWindow(HWND hwnd, Shown* s) {
     gdi::Surface* pixels = user::TopLevelSurface(hwnd);
+    if (pixels == nullptr) return;
+    // SDL makes a new window surface, freeing the old one, when the window's size has changed:
+    // the pixels come home before that can happen.
+    int w = 0, h = 0;
+    SDL_GetWindowSizeInPixels(s->window, &w, &h);
+    if (s->lent != nullptr && (w != s->lentW || h != s->lentH)) Reclaim(hwnd, s);
     SDL_Surface* target = SDL_GetWindowSurface(s->window);
-    if (pixels == nullptr || target == nullptr) return;
+    if (target == nullptr) return;
+    if (s->lent == nullptr && Fits(*pixels, *target)) {
+      pixels->pixels.Lend(static_cast<uint32_t*>(target->pixels));
+      s->lent = static_cast<uint32_t*>(target->pixels);
+      s->lentW = w;
+      s->lentH = h;
+      s->exposed = true;
+    }
     if (s->exposed || s->presented != pixels) pixels->DamageAll();
     s->exposed = false;
     s->presented = pixels;
@@ -354,15 +379,33 @@ class SdlHost : public user::Host {
     std::vector<RECT> damage = pixels->DamageRects();
     pixels->ClearDamage();
     std::vector<SDL_Rect> rects;
-    SDL_LockSurface(target);
+    if (s->lent == nullptr) SDL_LockSurface(target);
     for (const RECT& r : damage) {
-      SDL_Rect written = Copy(*pixels, target, r);
+      SDL_Rect written = s->lent != nullptr
+                             ? SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top}
+                             : Copy(*pixels, target, r);
       if (written.w > 0 && written.h > 0) rects.push_back(written);
     }
-    SDL_UnlockSurface(target);
+    if (s->lent == nullptr) SDL_UnlockSurface(target);
     if (!rects.empty()) {
       SDL_UpdateWindowSurfaceRects(s->window, rects.data(), static_cast<int>(rects.size()));
     }
+  }
+
+  // Whether the client surface can draw straight into the window surface: at scale 1, of its
+  // size, in its pixel format, with rows one after another.
+  bool Fits(const gdi::Surface& pixels, const SDL_Surface& target) const {
+    return scale_ == 1 && target.w == pixels.width && target.h == pixels.height &&
+           target.format->format == SDL_PIXELFORMAT_XRGB8888 && target.pitch == pixels.width * 4 &&
+           !SDL_MUSTLOCK(&target) && target.pixels != nullptr;
+  }
+
+  // The client surface's pixels go back to memory of its own, before the window surface that
+  // holds them goes away.
+  static void Reclaim(HWND hwnd, Shown* s) {
+    if (s->lent == nullptr) return;
+    if (gdi::Surface* pixels = user::TopLevelSurface(hwnd)) pixels->pixels.Reclaim();
+    s->lent = nullptr;
   }
 
   // Copies client rectangle r to the window surface, each pixel as a scale x scale block;

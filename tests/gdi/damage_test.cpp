@@ -100,5 +100,27 @@ TEST(Damage, EveryDrawingCallDamagesWhatItChangedAndNothingOutsideTheClip) {
   }
 }
 
+// A host lends the window's memory: what was drawn moves there, later drawing lands there, and
+// after Reclaim the surface keeps the whole picture while the lent memory is left alone.
+TEST(Damage, ASurfaceDrawsIntoLentMemoryUntilItIsReclaimed) {
+  Canvas canvas(8, 4);
+  Surface& s = canvas.surface();
+  HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  const RECT left{0, 0, 2, 4}, right{6, 0, 8, 3};
+  FillRect(canvas.dc(), &left, white);
+  SetPixel(canvas.dc(), 7, 3, RGB(255, 255, 255));
+  std::vector<uint32_t> lent(32, 0u);
+  s.pixels.Lend(lent.data());
+  EXPECT_EQ(s.pixels.LentMemory(), lent.data());
+  EXPECT_EQ(lent[8], 0xFFFFFFu) << "the picture moves into the lent memory";
+  FillRect(canvas.dc(), &right, white);
+  EXPECT_EQ(lent[15], 0xFFFFFFu) << "drawing lands in the lent memory";
+  s.pixels.Reclaim();
+  EXPECT_EQ(s.pixels.LentMemory(), nullptr);
+  SetPixel(canvas.dc(), 4, 2, RGB(255, 255, 255));
+  EXPECT_EQ(lent[20], 0u) << "drawing after Reclaim stays in the surface's own memory";
+  EXPECT_EQ(canvas.Picture(), "##....##\n##....##\n##..#.##\n##.....#\n");
+}
+
 }  // namespace
 }  // namespace orvel::gdi

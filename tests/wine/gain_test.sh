@@ -14,7 +14,6 @@ source "$here/wine-lib.sh"
 source "$here/../support/pulse-server.sh"
 wine_need wine wineserver sox paplay
 trap wine_cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
 
 sox -n -r 44100 -c 2 -b 16 "$work/full.wav" synth 30 sine 440 norm 0 2>/dev/null ||
   fail "sox could not make the tone"

@@ -17,7 +17,6 @@ here=$(dirname "$0")
 source "$here/wine-lib.sh"
 wine_need wine wineserver Xvfb xdotool
 trap wine_cleanup EXIT
-fail() { echo "FAIL: $*"; echo "logs: $work"; exit 1; }
 
 export PULSE_SERVER="unix:$work/no-server"
 export XDG_RUNTIME_DIR="$work"

@@ -16,7 +16,6 @@ source "$here/wine-lib.sh"
 source "$here/../support/pulse-server.sh"
 wine_need wine wineserver Xvfb xdotool import sox paplay
 trap wine_cleanup EXIT
-fail() { echo "FAIL: $*"; echo "shots and logs: $work"; exit 1; }
 
 # 689.0625 Hz is two periods in the app's 64 samples at 22050 Hz: a steady level for the
 # gauge, one band for the bars. 0.2 of full scale keeps every display inside its range.

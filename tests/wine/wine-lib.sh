@@ -13,6 +13,19 @@ wine_need() {
   done
 }
 
+# Fails the test: the reason, then the end of each log in WORK, so that a failure in a CI run
+# can be read from the test's output alone (the folder is gone, or rewritten by a rerun).
+fail() {
+  local log
+  echo "FAIL: $*"
+  for log in "$WORK"/*.log; do
+    [ -f "$log" ] || continue
+    echo "--- the end of $log:"
+    tail -n 15 "$log"
+  done
+  exit 1
+}
+
 # Starts Xvfb on a free display number and exports DISPLAY.
 XVFB_PID=""
 xvfb_start() {

@@ -11,7 +11,6 @@ source "$here/wine-lib.sh"
 source "$here/../support/pulse-server.sh"
 wine_need cpack unzip wine wineserver Xvfb xdotool
 trap wine_cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
 rm -rf "$work"
 mkdir -p "$work"
 

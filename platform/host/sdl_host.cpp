@@ -45,10 +45,6 @@ struct Shown {
   SDL_Window* window = nullptr;
   const gdi::Surface* presented = nullptr;  // the client surface last presented
   bool exposed = true;                      // the whole window must be drawn again
-  // The window surface's memory, while the client surface draws straight into it, and the
-  // window's size in pixels when it was lent.
-  uint32_t* lent = nullptr;
-  int lentW = 0, lentH = 0;
 };
 
 // Window pixels per client pixel: the DPI's multiple of 96, as long as a 640 x 480 screen's
@@ -102,7 +98,7 @@ class SdlHost : public user::Host {
     // write into a descriptor that the number has since been given to. There is one a process.
     x11_ = nullptr;
     for (auto& entry : shown_) {
-      Reclaim(entry.first, &entry.second);
+      Reclaim(entry.first);
       SDL_DestroyWindow(entry.second.window);
     }
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -138,7 +134,7 @@ class SdlHost : public user::Host {
   void TopLevelDestroyed(HWND hwnd) override {
     auto it = shown_.find(hwnd);
     if (it == shown_.end()) return;
-    Reclaim(hwnd, &it->second);
+    Reclaim(hwnd);
     SDL_DestroyWindow(it->second.window);
     shown_.erase(it);
   }
@@ -266,7 +262,7 @@ class SdlHost : public user::Host {
         } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
           shown_[hwnd].exposed = true;
         } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-          Reclaim(hwnd, &shown_[hwnd]);
+          Reclaim(hwnd);
           shown_[hwnd].exposed = true;
         }
         return;
@@ -359,17 +355,14 @@ class SdlHost : public user::Host {
     gdi::Surface* pixels = user::TopLevelSurface(hwnd);
     if (pixels == nullptr) return;
     // SDL makes a new window surface, freeing the old one, when the window's size has changed:
-    // the pixels come home before that can happen.
+    // the pixels come home before that can happen. Lent, they are the window's size.
     int w = 0, h = 0;
     SDL_GetWindowSizeInPixels(s->window, &w, &h);
-    if (s->lent != nullptr && (w != s->lentW || h != s->lentH)) Reclaim(hwnd, s);
+    if (w != pixels->width || h != pixels->height) pixels->pixels.Reclaim();
     SDL_Surface* target = SDL_GetWindowSurface(s->window);
     if (target == nullptr) return;
-    if (s->lent == nullptr && Fits(*pixels, *target)) {
+    if (pixels->pixels.LentMemory() == nullptr && Fits(*pixels, *target)) {
       pixels->pixels.Lend(static_cast<uint32_t*>(target->pixels));
-      s->lent = static_cast<uint32_t*>(target->pixels);
-      s->lentW = w;
-      s->lentH = h;
       s->exposed = true;
     }
     if (s->exposed || s->presented != pixels) pixels->DamageAll();
@@ -379,14 +372,18 @@ class SdlHost : public user::Host {
     std::vector<RECT> damage = pixels->DamageRects();
     pixels->ClearDamage();
     std::vector<SDL_Rect> rects;
-    if (s->lent == nullptr) SDL_LockSurface(target);
-    for (const RECT& r : damage) {
-      SDL_Rect written = s->lent != nullptr
-                             ? SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top}
-                             : Copy(*pixels, target, r);
-      if (written.w > 0 && written.h > 0) rects.push_back(written);
+    if (pixels->pixels.LentMemory() != nullptr) {
+      for (const RECT& r : damage) {
+        rects.push_back(SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top});
+      }
+    } else {
+      SDL_LockSurface(target);
+      for (const RECT& r : damage) {
+        SDL_Rect written = Copy(*pixels, target, r);
+        if (written.w > 0 && written.h > 0) rects.push_back(written);
+      }
+      SDL_UnlockSurface(target);
     }
-    if (s->lent == nullptr) SDL_UnlockSurface(target);
     if (!rects.empty()) {
       SDL_UpdateWindowSurfaceRects(s->window, rects.data(), static_cast<int>(rects.size()));
     }
@@ -401,11 +398,9 @@ class SdlHost : public user::Host {
   }
 
   // The client surface's pixels go back to memory of its own, before the window surface that
-  // holds them goes away.
-  static void Reclaim(HWND hwnd, Shown* s) {
-    if (s->lent == nullptr) return;
+  // may hold them goes away.
+  static void Reclaim(HWND hwnd) {
     if (gdi::Surface* pixels = user::TopLevelSurface(hwnd)) pixels->pixels.Reclaim();
-    s->lent = nullptr;
   }
 
   // Copies client rectangle r to the window surface, each pixel as a scale x scale block;

@@ -1,10 +1,9 @@
-// Preloaded into Orvel by busy_display_test.sh: the first ORVEL_REFUSE_X_CONNECTS (default 4)
-// connections to an X server's socket fail with EAGAIN, as they do while a busy server's
-// queue of connections to accept is full. Other sockets are left alone.
+// Preloaded into Orvel by busy_display_test.sh: the first four connections to an X server's
+// socket fail with EAGAIN, as they do while a busy server's queue of connections to accept is
+// full. Other sockets are left alone.
 #include <dlfcn.h>
 #include <errno.h>
 #include <stddef.h>
-#include <stdlib.h>
 #include <string.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -13,6 +12,7 @@
 
 namespace {
 
+constexpr int kRefusals = 4;
 std::atomic<int> refused{0};
 
 bool IsXSocket(const sockaddr* address, socklen_t length) {
@@ -24,17 +24,12 @@ bool IsXSocket(const sockaddr* address, socklen_t length) {
   return memmem(local->sun_path, bytes, needle, sizeof needle - 1) != nullptr;
 }
 
-int RefusalsWanted() {
-  const char* wanted = getenv("ORVEL_REFUSE_X_CONNECTS");
-  return wanted != nullptr ? atoi(wanted) : 4;
-}
-
 }  // namespace
 
 extern "C" int connect(int fd, const sockaddr* address, socklen_t length) {
   using Connect = int (*)(int, const sockaddr*, socklen_t);
   static const auto real = reinterpret_cast<Connect>(dlsym(RTLD_NEXT, "connect"));
-  if (IsXSocket(address, length) && refused.fetch_add(1) < RefusalsWanted()) {
+  if (IsXSocket(address, length) && refused.fetch_add(1) < kRefusals) {
     errno = EAGAIN;
     return -1;
   }

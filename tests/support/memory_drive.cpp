@@ -20,15 +20,22 @@ disc::Contents ContentsOf(const MemoryDisc& disc) {
 
 void MemoryDrive::Insert(MemoryDisc disc) {
   std::lock_guard<std::mutex> hold(lock_);
+  // A swap is a change; a disc put into an empty drive adds none to the one its ejection made,
+  // the least a drive reports.
+  changed_ = changed_ || in_;
   disc_ = std::move(disc);
   in_ = true;
-  changed_ = true;
 }
 
 void MemoryDrive::Eject() {
   std::lock_guard<std::mutex> hold(lock_);
   in_ = false;
   changed_ = true;
+}
+
+void MemoryDrive::EjectAfter(int looks) {
+  std::lock_guard<std::mutex> hold(lock_);
+  looksLeft_ = looks;
 }
 
 int MemoryDrive::TocReads() {
@@ -46,6 +53,11 @@ void MemoryDrive::Hold(bool held) {
 
 bool MemoryDrive::DiscReady() {
   std::lock_guard<std::mutex> hold(lock_);
+  if (looksLeft_ == 0) {
+    in_ = false;
+    changed_ = true;
+  }
+  if (looksLeft_ >= 0) --looksLeft_;
   return in_;
 }
 

@@ -22,10 +22,13 @@ using MemoryDisc = std::vector<MemoryTrack>;  // no tracks: a blank disc, which 
 
 class MemoryDrive : public disc::DriveIo {
  public:
-  // Puts `disc` in, or swaps it for the one in: the drive reports a change.
+  // Puts `disc` in, or swaps it for the one in (which the drive reports as a change).
   void Insert(MemoryDisc disc);
   // Takes the disc out: the drive is empty and reads fail.
   void Eject();
+  // Takes the disc out once the drive has been asked `looks` more times whether it is ready:
+  // a disc ejected in the middle of a command.
+  void EjectAfter(int looks);
   // How often a table of contents was read (Load).
   int TocReads();
   // A drive that takes its time: while held, reads wait.
@@ -43,6 +46,7 @@ class MemoryDrive : public disc::DriveIo {
   bool in_ = false;
   bool changed_ = false;
   bool held_ = false;
+  int looksLeft_ = -1;  // -1: no ejection pending
   int tocReads_ = 0;
   MemoryDisc disc_;
 };

@@ -312,8 +312,9 @@ TEST_F(CdAudio, TheCableCarriesWhatPlaysAndSilenceOtherwise) {
 }
 
 // In real time a slow drive holds up only the reader: the device answers at once, and play
-// goes on once the sectors come.
-TEST_F(CdAudio, ASlowDriveDoesNotHoldUpTheDevice) {
+// goes on once the sectors come. A disc swapped while the reader is at work is taken up by the
+// next look, and plays.
+TEST_F(CdAudio, InRealTimeASlowOrSwappedDiscHoldsUpOnlyTheReader) {
   const MemoryDisc disc = {{3, true}, {3, true}};
   Open(&disc, clock::Mode::kReal);
   cd_.drive->Hold(true);
@@ -323,6 +324,17 @@ TEST_F(CdAudio, ASlowDriveDoesNotHoldUpTheDevice) {
   EXPECT_EQ(Status(MCI_STATUS_POSITION), MCI_MAKE_MSF(0, 2, 0));  // nothing read, nothing heard
   cd_.drive->Hold(false);
   // However loaded the machine, a second of play comes within a minute.
+  for (int i = 0; i < 600 && MCI_MSF_SECOND(Status(MCI_STATUS_POSITION)) < 3; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_GE(MCI_MSF_SECOND(Status(MCI_STATUS_POSITION)), 3);
+
+  cd_.drive->Eject();
+  cd_.drive->Insert({{2, true}, {2, true}, {2, true}});
+  EXPECT_EQ(Status(MCI_STATUS_NUMBER_OF_TRACKS), 3u);
+  EXPECT_EQ(Status(MCI_STATUS_MODE), static_cast<DWORD>(MCI_MODE_STOP));
+  EXPECT_EQ(Status(MCI_STATUS_POSITION), MCI_MAKE_MSF(0, 2, 0));
+  ASSERT_EQ(PlayFrom(0, 0), 0u);
   for (int i = 0; i < 600 && MCI_MSF_SECOND(Status(MCI_STATUS_POSITION)) < 3; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }

@@ -31,6 +31,7 @@ namespace {
 struct Options : orvel::cli::Options {
   orvel::render::Options render;
   int scale = 0;  // 0: from the display's DPI
+  bool fullscreen = false;
 };
 
 // --scale: a window of today's many-pixel screens, each of the program's pixels N x N.
@@ -38,6 +39,13 @@ void AddScaleOption(CLI::App& cli, int* scale) {
   cli.add_option("--scale", *scale,
                  "Show the window N times larger, 1 to 8 (default: from the display's DPI)")
       ->check(CLI::Range(1, 8));
+}
+
+// --fullscreen: the window fills the screen, enlarged as far as whole multiples go.
+void AddFullscreenOption(CLI::App& cli, bool* fullscreen) {
+  cli.add_flag("--fullscreen", *fullscreen,
+               "Start with the window full screen, enlarged crisply and centred on black; F11 or "
+               "Alt+Enter toggles full screen, and the window can be resized");
 }
 
 // Parses the command line; false with the exit code in *code when the program should end
@@ -48,6 +56,7 @@ bool ParseOptions(int argc, char** argv, Options* options, int* code) {
   if (orvel::cli::ParseOptions(arguments, options, code, &output, [options](CLI::App& cli) {
         orvel::render::AddOptions(cli, &options->render);
         AddScaleOption(cli, &options->scale);
+        AddFullscreenOption(cli, &options->fullscreen);
       })) {
     return true;
   }
@@ -72,9 +81,11 @@ void ArrangeEnding(const Options& options) {
   });
 }
 
-// The SDL2 host, its windows enlarged `scale` times (0: as the display's DPI suggests).
-bool UseWindows(int scale, std::string* error) {
+// The SDL2 host, its windows enlarged `scale` times (0: as the display's DPI suggests), or
+// full screen.
+bool UseWindows(int scale, bool fullscreen, std::string* error) {
   orvel::host::SetScale(scale);
+  orvel::host::SetFullscreen(fullscreen);
   return orvel::host::UseSdl(error);
 }
 
@@ -159,7 +170,7 @@ int main(int argc, char** argv) {
   if (!options.render.output.empty()) return Render(options);
   if (options.headless) {
     orvel::host::UseHeadless(orvel::host::HeadlessSettings{true});
-  } else if (!UseWindows(options.scale, &error)) {
+  } else if (!UseWindows(options.scale, options.fullscreen, &error)) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;
   }

@@ -32,6 +32,7 @@ struct Options : orvel::cli::Options {
   orvel::render::Options render;
   int scale = 0;  // 0: from the display's DPI
   bool fullscreen = false;
+  int delayMs = 0;
 };
 
 // --scale: a window of today's many-pixel screens, each of the program's pixels N x N.
@@ -39,6 +40,14 @@ void AddScaleOption(CLI::App& cli, int* scale) {
   cli.add_option("--scale", *scale,
                  "Show the window N times larger, 1 to 8 (default: from the display's DPI)")
       ->check(CLI::Range(1, 8));
+}
+
+// --delay: for sound that reaches the ear late, the picture waits for it.
+void AddDelayOption(CLI::App& cli, int* delayMs) {
+  cli.add_option("--delay", *delayMs,
+                 "Show each picture MS milliseconds after its sound was recorded, 0 to 2000, for "
+                 "speakers whose sound comes late (Bluetooth, a television)")
+      ->check(CLI::Range(0, 2000));
 }
 
 // --fullscreen: the window fills the screen, enlarged as far as whole multiples go.
@@ -57,6 +66,7 @@ bool ParseOptions(int argc, char** argv, Options* options, int* code) {
         orvel::render::AddOptions(cli, &options->render);
         AddScaleOption(cli, &options->scale);
         AddFullscreenOption(cli, &options->fullscreen);
+        AddDelayOption(cli, &options->delayMs);
       })) {
     return true;
   }
@@ -150,6 +160,11 @@ int main(int argc, char** argv) {
         stderr);
     return 1;
   }
+  if (!options.render.output.empty() && options.delayMs > 0) {
+    fputs("orvel: --delay is for a live window; a render keeps its picture with its sound\n",
+          stderr);
+    return 1;
+  }
 #ifndef ORVEL_RENDERER
   if (!options.render.output.empty() && options.render.output != "-") return HandToRenderer(argv);
 #endif
@@ -162,6 +177,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "orvel: %s\n", orvel::Printable(error).c_str());
     return 1;
   }
+  orvel::wave::SetPictureDelay(static_cast<int64_t>(options.delayMs) * 1000);
   SayIfWaiting(options.input);
   if (!orvel::wave::ChooseInput(options.input, &error)) {
     fprintf(stderr, "orvel: %s\n", error.c_str());

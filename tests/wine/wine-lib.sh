@@ -2,6 +2,11 @@
 # test's own, and driving Orvel's start-up boxes with xdotool. Source it; the caller sets
 # WORK (a folder of its own in the build tree) and PREFIX (the Wine prefix).
 
+# In a UTF-8 locale that Xlib takes as plain "UTF-8" (C.UTF-8 here), the titles of SDL's
+# message boxes are set in an encoding that xdotool cannot read, and the portable program's
+# CD message would not be found: the programs and tools run in the C locale.
+export LC_ALL=C
+
 # Exits with 77 (CTest: skipped) and says why when a tool the test needs is missing.
 wine_need() {
   local tool

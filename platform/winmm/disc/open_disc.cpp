@@ -12,6 +12,7 @@
 
 #include "disc/audio_file.h"
 #include "disc/disc_internal.h"
+#include "disc/nrg_check.h"
 
 namespace orvel::disc {
 
@@ -25,6 +26,16 @@ std::string BaseName(const std::string& path) {
 std::string FolderOf(const std::string& path) {
   size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string FileKind(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return errno == ENOENT ? "missing" : strerror(errno);
+  if (S_ISREG(st.st_mode)) return "";
+  if (S_ISDIR(st.st_mode)) return "a folder";
+  if (S_ISFIFO(st.st_mode)) return "a FIFO";
+  if (S_ISSOCK(st.st_mode)) return "a socket";
+  return S_ISBLK(st.st_mode) ? "a block device" : "a character device";
 }
 
 namespace {
@@ -105,8 +116,12 @@ std::unique_ptr<Disc> OpenCueFile(const std::string& path, std::string* error) {
   }
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
-  if (!in || !(text << in.rdbuf())) {
+  if (!in) {
     *error = path + ": cannot be read: " + strerror(errno);
+    return nullptr;
+  }
+  if (st.st_size == 0 || !(text << in.rdbuf())) {  // inserting nothing counts as a failure
+    *error = path + ": is empty, not a cue sheet";
     return nullptr;
   }
   CueSheet sheet;
@@ -175,20 +190,57 @@ std::unique_ptr<Disc> OpenFolder(const std::string& path, std::string* error) {
   return OpenSheetDisc(path, path, sheet, paths, error);
 }
 
+// libcdio opens the files a TOC names without asking what they are, and waits forever on a
+// FIFO: each FILE, AUDIOFILE and DATAFILE that is there must be a regular file. A missing one
+// is left for libcdio to report.
+bool CheckTocFiles(const std::string& path, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  for (int number = 1; std::getline(in, line) && number <= 100000; ++number) {
+    std::istringstream words(line);
+    std::string first;
+    words >> first;
+    const size_t open = line.find('"');
+    const size_t close = open == std::string::npos ? open : line.find('"', open + 1);
+    if ((first != "FILE" && first != "AUDIOFILE" && first != "DATAFILE") ||
+        close == std::string::npos) {
+      continue;
+    }
+    const std::string name = line.substr(open + 1, close - open - 1);
+    const std::string kind = FileKind(name[0] == '/' ? name : FolderOf(path) + name);
+    if (!kind.empty() && kind != "missing") {
+      *error = path + ":" + std::to_string(number) + ": " + first + " \"" + name + "\" is " + kind +
+               ", not a file";
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 std::unique_ptr<Disc> OpenDisc(const std::string& spec, std::string* error) {
   struct stat st;
-  if (spec.empty() || stat(spec.c_str(), &st) != 0) {
-    *error = (spec.empty() ? std::string("\"\"") : spec) + ": no such file, folder or drive";
+  if (spec.empty()) {
+    *error = "--cd was given an empty name: name a drive, a disc image or a folder";
+    return nullptr;
+  }
+  if (stat(spec.c_str(), &st) != 0) {
+    *error = spec + (errno == ENOENT ? std::string(": no such file, folder or drive")
+                                     : std::string(": cannot be opened: ") + strerror(errno));
     return nullptr;
   }
   if (S_ISDIR(st.st_mode)) return OpenFolder(spec, error);
   if (S_ISBLK(st.st_mode) || S_ISCHR(st.st_mode)) return OpenDrive(spec, error);
+  // A FIFO or a socket would be waited on for ever.
+  if (!S_ISREG(st.st_mode)) {
+    *error = spec + ": " + FileKind(spec) + ", not a CD drive, a disc image or a folder";
+    return nullptr;
+  }
   std::string ext = Extension(spec);
   if (ext == "cue") return OpenCueFile(spec, error);
-  if (ext == "toc") return OpenCdioImage(spec, true, error);
-  if (ext == "nrg") return OpenCdioImage(spec, false, error);
+  if (ext == "toc") return CheckTocFiles(spec, error) ? OpenCdioImage(spec, true, error) : nullptr;
+  if (ext == "nrg") return CheckNrgImage(spec, error) ? OpenCdioImage(spec, false, error) : nullptr;
   if (ext == "bin" || ext == "img" || ext == "raw") return OpenBareBin(spec, error);
   *error = spec + ": not a CD drive, a disc image (.cue, .toc, .nrg, .bin) or a folder";
   return nullptr;

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,9 @@ bool ParseOptions(int argc, char** argv, Options* options, int* code) {
   return false;
 }
 
+// Set when the screenshot asked for could not be saved: the run then ends with exit code 1.
+std::atomic<bool> screenshotFailed{false};
+
 // How the run ends besides the close box: a time limit, a signal; the screenshot is taken
 // just before the window closes.
 void ArrangeEnding(const Options& options) {
@@ -68,6 +72,7 @@ void ArrangeEnding(const Options& options) {
     const std::vector<HWND> windows = orvel::headless::TopLevelWindows();
     if (windows.empty() || !orvel::headless::SaveWindow(windows.front(), path.c_str())) {
       fprintf(stderr, "orvel: cannot write the screenshot '%s'\n", orvel::Printable(path).c_str());
+      screenshotFailed = true;
     }
   });
 }
@@ -171,5 +176,5 @@ int main(int argc, char** argv) {
   char commandLine[] = "";
   int result = WinMain(reinterpret_cast<HINSTANCE>(&module), nullptr, commandLine, SW_SHOWNORMAL);
   orvel::host::Shutdown();  // closes the OS windows and SDL's video before the process ends
-  return result;
+  return result == 0 && screenshotFailed ? 1 : result;
 }

@@ -13,6 +13,7 @@ extern "C" {
 
 #include "host/render/audio_feed.h"
 #include "host/render/sink.h"
+#include "kernel/output_file.h"
 
 namespace orvel::render {
 namespace {
@@ -158,15 +159,21 @@ class AvSink : public Sink {
     }
     if (!OpenVideo(videoCodec, error)) return false;
     if (box.audioCodec && !OpenAudio(box.audioCodec, error)) return false;
-    const int opened = avio_open(&format_->pb, settings_.output.c_str(), AVIO_FLAG_WRITE);
+    std::string why;
+    if (!file_.Prepare(settings_.output, &why)) {
+      *error = "cannot write '" + settings_.output + "': " + why;
+      return false;
+    }
+    const int opened = avio_open(&format_->pb, file_.path().c_str(), AVIO_FLAG_WRITE);
     if (opened < 0) {
       *error = "cannot write '" + settings_.output + "': " + AvError(opened);
       return false;
     }
-    created_ = true;
     const int header = avformat_write_header(format_, nullptr);
     if (header < 0) {
-      *error = "cannot write '" + settings_.output + "': " + AvError(header) + "; " + Discard();
+      const std::string left = Discard();
+      *error = "cannot write '" + settings_.output + "': " + AvError(header) +
+               (left.empty() ? "" : "; " + left);
       return false;
     }
     return true;
@@ -203,6 +210,8 @@ class AvSink : public Sink {
       const int closed = avio_closep(&format_->pb);
       if (closed < 0) Fail(closed);
     }
+    std::string why;
+    if (!failed_ && !file_.Commit(&why)) Fail(AVERROR(errno));
     return !failed_;
   }
 
@@ -212,10 +221,8 @@ class AvSink : public Sink {
 
   std::string Discard() override {
     if (format_ && format_->pb) avio_closep(&format_->pb);
-    if (!created_) return "";
-    created_ = false;
-    remove(settings_.output.c_str());
-    return "the incomplete '" + settings_.output + "' was removed";
+    // Only a file this render made is removed; what stood there before is left as it was.
+    return file_.Discard() ? "the incomplete '" + settings_.output + "' was removed" : "";
   }
 
  private:
@@ -385,7 +392,7 @@ class AvSink : public Sink {
   std::unique_ptr<Palette> palette_;
   AudioFeed feed_;
   int64_t frames_ = 0;
-  bool created_ = false;
+  OutputFile file_;  // where the file is written until it is complete
   bool failed_ = false;
   int error_ = 0;
 };

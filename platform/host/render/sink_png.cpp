@@ -20,6 +20,7 @@
 
 #include "host/render/picture_deflate.h"
 #include "host/render/sink.h"
+#include "kernel/output_file.h"
 
 namespace orvel::render {
 namespace {
@@ -50,15 +51,9 @@ bool PrepareFolder(const std::string& folder, std::string* why) {
     *why = strerror(errno);
     return false;
   }
-  const std::string probe = folder + "/.orvel-write-test-" + std::to_string(getpid());
-  FILE* f = fopen(probe.c_str(), "wb");
-  if (f == nullptr) {
-    *why = strerror(errno);
-    return false;
-  }
-  fclose(f);
-  remove(probe.c_str());
-  return true;
+  // A file of a name no one else uses, made here and so the only one removed here.
+  OutputFile probe;
+  return probe.Prepare(folder + "/.orvel-write-test", why);
 }
 
 struct Job {
@@ -195,14 +190,18 @@ class PngSink : public Sink {
     return static_cast<size_t>(CloseChunk(end, "IEND", 0) - png);
   }
 
-  // Writes one file; 0 or the errno. A file that could not be written whole is removed.
+  // Writes one file; 0 or the errno. A file is written whole or not at all: what stood at
+  // `path` before stays unless the new file replaces it.
   static int Store(const char* path, const void* data, size_t size) {
-    FILE* f = fopen(path, "wb");
+    OutputFile out;
+    std::string why;
+    if (!out.Prepare(path, &why)) return errno != 0 ? errno : EISDIR;
+    FILE* f = fopen(out.path().c_str(), "wb");
     if (f == nullptr) return errno;
     const bool wrote = fwrite(data, 1, size, f) == size;
     int error = wrote ? 0 : errno;
     if (fclose(f) != 0 && error == 0) error = errno;
-    if (error != 0) remove(path);
+    if (error == 0 && !out.Commit(&why)) error = errno;
     return error;
   }
 

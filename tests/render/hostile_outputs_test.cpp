@@ -1,0 +1,109 @@
+// Outputs whose writes fail: a device that refuses every byte, a file that may not grow, a
+// folder that is missing or is a folder. The run fails with exit code 1, and what stood at the
+// output before (a device node, an older file) is still there as it was.
+#include <gtest/gtest.h>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include "run_orvel.h"
+
+namespace {
+
+using orvel::test::ReadAll;
+using orvel::test::RunOrvel;
+using orvel::test::Scratch;
+
+// A character device like /dev/full (every write fails with ENOSPC) at `path`; without the
+// right to make one, a link to /dev/full itself, which such a user cannot remove either.
+void MakeFullDevice(const std::string& path) {
+  if (mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0) {
+    ASSERT_EQ(symlink("/dev/full", path.c_str()), 0);
+  }
+}
+
+bool IsCharDevice(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+// Files a run left in `dir` under a temporary name.
+int TemporaryFiles(const std::string& dir) {
+  int count = 0;
+  DIR* d = opendir(dir.c_str());
+  while (dirent* e = d ? readdir(d) : nullptr) {
+    if (std::string(e->d_name).find(".orvel-") != std::string::npos) ++count;
+  }
+  if (d) closedir(d);
+  return count;
+}
+
+struct FailedOutput {
+  const char* name;
+  std::string run;     // the options after --input, with OUT for the output's path
+  std::string output;  // the file name under the scratch folder
+  const char* before;  // what the output holds beforehand: "device", a file's text, or null
+  const char* shell;   // limits for the run
+};
+
+const FailedOutput kFailed[] = {
+    {"screenshot to a full device", "--headless --seconds 0.1 --screenshot OUT", "node", "device",
+     "true"},
+    {"screenshot over a file that may not grow", "--headless --seconds 0.1 --screenshot OUT",
+     "old.png", "an older picture", "trap '' XFSZ; ulimit -f 1"},
+    {"screenshot into a missing folder", "--headless --seconds 0.1 --screenshot OUT",
+     "no/such/folder.png", nullptr, "true"},
+    {"screenshot onto a folder", "--headless --seconds 0.1 --screenshot OUT", "", nullptr, "true"},
+    {"render to a full device", "--render OUT", "node.mp4", "device", "true"},
+    {"render over a video that may not grow", "--render OUT", "old.mp4", "an older video",
+     "trap '' XFSZ; ulimit -f 64"},
+    {"frames over frames that may not grow", "--render OUT", "%03d.png", nullptr,
+     "trap '' XFSZ; ulimit -f 1"},
+};
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  return text.replace(text.find(from), from.size(), to);
+}
+
+TEST(HostileOutputs, AFailedWriteFailsTheRunAndKeepsWhatWasThere) {
+  for (const FailedOutput& f : kFailed) {
+    const std::string dir = Scratch("failed-output");
+    ASSERT_TRUE(orvel::test::WriteTone(dir + "/tone.wav", 0.5, 22050, 1));
+    const std::string out = dir + "/" + f.output;
+    const std::string firstFrame = dir + "/001.png";
+    if (f.before && std::string(f.before) == "device") {
+      MakeFullDevice(out);
+    } else if (f.before) {
+      std::ofstream(out) << f.before;
+    }
+    std::ofstream(firstFrame) << "an older frame";
+    const auto o = RunOrvel("--input " + dir + "/tone.wav " + Replace(f.run, "OUT", out),
+                            dir + "/stdout", dir + "/stderr.txt", f.shell);
+    EXPECT_EQ(o.exitCode, 1) << f.name << "\n" << o.errors;
+    if (f.before && std::string(f.before) == "device") {
+      EXPECT_TRUE(IsCharDevice(out)) << f.name;
+    } else if (f.before) {
+      EXPECT_EQ(ReadAll(out), f.before) << f.name;
+    }
+    EXPECT_EQ(ReadAll(firstFrame), "an older frame") << f.name;
+    EXPECT_EQ(TemporaryFiles(dir), 0) << f.name;
+  }
+}
+
+// Writes that succeed still land where they were asked to: over an older file, and on a
+// device that takes them.
+TEST(HostileOutputs, AGoodWriteReplacesTheOlderFile) {
+  const std::string dir = Scratch("good-output");
+  ASSERT_TRUE(orvel::test::WriteTone(dir + "/tone.wav", 0.5, 22050, 1));
+  std::ofstream(dir + "/shot.png") << "an older picture";
+  const std::string run = "--input " + dir + "/tone.wav --headless --seconds 0.1 --screenshot ";
+  auto o = RunOrvel(run + dir + "/shot.png", dir + "/stdout");
+  EXPECT_EQ(o.exitCode, 0) << o.errors;
+  EXPECT_EQ(ReadAll(dir + "/shot.png").substr(1, 3), "PNG");
+  o = RunOrvel(run + "/dev/null", dir + "/stdout");
+  EXPECT_EQ(o.exitCode, 0) << o.errors;
+  EXPECT_TRUE(IsCharDevice("/dev/null"));
+  EXPECT_EQ(TemporaryFiles(dir), 0);
+}
+
+}  // namespace

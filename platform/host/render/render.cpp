@@ -20,6 +20,7 @@
 #include "host/render/script.h"
 #include "host/render/sink.h"
 #include "kernel/clock.h"
+#include "kernel/printable.h"
 #include "user/host.h"
 #include "winmm/demo_synth.h"
 
@@ -65,22 +66,6 @@ bool MusicLength(const std::string& input, int64_t* micros, std::string* error) 
   return true;
 }
 
-// "30", "29.97" or "30000/1001".
-bool ParseRate(const std::string& text, Rate* rate) {
-  if (text.empty()) return true;
-  char* end = nullptr;
-  const double value = strtod(text.c_str(), &end);
-  if (*end == '/') {
-    const long den = strtol(end + 1, &end, 10);
-    if (*end != '\0' || den <= 0 || value != static_cast<long>(value)) return false;
-    *rate = Rate{static_cast<int>(value), static_cast<int>(den)};
-  } else {
-    if (*end != '\0') return false;
-    *rate = Rate{static_cast<int>(value * 1000 + 0.5), 1000};
-  }
-  return rate->num > 0 && rate->num <= 240 * rate->den;
-}
-
 // What to render: window frames [first, first + count) and the music under them.
 struct Plan {
   int64_t first = 0;
@@ -99,11 +84,16 @@ bool MakePlan(const Options& o, const std::string& input, Plan* plan, std::strin
   int64_t length = 0, from = 0;
   if (!MusicLength(input, &length, error)) return false;
   if (!o.from.empty() && !ParseTime(o.from, &from)) {
-    *error = "--from '" + o.from + "' is not a time (m:ss, for example 1:30)";
+    *error = "--from '" + Printable(o.from) + "' is not a time (" + TimeForm() + ")";
+    return false;
+  }
+  if (length == 0) {
+    *error = "'" + Printable(input) + "' holds no sound to render";
     return false;
   }
   if (from >= length) {
-    *error = "--from " + o.from + " is past the end of '" + input + "' (" + Clock(length) + ")";
+    *error = "--from " + Printable(o.from) + " is past the end of '" + Printable(input) + "' (" +
+             Clock(length) + ")";
     return false;
   }
   plan->first = from / kFrameMicros;
@@ -113,7 +103,7 @@ bool MakePlan(const Options& o, const std::string& input, Plan* plan, std::strin
   plan->count = (end - start + kFrameMicros - 1) / kFrameMicros;
   plan->audio = AudioSpan{input, start, end - start};
   if (!ParseRate(o.fpsOut, &plan->rate)) {
-    *error = "--fps-out '" + o.fpsOut + "' is not a frame rate (such as 30, 25 or 30000/1001)";
+    *error = "--fps-out '" + Printable(o.fpsOut) + "' is not " + RateForm();
     return false;
   }
   if (o.showcase && !o.script.empty()) {

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "host/headless.h"
+#include "kernel/printable.h"
 
 namespace orvel::render {
 namespace {
@@ -101,7 +102,8 @@ bool ParseAction(std::istringstream& words, Action* a, std::string* what) {
   if (verb == "click") {
     if (!(words >> arg)) return (*what = "click needs a button (" + JoinedNames() + ")"), false;
     if (!FindButton(arg)) {
-      return (*what = "no button called '" + arg + "' (buttons: " + JoinedNames() + ")"), false;
+      return (*what = "no button called '" + Printable(arg) + "' (buttons: " + JoinedNames() + ")"),
+             false;
     }
     a->kind = Action::Kind::kClick;
     a->button = Canonical(arg);
@@ -128,49 +130,17 @@ bool ParseAction(std::istringstream& words, Action* a, std::string* what) {
       return (*what = "scroll takes a signed number of arrow presses, for example +5 or -3"), false;
     }
   } else {
-    *what = verb.empty() ? "an action must follow the time (click, command, key or scroll)"
-                         : "unknown action '" + verb + "' (click, command, key or scroll)";
+    *what = verb.empty()
+                ? "an action must follow the time (click, command, key or scroll)"
+                : "unknown action '" + Printable(verb) + "' (click, command, key or scroll)";
     return false;
   }
-  if (words >> arg) return (*what = "unexpected '" + arg + "' at the end of the line"), false;
+  if (words >> arg)
+    return (*what = "unexpected '" + Printable(arg) + "' at the end of the line"), false;
   return true;
 }
 
 }  // namespace
-
-bool ParseTime(const std::string& text, int64_t* micros) {
-  if (text.empty() || text.size() > 32) return false;
-  int64_t whole = 0;
-  int fields = 0;
-  size_t i = 0;
-  for (;;) {
-    size_t start = i;
-    int64_t field = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
-      field = field * 10 + (text[i++] - '0');
-    if (i == start || (fields > 0 && field >= 60)) return false;
-    whole = whole * 60 + field;
-    ++fields;
-    if (i < text.size() && text[i] == ':' && fields < 3) {
-      ++i;
-      continue;
-    }
-    break;
-  }
-  int64_t fraction = 0;
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    int64_t scale = 100000;
-    size_t start = i;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, scale /= 10) {
-      fraction += (text[i] - '0') * scale;
-    }
-    if (i == start) return false;
-  }
-  if (i != text.size()) return false;
-  *micros = whole * 1000000 + fraction;
-  return true;
-}
 
 bool ParseScript(const std::string& text, const std::string& name, std::vector<Action>* actions,
                  std::string* error) {
@@ -187,7 +157,7 @@ bool ParseScript(const std::string& text, const std::string& name, std::vector<A
     a.line = number;
     std::string what;
     if (!ParseTime(time, &a.micros)) {
-      what = "'" + time + "' is not a time (m:ss, for example 0:05 or 1:30.5)";
+      what = "'" + Printable(time) + "' is not a time (" + TimeForm() + ")";
     } else {
       ParseAction(words, &a, &what);
     }
@@ -206,7 +176,7 @@ bool LoadScript(const std::string& path, std::vector<Action>* actions, std::stri
   std::ifstream in(path);
   std::ostringstream text;
   if (!in || !(text << in.rdbuf())) {
-    *error = "cannot read the script '" + path + "'";
+    *error = "cannot read the script '" + Printable(path) + "'";
     return false;
   }
   return ParseScript(text.str(), path, actions, error);

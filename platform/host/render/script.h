@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "host/render/quantities.h"
+
 namespace orvel::render {
 
 struct Action {
@@ -29,9 +31,6 @@ struct Action {
   std::vector<int> digits;  // kKeys, 0..9
   int steps = 0;            // kScroll: + right, - left
 };
-
-// Parses a time such as "75", "1:15", "0:01:15.5"; false for anything else or a negative one.
-bool ParseTime(const std::string& text, int64_t* micros);
 
 // Parses a whole script. On the first bad line returns false with *error as
 // "<name>:<line>: <what is wrong>". Actions come out sorted by time (stable).

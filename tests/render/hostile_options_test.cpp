@@ -1,0 +1,72 @@
+// Render options and scripts made to hurt: rates and times that overflow, and bytes that would
+// drive the user's terminal. Each is refused before the program runs, with a message that
+// states the range and shows control bytes as \xHH.
+#include <gtest/gtest.h>
+
+#include "run_orvel.h"
+
+namespace {
+
+using orvel::test::RunOrvel;
+using orvel::test::Scratch;
+
+struct HostileOption {
+  std::string arguments;  // after --input TONE; SCRIPT names the script file
+  std::string script;     // what the script file holds
+  const char* said;       // part of the message
+};
+
+const char kRate[] = "from 0.1 to 240 frames a second";
+const char kTime[] = "up to 1000000000 seconds";
+
+const HostileOption kOptions[] = {
+    {"--fps-out 1e9", "", kRate},
+    {"--fps-out nan", "", kRate},
+    {"--fps-out inf", "", kRate},
+    {"--fps-out 1e10/1", "", kRate},
+    {"--fps-out 1/2000000000", "", kRate},
+    {"--fps-out 1/4294967297", "", kRate},
+    {"--fps-out 241", "", kRate},
+    {"--fps-out 0.01", "", kRate},
+    {"--from 99999999999999", "", kTime},
+    {"--from 1:99999999999999", "", kTime},
+    {"--from \"$(printf '\\033]0;owned\\007')\"", "", "--from '\\x1b]0;owned\\x07'"},
+    {"--script SCRIPT", "99999999999999 click bars\n", kTime},
+    {"--script SCRIPT", "0:01 \033[2J click bars\n", "unknown action '\\x1b[2J'"},
+    {"--script SCRIPT", "0:01 click \033]0;t\007\n", "no button called '\\x1b]0;t\\x07'"},
+};
+
+TEST(HostileOptions, OverflowsAndTerminalEscapesAreRefusedInWords) {
+  const std::string dir = Scratch("hostile-options");
+  ASSERT_TRUE(orvel::test::WriteTone(dir + "/tone.wav", 0.5, 22050, 1));
+  for (const HostileOption& h : kOptions) {
+    std::ofstream(dir + "/script.txt") << h.script;
+    std::string arguments = h.arguments;
+    const size_t at = arguments.find("SCRIPT");
+    if (at != std::string::npos) arguments.replace(at, 6, dir + "/script.txt");
+    const auto o = RunOrvel("--input " + dir + "/tone.wav " + arguments + " --render -",
+                            dir + "/frames");
+    EXPECT_EQ(o.exitCode, 1) << arguments << "\n" << o.errors;
+    EXPECT_NE(o.errors.find(h.said), std::string::npos) << h.said << " in:\n" << o.errors;
+    EXPECT_EQ(o.errors.find('\033'), std::string::npos) << o.errors;
+    EXPECT_EQ(orvel::test::ReadAll(dir + "/frames"), "");  // nothing rendered
+  }
+}
+
+// A file with no sound in it, and trace words from the environment, are named as they are.
+TEST(HostileOptions, MessagesSayWhatIsWrong) {
+  const std::string dir = Scratch("hostile-messages");
+  ASSERT_TRUE(orvel::test::WriteTone(dir + "/empty.wav", 0, 22050, 1));
+  auto o = RunOrvel("--input " + dir + "/empty.wav --render -", dir + "/frames");
+  EXPECT_EQ(o.exitCode, 1);
+  EXPECT_NE(o.errors.find("empty.wav' holds no sound to render"), std::string::npos) << o.errors;
+
+  ASSERT_TRUE(orvel::test::WriteTone(dir + "/tone.wav", 0.1, 22050, 1));
+  o = RunOrvel("--input " + dir + "/tone.wav --render -", dir + "/frames", "",
+               "export ORVEL_TRACE=\"$(printf 'gdi,\\033[2J')\"");
+  EXPECT_EQ(o.exitCode, 0) << o.errors;
+  EXPECT_NE(o.errors.find("unknown word \"\\x1b[2J\""), std::string::npos) << o.errors;
+  EXPECT_EQ(o.errors.find('\033'), std::string::npos) << o.errors;
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 // drive the user's terminal. Each is refused before the program runs, with a message that
 // states the range and shows control bytes as \xHH.
 #include <gtest/gtest.h>
+#include <string.h>
 
 #include "run_orvel.h"
 
@@ -34,6 +35,8 @@ const HostileOption kOptions[] = {
     {"--script SCRIPT", "99999999999999 click bars\n", kTime},
     {"--script SCRIPT", "0:01 \033[2J click bars\n", "unknown action '\\x1b[2J'"},
     {"--script SCRIPT", "0:01 click \033]0;t\007\n", "no button called '\\x1b]0;t\\x07'"},
+    {"--render DIR/%0999999999d.png", "", "not a PNG file pattern: its number is wider than"},
+    {"--render DIR/%0300d.png", "", "not a PNG file pattern: its names would be longer"},
 };
 
 TEST(HostileOptions, OverflowsAndTerminalEscapesAreRefusedInWords) {
@@ -42,10 +45,12 @@ TEST(HostileOptions, OverflowsAndTerminalEscapesAreRefusedInWords) {
   for (const HostileOption& h : kOptions) {
     std::ofstream(dir + "/script.txt") << h.script;
     std::string arguments = h.arguments;
-    const size_t at = arguments.find("SCRIPT");
-    if (at != std::string::npos) arguments.replace(at, 6, dir + "/script.txt");
-    const auto o = RunOrvel("--input " + dir + "/tone.wav " + arguments + " --render -",
-                            dir + "/frames");
+    for (const auto& [word, path] : {std::pair{"SCRIPT", dir + "/script.txt"}, {"DIR", dir}}) {
+      const size_t at = arguments.find(word);
+      if (at != std::string::npos) arguments.replace(at, strlen(word), path);
+    }
+    if (arguments.find("--render") == std::string::npos) arguments += " --render -";
+    const auto o = RunOrvel("--input " + dir + "/tone.wav " + arguments, dir + "/frames");
     EXPECT_EQ(o.exitCode, 1) << arguments << "\n" << o.errors;
     EXPECT_NE(o.errors.find(h.said), std::string::npos) << h.said << " in:\n" << o.errors;
     EXPECT_EQ(o.errors.find('\033'), std::string::npos) << o.errors;
@@ -53,7 +58,8 @@ TEST(HostileOptions, OverflowsAndTerminalEscapesAreRefusedInWords) {
   }
 }
 
-// A file with no sound in it, and trace words from the environment, are named as they are.
+// A file with no sound in it, and trace words from the environment, are named as they are; a
+// wide frame number still makes a file of its own for each frame.
 TEST(HostileOptions, MessagesSayWhatIsWrong) {
   const std::string dir = Scratch("hostile-messages");
   ASSERT_TRUE(orvel::test::WriteTone(dir + "/empty.wav", 0, 22050, 1));
@@ -67,6 +73,12 @@ TEST(HostileOptions, MessagesSayWhatIsWrong) {
   EXPECT_EQ(o.exitCode, 0) << o.errors;
   EXPECT_NE(o.errors.find("unknown word \"\\x1b[2J\""), std::string::npos) << o.errors;
   EXPECT_EQ(o.errors.find('\033'), std::string::npos) << o.errors;
+
+  o = RunOrvel("--input " + dir + "/tone.wav --render " + dir + "/f%060d.png", dir + "/frames");
+  EXPECT_EQ(o.exitCode, 0) << o.errors;
+  for (const char* last : {"1.png", "4.png"}) {  // 0.1 s: frames 1 to 4
+    EXPECT_TRUE(orvel::test::Exists(dir + "/f" + std::string(59, '0') + last)) << last;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The portable program's entry: reads the options that choose the sound source and the host,
 // registers the embedded resources and runs WinMain. The app itself takes no command line.
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <stdio.h>
 #include <string.h>
@@ -83,10 +84,29 @@ bool UseWindows(int scale, std::string* error) {
   return orvel::host::UseSdl(error);
 }
 
+// Standard input, output and error are opened on /dev/null where they were closed, so that no
+// pipe or file the program makes later takes their numbers (a signal pipe read as standard
+// input would swallow the first Ctrl-C). True when standard input was closed.
+bool OpenClosedStandardFiles() {
+  bool inputClosed = false;
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    if (fd == 0) inputClosed = true;
+    const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (opened >= 0 && opened != fd) close(opened);  // a lower number was free: not ours
+  }
+  return inputClosed;
+}
+
+// Whether `path` is a FIFO (a named pipe).
+bool IsFifo(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
 // Reading a FIFO waits for its writer; the user is told why nothing happens yet.
 void SayIfWaiting(const std::string& input) {
-  struct stat st;
-  if (stat(input.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) {
+  if (IsFifo(input)) {
     fprintf(stderr, "orvel: waiting for sound from '%s'\n", orvel::Printable(input).c_str());
   }
 }
@@ -134,9 +154,21 @@ int ListInputs() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool inputClosed = OpenClosedStandardFiles();
   Options options;
   int code = 0;
   if (!ParseOptions(argc, argv, &options, &code)) return code;
+  if (options.input == "-" && inputClosed) {
+    fputs("orvel: --input - reads a WAV stream from standard input, which is closed\n", stderr);
+    return 1;
+  }
+  // A render reads its music twice and cannot take it from a FIFO; it is refused before the
+  // FIFO is opened, so that no writer is kept waiting and then cut off.
+  if (!options.render.output.empty() && IsFifo(options.input)) {
+    fprintf(stderr, "orvel: a render reads its music from a file; '%s' is a FIFO\n",
+            orvel::Printable(options.input).c_str());
+    return 1;
+  }
   if (!options.render.output.empty() && !options.screenshot.empty()) {
     fputs(
         "orvel: --screenshot saves the window at the end of a run; a render holds every frame "

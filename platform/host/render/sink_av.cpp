@@ -10,10 +10,12 @@ extern "C" {
 
 #include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #include "host/render/audio_feed.h"
 #include "host/render/sink.h"
 #include "kernel/output_file.h"
+#include "kernel/printable.h"
 
 namespace orvel::render {
 namespace {
@@ -121,6 +123,14 @@ struct Palette {
   }
 };
 
+// Opening a FIFO waits until a program opens it to read; the user is told why nothing happens.
+void SayIfWaiting(const std::string& output) {
+  struct stat st;
+  if (stat(output.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) {
+    fprintf(stderr, "orvel: waiting for a program to read '%s'\n", Printable(output).c_str());
+  }
+}
+
 class AvSink : public Sink {
  public:
   explicit AvSink(const SinkSettings& s) : settings_(s) {}
@@ -164,6 +174,7 @@ class AvSink : public Sink {
       *error = "cannot write '" + settings_.output + "': " + why;
       return false;
     }
+    SayIfWaiting(settings_.output);
     const int opened = avio_open(&format_->pb, file_.path().c_str(), AVIO_FLAG_WRITE);
     if (opened < 0) {
       *error = "cannot write '" + settings_.output + "': " + AvError(opened);

@@ -148,7 +148,8 @@ struct NotAFile {
   const char* name;
   // Makes the input in `folder` and returns what to open.
   std::string (*make)(const std::string& folder);
-  const char* message;  // after the folder's path and a slash
+  const char* message;           // after the folder's path and a slash
+  const char* tmpdir = nullptr;  // TMPDIR while it is opened, under the folder
 };
 
 void Write(const std::string& path, const std::string& text) {
@@ -195,15 +196,25 @@ const NotAFile kNotFiles[] = {
        return f + "/loop.cue";
      },
      "loop.cue: cannot be opened: Too many levels of symbolic links"},
+    {"a TOC while TMPDIR is missing",
+     [](const std::string& f) {
+       Write(f + "/a.toc", "CD_DA\n");
+       return f + "/a.toc";
+     },
+     "a.toc: cannot be copied for reading into the temporary folder", "/gone"},
 };
 
 TEST(HostileImages, WhatIsNotAFileIsRefusedWithoutWaiting) {
   for (const NotAFile& n : kNotFiles) {
     test::Folder folder;
     const std::string path = n.make(folder.path());
+    const std::string tmpdir = getenv("TMPDIR") ? getenv("TMPDIR") : "";
+    if (n.tmpdir) setenv("TMPDIR", (folder.path() + n.tmpdir).c_str(), 1);
     std::string error;
     EXPECT_FALSE(OpenDisc(path, &error)) << n.name;
-    EXPECT_EQ(error, folder.path() + "/" + n.message) << n.name;
+    if (n.tmpdir) tmpdir.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", tmpdir.c_str(), 1);
+    const std::string want = folder.path() + "/" + n.message;
+    EXPECT_EQ(error.substr(0, want.size()), want) << n.name;
   }
 }
 

@@ -17,6 +17,12 @@ struct HostileOption {
   const char* said;       // part of the message
 };
 
+std::string Lines(const std::string& line, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += line;
+  return text;
+}
+
 const char kRate[] = "from 0.1 to 240 frames a second";
 const char kTime[] = "up to 1000000000 seconds";
 
@@ -35,6 +41,10 @@ const HostileOption kOptions[] = {
     {"--script SCRIPT", "99999999999999 click bars\n", kTime},
     {"--script SCRIPT", "0:01 \033[2J click bars\n", "unknown action '\\x1b[2J'"},
     {"--script SCRIPT", "0:01 click \033]0;t\007\n", "no button called '\\x1b]0;t\\x07'"},
+    {"--script SCRIPT", std::string(1 << 20, '#') + "\n", "is larger than 1048576 bytes"},
+    {"--script SCRIPT", Lines("0:01 scroll +100\n", 10001),
+     "script.txt:10001: more actions than a script may hold (10000)"},
+    {"--script SCRIPT", "", "script.txt' is empty: it needs one timed action a line"},
     {"--render DIR/%0999999999d.png", "", "not a PNG file pattern: its number is wider than"},
     {"--render DIR/%0300d.png", "", "not a PNG file pattern: its names would be longer"},
 };

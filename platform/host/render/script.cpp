@@ -73,6 +73,9 @@ constexpr POINT kScrollLeft = {353, 391}, kScrollRight = {462, 391};
 
 constexpr int kFirstCommand = 11842, kLastCommand = 11855;
 
+// The speed bar's settings, 1 to 50, less one: the presses that take it from end to end.
+constexpr int kSpeedSteps = 49;
+
 std::string Trim(const std::string& s) {
   const size_t a = s.find_first_not_of(" \t\r");
   if (a == std::string::npos) return "";
@@ -161,8 +164,11 @@ bool ParseScript(const std::string& text, const std::string& name, std::vector<A
     } else {
       ParseAction(words, &a, &what);
     }
+    if (what.empty() && actions->size() == kMaxScriptActions) {
+      what = "more actions than a script may hold (" + std::to_string(kMaxScriptActions) + ")";
+    }
     if (!what.empty()) {
-      *error = name + ":" + std::to_string(number) + ": " + what;
+      *error = Printable(name) + ":" + std::to_string(number) + ": " + what;
       return false;
     }
     actions->push_back(std::move(a));
@@ -173,13 +179,26 @@ bool ParseScript(const std::string& text, const std::string& name, std::vector<A
 }
 
 bool LoadScript(const std::string& path, std::vector<Action>* actions, std::string* error) {
-  std::ifstream in(path);
-  std::ostringstream text;
-  if (!in || !(text << in.rdbuf())) {
+  std::ifstream in(path, std::ios::binary);
+  // One byte more than a script may hold tells a script that is too large (or endless, as
+  // /dev/zero is) without reading it all.
+  std::string text(kMaxScriptBytes + 1, '\0');
+  if (in) in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (!in && !in.eof()) {
     *error = "cannot read the script '" + Printable(path) + "'";
     return false;
   }
-  return ParseScript(text.str(), path, actions, error);
+  text.resize(static_cast<size_t>(in.gcount()));
+  if (text.size() > kMaxScriptBytes) {
+    *error = "the script '" + Printable(path) + "' is larger than " +
+             std::to_string(kMaxScriptBytes) + " bytes";
+    return false;
+  }
+  if (text.empty()) {
+    *error = "the script '" + Printable(path) + "' is empty: it needs one timed action a line";
+    return false;
+  }
+  return ParseScript(text, path, actions, error);
 }
 
 std::vector<Action> Showcase() {
@@ -222,8 +241,10 @@ void Perform(const Action& action, HWND mainWindow) {
       }
       break;
     case Action::Kind::kScroll: {
+      // The speed runs from 1 to 50: presses past 49 in a row change nothing, and are spared.
       const POINT p = action.steps > 0 ? kScrollRight : kScrollLeft;
-      for (int i = 0; i < std::abs(action.steps); ++i) headless::Click(mainWindow, p.x, p.y);
+      const int presses = std::min(std::abs(action.steps), kSpeedSteps);
+      for (int i = 0; i < presses; ++i) headless::Click(mainWindow, p.x, p.y);
       break;
     }
   }

@@ -32,6 +32,11 @@ struct Action {
   int steps = 0;            // kScroll: + right, - left
 };
 
+// A script holds at most this many bytes and actions; applying an action costs at most the
+// 49 speed-bar presses that take the speed from end to end.
+constexpr size_t kMaxScriptBytes = 1 << 20;
+constexpr size_t kMaxScriptActions = 10000;
+
 // Parses a whole script. On the first bad line returns false with *error as
 // "<name>:<line>: <what is wrong>". Actions come out sorted by time (stable).
 bool ParseScript(const std::string& text, const std::string& name, std::vector<Action>* actions,

@@ -3,6 +3,7 @@
 #include <ctype.h>
 #include <dirent.h>
 #include <errno.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 
@@ -194,6 +195,15 @@ std::unique_ptr<Disc> OpenFolder(const std::string& path, std::string* error) {
 // FIFO: each FILE, AUDIOFILE and DATAFILE that is there must be a regular file. A missing one
 // is left for libcdio to report.
 bool CheckTocFiles(const std::string& path, std::string* error) {
+  // libcdio is given a copy of the TOC made in the temporary folder (cdio_disc.cpp).
+  const char* tmp = getenv("TMPDIR");
+  const std::string temporary = tmp && *tmp ? tmp : "/tmp";
+  const std::string tmpKind = FileKind(temporary);
+  if (tmpKind != "a folder") {
+    *error = path + ": cannot be copied for reading into the temporary folder '" + temporary +
+             "' (TMPDIR), which is " + (tmpKind.empty() ? "a file" : tmpKind);
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
   std::string line;
   for (int number = 1; std::getline(in, line) && number <= 100000; ++number) {

@@ -2,7 +2,11 @@
 // drive the user's terminal. Each is refused before the program runs, with a message that
 // states the range and shows control bytes as \xHH.
 #include <gtest/gtest.h>
+#include <math.h>
+#include <sndfile.h>
 #include <string.h>
+
+#include <vector>
 
 #include "run_orvel.h"
 
@@ -89,6 +93,29 @@ TEST(HostileOptions, MessagesSayWhatIsWrong) {
   for (const char* last : {"1.png", "4.png"}) {  // 0.1 s: frames 1 to 4
     EXPECT_TRUE(orvel::test::Exists(dir + "/f" + std::string(59, '0') + last)) << last;
   }
+}
+
+// Samples far beyond full scale (3e38, infinities, NaN) in a float file: the render clips them
+// to full scale, as the live window's sound does, instead of failing in the encoder.
+TEST(HostileOptions, HugeSamplesRenderClipped) {
+  const std::string dir = Scratch("huge-samples");
+  SF_INFO info = {};
+  info.samplerate = 22050;
+  info.channels = 1;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  SNDFILE* file = sf_open((dir + "/huge.wav").c_str(), SFM_WRITE, &info);
+  ASSERT_NE(file, nullptr);
+  std::vector<float> samples(11025);
+  for (size_t i = 0; i < samples.size(); ++i) {
+    const float kinds[] = {3e38f, -3e38f, INFINITY, NAN, 0.5f};
+    samples[i] = kinds[i % 5];
+  }
+  sf_write_float(file, samples.data(), static_cast<sf_count_t>(samples.size()));
+  sf_close(file);
+  const auto o =
+      RunOrvel("--input " + dir + "/huge.wav --render " + dir + "/huge.mp4", dir + "/out");
+  EXPECT_EQ(o.exitCode, 0) << o.errors;
+  EXPECT_TRUE(orvel::test::Exists(dir + "/huge.mp4"));
 }
 
 }  // namespace

@@ -49,6 +49,7 @@ const HostileOption kOptions[] = {
     {"--script SCRIPT", Lines("0:01 scroll +100\n", 10001),
      "script.txt:10001: more actions than a script may hold (10000)"},
     {"--script SCRIPT", "", "script.txt' is empty: it needs one timed action a line"},
+    {"--render \"$(printf 'DIR/\\033[2J.avi')\"", "", "/\\x1b[2J.avi': unknown kind of output"},
     {"--render DIR/%0999999999d.png", "", "not a PNG file pattern: its number is wider than"},
     {"--render DIR/%0300d.png", "", "not a PNG file pattern: its names would be longer"},
 };

@@ -7,7 +7,6 @@
 #include <sstream>
 
 #include "host/headless.h"
-#include "kernel/printable.h"
 
 namespace orvel::render {
 namespace {
@@ -105,8 +104,7 @@ bool ParseAction(std::istringstream& words, Action* a, std::string* what) {
   if (verb == "click") {
     if (!(words >> arg)) return (*what = "click needs a button (" + JoinedNames() + ")"), false;
     if (!FindButton(arg)) {
-      return (*what = "no button called '" + Printable(arg) + "' (buttons: " + JoinedNames() + ")"),
-             false;
+      return (*what = "no button called '" + arg + "' (buttons: " + JoinedNames() + ")"), false;
     }
     a->kind = Action::Kind::kClick;
     a->button = Canonical(arg);
@@ -133,13 +131,11 @@ bool ParseAction(std::istringstream& words, Action* a, std::string* what) {
       return (*what = "scroll takes a signed number of arrow presses, for example +5 or -3"), false;
     }
   } else {
-    *what = verb.empty()
-                ? "an action must follow the time (click, command, key or scroll)"
-                : "unknown action '" + Printable(verb) + "' (click, command, key or scroll)";
+    *what = verb.empty() ? "an action must follow the time (click, command, key or scroll)"
+                         : "unknown action '" + verb + "' (click, command, key or scroll)";
     return false;
   }
-  if (words >> arg)
-    return (*what = "unexpected '" + Printable(arg) + "' at the end of the line"), false;
+  if (words >> arg) return (*what = "unexpected '" + arg + "' at the end of the line"), false;
   return true;
 }
 
@@ -160,7 +156,7 @@ bool ParseScript(const std::string& text, const std::string& name, std::vector<A
     a.line = number;
     std::string what;
     if (!ParseTime(time, &a.micros)) {
-      what = "'" + Printable(time) + "' is not a time (" + TimeForm() + ")";
+      what = "'" + time + "' is not a time (" + TimeForm() + ")";
     } else {
       ParseAction(words, &a, &what);
     }
@@ -168,7 +164,7 @@ bool ParseScript(const std::string& text, const std::string& name, std::vector<A
       what = "more actions than a script may hold (" + std::to_string(kMaxScriptActions) + ")";
     }
     if (!what.empty()) {
-      *error = Printable(name) + ":" + std::to_string(number) + ": " + what;
+      *error = name + ":" + std::to_string(number) + ": " + what;
       return false;
     }
     actions->push_back(std::move(a));
@@ -185,17 +181,17 @@ bool LoadScript(const std::string& path, std::vector<Action>* actions, std::stri
   std::string text(kMaxScriptBytes + 1, '\0');
   if (in) in.read(text.data(), static_cast<std::streamsize>(text.size()));
   if (!in && !in.eof()) {
-    *error = "cannot read the script '" + Printable(path) + "'";
+    *error = "cannot read the script '" + path + "'";
     return false;
   }
   text.resize(static_cast<size_t>(in.gcount()));
   if (text.size() > kMaxScriptBytes) {
-    *error = "the script '" + Printable(path) + "' is larger than " +
-             std::to_string(kMaxScriptBytes) + " bytes";
+    *error =
+        "the script '" + path + "' is larger than " + std::to_string(kMaxScriptBytes) + " bytes";
     return false;
   }
   if (text.empty()) {
-    *error = "the script '" + Printable(path) + "' is empty: it needs one timed action a line";
+    *error = "the script '" + path + "' is empty: it needs one timed action a line";
     return false;
   }
   return ParseScript(text, path, actions, error);

@@ -22,7 +22,6 @@
 #include "host/render/picture_deflate.h"
 #include "host/render/sink.h"
 #include "kernel/output_file.h"
-#include "kernel/printable.h"
 
 namespace orvel::render {
 namespace {
@@ -272,7 +271,7 @@ class PngSink : public Sink {
 std::unique_ptr<Sink> OpenPngSink(const SinkSettings& settings, std::string* error) {
   const std::string fault = PatternFault(settings.output);
   if (!fault.empty()) {
-    *error = "'" + Printable(settings.output) + "' is not a PNG file pattern: " + fault;
+    *error = "'" + settings.output + "' is not a PNG file pattern: " + fault;
     return nullptr;
   }
   std::string why;

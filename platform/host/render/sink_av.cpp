@@ -142,6 +142,7 @@ class AvSink : public Sink {
     av_packet_free(&packet_);
     sws_freeContext(sws_);
     if (format_) {
+      CloseMuxer();
       if (format_->pb) avio_closep(&format_->pb);
       avformat_free_context(format_);
     }
@@ -181,6 +182,7 @@ class AvSink : public Sink {
       return false;
     }
     const int header = avformat_write_header(format_, nullptr);
+    headerWritten_ = header >= 0;
     if (header < 0) {
       const std::string left = Discard();
       *error = "cannot write '" + settings_.output + "': " + AvError(header) +
@@ -212,9 +214,10 @@ class AvSink : public Sink {
     if (!failed_) Encode(video_, stream_, nullptr);
     if (!failed_ && audio_) Encode(audio_, audioStream_, nullptr);
     if (!failed_) {
-      const int trailer = av_write_trailer(format_);
+      const int trailer = CloseMuxer();
       if (trailer < 0) Fail(trailer);
     }
+    CloseMuxer();
     if (format_->pb) {
       avio_flush(format_->pb);
       if (format_->pb->error < 0) Fail(format_->pb->error);
@@ -231,12 +234,21 @@ class AvSink : public Sink {
   }
 
   std::string Discard() override {
+    if (format_) CloseMuxer();
     if (format_ && format_->pb) avio_closep(&format_->pb);
     // Only a file this render made is removed; what stood there before is left as it was.
     return file_.Discard() ? "the incomplete '" + settings_.output + "' was removed" : "";
   }
 
  private:
+  // Writes the trailer once, after a header: the muxer frees what it holds only then (the GIF
+  // muxer its last packet), so it is also written to an output that failed. Its result.
+  int CloseMuxer() {
+    if (!headerWritten_) return 0;
+    headerWritten_ = false;
+    return av_write_trailer(format_);
+  }
+
   bool OpenVideo(const AVCodec* codec, std::string* error) {
     video_ = avcodec_alloc_context3(codec);
     stream_ = avformat_new_stream(format_, nullptr);
@@ -403,7 +415,8 @@ class AvSink : public Sink {
   std::unique_ptr<Palette> palette_;
   AudioFeed feed_;
   int64_t frames_ = 0;
-  OutputFile file_;  // where the file is written until it is complete
+  OutputFile file_;             // where the file is written until it is complete
+  bool headerWritten_ = false;  // and the trailer not yet
   bool failed_ = false;
   int error_ = 0;
 };

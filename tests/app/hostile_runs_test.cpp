@@ -19,6 +19,11 @@ struct HostileRun {
 const HostileRun kRuns[] = {
     {"--input - with standard input closed", "ORVEL --input - --headless --seconds 1 <&-", 1,
      "--input - reads a WAV stream from standard input, which is closed"},
+    // MPEG data that libsndfile's MPEG reader reads past its buffer on a pipe (found by fuzzing).
+    {"MPEG data on standard input",
+     "cat " ORVEL_SOURCE_DIR
+     "/fuzz/corpus/wav_stream/mpeg_overread_on_a_pipe | ORVEL --input - --headless --seconds 1",
+     1, "'-' is a stream that is not WAV"},
     {"a render from a FIFO no one writes",
      "mkfifo $d/in.wav; ORVEL --input $d/in.wav --render $d/o.gif", 1,
      "a render reads its music from a file; '$d/in.wav' is a FIFO"},

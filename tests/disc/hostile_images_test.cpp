@@ -196,6 +196,13 @@ const NotAFile kNotFiles[] = {
        return f + "/loop.cue";
      },
      "loop.cue: cannot be opened: Too many levels of symbolic links"},
+    {"a TOC track without a mode (libcdio divides by zero)",
+     [](const std::string& f) {
+       Write(f + "/a.bin", std::string(kSectorBytes, '\0'));
+       Write(f + "/a.toc", "CD_DA\n\nTRACK\nFILE \"a.bin\" 00:00:00\n");
+       return f + "/a.toc";
+     },
+     "a.toc:3: TRACK needs a mode such as AUDIO, not \"\""},
     {"a TOC while TMPDIR is missing",
      [](const std::string& f) {
        Write(f + "/a.toc", "CD_DA\n");

@@ -191,10 +191,40 @@ std::unique_ptr<Disc> OpenFolder(const std::string& path, std::string* error) {
   return OpenSheetDisc(path, path, sheet, paths, error);
 }
 
+// The track modes of libcdio's cdrdao reader: a TRACK line without one leaves it dividing by a
+// sector size of zero.
+constexpr const char* kTocModes[] = {"AUDIO",       "MODE0",          "MODE1",
+                                     "MODE1_RAW",   "MODE2",          "MODE2_FORM1",
+                                     "MODE2_FORM2", "MODE2_FORM_MIX", "MODE2_RAW"};
+
+// What is wrong with a line of the TOC at `path` before libcdio reads it, or an empty string.
 // libcdio opens the files a TOC names without asking what they are, and waits forever on a
-// FIFO: each FILE, AUDIOFILE and DATAFILE that is there must be a regular file. A missing one
-// is left for libcdio to report.
-bool CheckTocFiles(const std::string& path, std::string* error) {
+// FIFO: each FILE, AUDIOFILE and DATAFILE that is there must be a regular file (a missing one
+// is left for libcdio to report).
+std::string TocLineFault(const std::string& path, const std::string& line) {
+  std::istringstream words(line);
+  std::string first, second;
+  words >> first >> second;
+  if (first == "TRACK") {
+    for (const char* mode : kTocModes) {
+      if (second == mode) return "";
+    }
+    return "TRACK needs a mode such as AUDIO, not \"" + second + "\"";
+  }
+  const size_t open = line.find('"');
+  const size_t close = open == std::string::npos ? open : line.find('"', open + 1);
+  if ((first != "FILE" && first != "AUDIOFILE" && first != "DATAFILE") ||
+      close == std::string::npos) {
+    return "";
+  }
+  const std::string name = line.substr(open + 1, close - open - 1);
+  const std::string kind = FileKind(name[0] == '/' ? name : FolderOf(path) + name);
+  return kind.empty() || kind == "missing"
+             ? ""
+             : first + " \"" + name + "\" is " + kind + ", not a file";
+}
+
+bool CheckTocFile(const std::string& path, std::string* error) {
   // libcdio is given a copy of the TOC made in the temporary folder (cdio_disc.cpp).
   const char* tmp = getenv("TMPDIR");
   const std::string temporary = tmp && *tmp ? tmp : "/tmp";
@@ -207,20 +237,10 @@ bool CheckTocFiles(const std::string& path, std::string* error) {
   std::ifstream in(path, std::ios::binary);
   std::string line;
   for (int number = 1; std::getline(in, line) && number <= 100000; ++number) {
-    std::istringstream words(line);
-    std::string first;
-    words >> first;
-    const size_t open = line.find('"');
-    const size_t close = open == std::string::npos ? open : line.find('"', open + 1);
-    if ((first != "FILE" && first != "AUDIOFILE" && first != "DATAFILE") ||
-        close == std::string::npos) {
-      continue;
-    }
-    const std::string name = line.substr(open + 1, close - open - 1);
-    const std::string kind = FileKind(name[0] == '/' ? name : FolderOf(path) + name);
-    if (!kind.empty() && kind != "missing") {
-      *error = path + ":" + std::to_string(number) + ": " + first + " \"" + name + "\" is " + kind +
-               ", not a file";
+    // A comment or the rest of a line after one is not read.
+    const std::string fault = TocLineFault(path, line.substr(0, line.find("//")));
+    if (!fault.empty()) {
+      *error = path + ":" + std::to_string(number) + ": " + fault;
       return false;
     }
   }
@@ -249,7 +269,7 @@ std::unique_ptr<Disc> OpenDisc(const std::string& spec, std::string* error) {
   }
   std::string ext = Extension(spec);
   if (ext == "cue") return OpenCueFile(spec, error);
-  if (ext == "toc") return CheckTocFiles(spec, error) ? OpenCdioImage(spec, true, error) : nullptr;
+  if (ext == "toc") return CheckTocFile(spec, error) ? OpenCdioImage(spec, true, error) : nullptr;
   if (ext == "nrg") return CheckNrgImage(spec, error) ? OpenCdioImage(spec, false, error) : nullptr;
   if (ext == "bin" || ext == "img" || ext == "raw") return OpenBareBin(spec, error);
   *error = spec + ": not a CD drive, a disc image (.cue, .toc, .nrg, .bin) or a folder";

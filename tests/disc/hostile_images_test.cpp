@@ -203,6 +203,12 @@ const NotAFile kNotFiles[] = {
        return f + "/a.toc";
      },
      "a.toc:3: TRACK needs a mode such as AUDIO, not \"\""},
+    {"a TOC track whose mode hides behind a NUL",
+     [](const std::string& f) {
+       Write(f + "/a.toc", std::string("CD_DA\nTRACK\0 AUDIO\n", 19));
+       return f + "/a.toc";
+     },
+     "a.toc:2: TRACK needs a mode such as AUDIO, not \"\""},
     {"a TOC while TMPDIR is missing",
      [](const std::string& f) {
        Write(f + "/a.toc", "CD_DA\n");

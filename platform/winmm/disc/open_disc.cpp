@@ -197,6 +197,9 @@ constexpr const char* kTocModes[] = {"AUDIO",       "MODE0",          "MODE1",
                                      "MODE1_RAW",   "MODE2",          "MODE2_FORM1",
                                      "MODE2_FORM2", "MODE2_FORM_MIX", "MODE2_RAW"};
 
+// The longest line libcdio is sure to read whole.
+constexpr size_t kMaxTocLine = 500;
+
 // What is wrong with a line of the TOC at `path` before libcdio reads it, or an empty string.
 // libcdio opens the files a TOC names without asking what they are, and waits forever on a
 // FIFO: each FILE, AUDIOFILE and DATAFILE that is there must be a regular file (a missing one
@@ -237,8 +240,11 @@ bool CheckTocFile(const std::string& path, std::string* error) {
   std::ifstream in(path, std::ios::binary);
   std::string line;
   for (int number = 1; std::getline(in, line) && number <= 100000; ++number) {
-    // A comment or the rest of a line after one is not read.
-    const std::string fault = TocLineFault(path, line.substr(0, line.find("//")));
+    // libcdio reads a line as a C string, in pieces of a few hundred bytes, up to a comment.
+    line = line.substr(0, line.find('\0'));
+    const std::string fault = line.size() >= kMaxTocLine
+                                  ? "a line longer than " + std::to_string(kMaxTocLine) + " bytes"
+                                  : TocLineFault(path, line.substr(0, line.find("//")));
     if (!fault.empty()) {
       *error = path + ":" + std::to_string(number) + ": " + fault;
       return false;

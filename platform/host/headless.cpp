@@ -15,6 +15,7 @@ namespace {
 struct Log {
   std::mutex lock;
   std::vector<MessageBoxRecord> boxes;
+  std::function<void(const MessageBoxRecord&)> watcher;
 };
 
 Log& TheLog() {
@@ -38,7 +39,14 @@ class HeadlessHost : public user::Host {
   int MessageBox(HWND owner, const std::string& text, const std::string& caption,
                  UINT type) override {
     fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    Record(MessageBoxRecord{owner, caption, text});
+    const MessageBoxRecord record{owner, caption, text};
+    std::function<void(const MessageBoxRecord&)> watcher;
+    {
+      std::lock_guard<std::mutex> hold(TheLog().lock);
+      watcher = TheLog().watcher;
+    }
+    if (watcher) watcher(record);
+    Record(record);
     return IDOK;
   }
 
@@ -95,6 +103,11 @@ bool SaveWindow(HWND topLevel, const char* pngPath) {
 
 const gdi::Surface* WindowSurface(HWND topLevel) {
   return user::TopLevelSurface(topLevel);
+}
+
+void WatchMessageBoxes(std::function<void(const MessageBoxRecord&)> look) {
+  std::lock_guard<std::mutex> hold(TheLog().lock);
+  TheLog().watcher = std::move(look);
 }
 
 std::vector<MessageBoxRecord> MessageBoxes() {

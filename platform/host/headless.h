@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,10 @@ struct MessageBoxRecord {
   std::string text;
 };
 std::vector<MessageBoxRecord> MessageBoxes();
+
+// Runs `look` each time a message box is shown, on the thread that shows it and before the box
+// is answered, so that a test sees the window as a user sees it behind the box; null for none.
+void WatchMessageBoxes(std::function<void(const MessageBoxRecord&)> look);
 
 }  // namespace orvel::headless
 

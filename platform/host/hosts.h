@@ -15,6 +15,8 @@ bool UseSdl(std::string* error);
 // client pixel shown as a square block; 0, the default, chooses it from the display's DPI.
 // The program keeps drawing and taking mouse input in client pixels. Call before UseSdl.
 void SetScale(int scale);
+// Whether the SDL2 host's windows other than dialogs start full screen. Call before UseSdl.
+void SetFullscreen(bool fullscreen);
 
 // Ends the SDL2 host, if it is in use: closes its OS windows and, when no other part of the
 // program still uses SDL, the display connection. Call at the end of the program, after the

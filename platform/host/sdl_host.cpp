@@ -2,6 +2,10 @@
 // a whole-number scale. Pixels go to the screen through the SDL window surface: only what was
 // drawn since the last presentation (the surface's damage), at most once per display refresh.
 // At scale 1 the program draws straight into the window surface, so nothing is copied.
+//
+// Windows other than dialogs can be resized and made full screen (F11 or Alt+Enter, or
+// --fullscreen): the picture is then enlarged by the largest whole multiple that fits, centred
+// on black, so that it stays crisp, and clicks are taken back through the same enlargement.
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <poll.h>
@@ -39,12 +43,17 @@ bool g_sdlInUse = false;
 // away; the host, a static, is then destroyed on the way out and must not talk to the dead
 // display again, which would wait for it forever.
 std::atomic<bool> g_exiting{false};
-int g_scale = 0;  // 0: from the display's DPI
+int g_scale = 0;            // 0: from the display's DPI
+bool g_fullscreen = false;  // windows other than dialogs start full screen
 
 struct Shown {
   SDL_Window* window = nullptr;
   const gdi::Surface* presented = nullptr;  // the client surface last presented
   bool exposed = true;                      // the whole window must be drawn again
+  bool resizable = false;                   // not a dialog: resized and full screen at will
+  // Where the client picture stands in the window: each client pixel a scale x scale block,
+  // the top left one at window pixel (x, y); the rest of the window is black.
+  int scale = 1, x = 0, y = 0;
 };
 
 // Window pixels per client pixel: the DPI's multiple of 96, as long as a 640 x 480 screen's
@@ -62,6 +71,11 @@ int ScaleFromDisplay() {
 // Window to client coordinates: whole client pixels, rounding towards minus infinity.
 int Unscale(int v, int scale) {
   return v >= 0 ? v / scale : -((-v + scale - 1) / scale);
+}
+
+bool IsFullscreen(SDL_Window* window) {
+  return (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) ==
+         SDL_WINDOW_FULLSCREEN_DESKTOP;
 }
 
 int VirtualKey(SDL_Keycode key) {
@@ -109,10 +123,15 @@ class SdlHost : public user::Host {
   void TopLevelShown(HWND hwnd, const RECT& screen, const std::string& title) override {
     Shown& s = shown_[hwnd];
     if (s.window == nullptr) {
-      s.window =
-          SDL_CreateWindow(title.c_str(), screen.left * scale_, screen.top * scale_,
-                           std::max<int>(1, screen.right - screen.left) * scale_,
-                           std::max<int>(1, screen.bottom - screen.top) * scale_, SDL_WINDOW_SHOWN);
+      // A modal dialog is made active before it is shown.
+      s.resizable = hwnd != user::ActiveDialog();
+      s.scale = scale_;
+      Uint32 flags = SDL_WINDOW_SHOWN;
+      if (s.resizable) flags |= SDL_WINDOW_RESIZABLE;
+      if (s.resizable && g_fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+      s.window = SDL_CreateWindow(title.c_str(), screen.left * scale_, screen.top * scale_,
+                                  std::max<int>(1, screen.right - screen.left) * scale_,
+                                  std::max<int>(1, screen.bottom - screen.top) * scale_, flags);
       if (s.window == nullptr) {
         shown_.erase(hwnd);
         return;
@@ -232,21 +251,24 @@ class SdlHost : public user::Host {
       case SDL_MOUSEBUTTONUP:
         if (event.button.button != SDL_BUTTON_LEFT) return;
         if (HWND hwnd = WindowOf(event.button.windowID)) {
-          user::QueueInput(event.type == SDL_MOUSEBUTTONDOWN ? user::InputKind::kMouseDown
-                                                             : user::InputKind::kMouseUp,
-                           hwnd, Unscale(event.button.x, scale_), Unscale(event.button.y, scale_));
+          Mouse(event.type == SDL_MOUSEBUTTONDOWN ? user::InputKind::kMouseDown
+                                                  : user::InputKind::kMouseUp,
+                hwnd, event.button.x, event.button.y);
         }
         return;
       case SDL_MOUSEMOTION:
         if (HWND hwnd = WindowOf(event.motion.windowID)) {
-          user::QueueInput(user::InputKind::kMouseMove, hwnd, Unscale(event.motion.x, scale_),
-                           Unscale(event.motion.y, scale_));
+          Mouse(user::InputKind::kMouseMove, hwnd, event.motion.x, event.motion.y);
         }
         return;
       case SDL_KEYDOWN:
       case SDL_KEYUP: {
         int key = VirtualKey(event.key.keysym.sym);
         HWND hwnd = WindowOf(event.key.windowID);
+        if (hwnd != nullptr && FullscreenKey(event.key.keysym)) {
+          if (event.type == SDL_KEYDOWN && !event.key.repeat) ToggleFullscreen(hwnd);
+          return;
+        }
         if (key != 0 && hwnd != nullptr) {
           user::QueueInput(
               event.type == SDL_KEYDOWN ? user::InputKind::kKeyDown : user::InputKind::kKeyUp, hwnd,
@@ -270,6 +292,25 @@ class SdlHost : public user::Host {
       default:
         return;
     }
+  }
+
+  // A window's pixel (x, y) to its client's, through the window's enlargement.
+  void Mouse(user::InputKind kind, HWND hwnd, int x, int y) {
+    const Shown& s = shown_[hwnd];
+    user::QueueInput(kind, hwnd, Unscale(x - s.x, s.scale), Unscale(y - s.y, s.scale));
+  }
+
+  // F11, or Enter with Alt, as every player and browser takes them.
+  static bool FullscreenKey(const SDL_Keysym& key) {
+    return key.sym == SDLK_F11 || (key.sym == SDLK_RETURN && (key.mod & KMOD_ALT) != 0);
+  }
+
+  void ToggleFullscreen(HWND hwnd) {
+    Shown& s = shown_[hwnd];
+    if (!s.resizable) return;
+    SDL_SetWindowFullscreen(s.window, IsFullscreen(s.window) ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    Reclaim(hwnd);
+    s.exposed = true;
   }
 
   // Handles the events in SDL's queue; whether there were any.
@@ -359,9 +400,10 @@ class SdlHost : public user::Host {
     int w = 0, h = 0;
     SDL_GetWindowSizeInPixels(s->window, &w, &h);
     if (w != pixels->width || h != pixels->height) pixels->pixels.Reclaim();
+    Place(*pixels, w, h, s);
     SDL_Surface* target = SDL_GetWindowSurface(s->window);
     if (target == nullptr) return;
-    if (pixels->pixels.LentMemory() == nullptr && Fits(*pixels, *target)) {
+    if (pixels->pixels.LentMemory() == nullptr && Fits(*pixels, *target, *s)) {
       pixels->pixels.Lend(static_cast<uint32_t*>(target->pixels));
       s->exposed = true;
     }
@@ -377,9 +419,16 @@ class SdlHost : public user::Host {
         rects.push_back(SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top});
       }
     } else {
+      // A window drawn again whole is black around the picture.
+      const bool whole = damage.size() == 1 && damage[0].left == 0 && damage[0].top == 0 &&
+                         damage[0].right >= pixels->width && damage[0].bottom >= pixels->height;
+      if (whole && (s->x > 0 || s->y > 0)) {
+        SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+        rects.push_back(SDL_Rect{0, 0, target->w, target->h});
+      }
       SDL_LockSurface(target);
       for (const RECT& r : damage) {
-        SDL_Rect written = Copy(*pixels, target, r);
+        SDL_Rect written = Copy(*pixels, target, r, *s);
         if (written.w > 0 && written.h > 0) rects.push_back(written);
       }
       SDL_UnlockSurface(target);
@@ -389,10 +438,28 @@ class SdlHost : public user::Host {
     }
   }
 
+  // Where the client picture stands in a window of w x h pixels: as made, at the host's scale;
+  // in a window resized or full screen, at the largest whole multiple that fits, centred. A
+  // new place asks for the whole window to be drawn again.
+  void Place(const gdi::Surface& pixels, int w, int h, Shown* s) const {
+    int scale = scale_;
+    if (w != pixels.width * scale_ || h != pixels.height * scale_) {
+      scale = std::min(w / std::max(1, pixels.width), h / std::max(1, pixels.height));
+      scale = std::max(1, std::min(kMaxScale, scale));
+    }
+    const int x = std::max(0, (w - pixels.width * scale) / 2);
+    const int y = std::max(0, (h - pixels.height * scale) / 2);
+    if (scale == s->scale && x == s->x && y == s->y) return;
+    s->scale = scale;
+    s->x = x;
+    s->y = y;
+    s->exposed = true;
+  }
+
   // Whether the client surface can draw straight into the window surface: at scale 1, of its
   // size, in its pixel format, with rows one after another.
-  bool Fits(const gdi::Surface& pixels, const SDL_Surface& target) const {
-    return scale_ == 1 && target.w == pixels.width && target.h == pixels.height &&
+  static bool Fits(const gdi::Surface& pixels, const SDL_Surface& target, const Shown& s) {
+    return s.scale == 1 && target.w == pixels.width && target.h == pixels.height &&
            target.format->format == SDL_PIXELFORMAT_XRGB8888 && target.pitch == pixels.width * 4 &&
            !SDL_MUSTLOCK(&target) && target.pixels != nullptr;
   }
@@ -403,21 +470,22 @@ class SdlHost : public user::Host {
     if (gdi::Surface* pixels = user::TopLevelSurface(hwnd)) pixels->pixels.Reclaim();
   }
 
-  // Copies client rectangle r to the window surface, each pixel as a scale x scale block;
-  // returns the window rectangle written, clipped to the window.
-  SDL_Rect Copy(const gdi::Surface& from, SDL_Surface* to, RECT r) {
-    const int n = scale_;
-    r.right = std::min<LONG>(r.right, to->w / n);
-    r.bottom = std::min<LONG>(r.bottom, to->h / n);
+  // Copies client rectangle r to the window surface where the window shows it, each pixel as
+  // an s.scale x s.scale block; returns the window rectangle written, clipped to the window.
+  SDL_Rect Copy(const gdi::Surface& from, SDL_Surface* to, RECT r, const Shown& s) {
+    const int n = s.scale;
+    r.right = std::min<LONG>(r.right, (to->w - s.x) / n);
+    r.bottom = std::min<LONG>(r.bottom, (to->h - s.y) / n);
     if (r.left >= r.right || r.top >= r.bottom) return SDL_Rect{0, 0, 0, 0};
     const int w = r.right - r.left, h = r.bottom - r.top;
     const int bytes = to->format->BytesPerPixel;
-    auto* dst = static_cast<Uint8*>(to->pixels) + r.top * n * to->pitch + r.left * n * bytes;
+    auto* dst = static_cast<Uint8*>(to->pixels) + (s.y + r.top * n) * to->pitch +
+                (s.x + r.left * n) * bytes;
     const uint32_t* src = &from.pixels[static_cast<size_t>(r.top) * from.width + r.left];
     if (n == 1) {
       SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_XRGB8888, src, from.width * 4, to->format->format,
                         dst, to->pitch);
-      return SDL_Rect{r.left, r.top, w, h};
+      return SDL_Rect{s.x + r.left, s.y + r.top, w, h};
     }
     // The enlarged row is built where it goes when the window has the surface's own format,
     // else beside it and converted; the other n - 1 rows copy it.
@@ -433,7 +501,7 @@ class SdlHost : public user::Host {
       }
       for (int k = 1; k < n; ++k) memcpy(dst + k * to->pitch, dst, rowBytes);
     }
-    return SDL_Rect{r.left * n, r.top * n, w * n, h * n};
+    return SDL_Rect{s.x + r.left * n, s.y + r.top * n, w * n, h * n};
   }
 
   std::thread::id thread_;
@@ -518,6 +586,10 @@ bool UseSdl(std::string* error) {
 
 void SetScale(int scale) {
   g_scale = std::max(0, std::min(kMaxScale, scale));
+}
+
+void SetFullscreen(bool fullscreen) {
+  g_fullscreen = fullscreen;
 }
 
 void Shutdown() {

@@ -20,8 +20,7 @@ constexpr float kScale = 1.0f / 32768.0f;
 Player::Player(std::shared_ptr<disc::Disc> disc)
     : disc_(std::move(disc)), threaded_(clock::Current() == clock::Mode::kReal) {
   ring_.resize(static_cast<size_t>(kRingSectors) * kSectorSamples);
-  cursor_ = Toc().tracks.empty() ? 0 : Toc().tracks.front().start;
-  Restart(cursor_);
+  Restart(StartOfDisc());
   if (threaded_) reader_ = std::thread([this] { ReadAhead(); });
   output_ = wave::audio::OpenPlaybackOrPaced(
       disc::kSampleRate, 2, [this](float* frames, int count) { Fill(frames, count); }, nullptr);
@@ -40,10 +39,18 @@ Player::~Player() {
 }
 
 bool Player::Present() {
-  if (disc_->Present()) return true;
+  const disc::Disc::Media media = disc_->Check();
+  if (media == disc::Disc::Media::kPresent) return true;
+  // A disc gone ends play; a new one stands at its start, stopped.
   std::lock_guard<std::mutex> hold(lock_);
   playing_ = false;
-  return false;
+  paused_ = false;
+  Restart(StartOfDisc());
+  return media == disc::Disc::Media::kChanged;
+}
+
+int32_t Player::StartOfDisc() const {
+  return Toc().tracks.empty() ? 0 : Toc().tracks.front().start;
 }
 
 void Player::Play(int32_t from, int32_t to) {
@@ -51,17 +58,36 @@ void Player::Play(int32_t from, int32_t to) {
   Restart(from);
   end_ = to;
   playing_ = from < to;
+  paused_ = false;
   wanted_.notify_all();
 }
 
 void Player::Stop() {
   std::lock_guard<std::mutex> hold(lock_);
   playing_ = false;
+  paused_ = false;
+  Restart(StartOfDisc());
+}
+
+void Player::Pause() {
+  std::lock_guard<std::mutex> hold(lock_);
+  paused_ = paused_ || playing_;
+  playing_ = false;
+}
+
+bool Player::Resume() {
+  std::lock_guard<std::mutex> hold(lock_);
+  if (!paused_) return false;
+  paused_ = false;
+  playing_ = cursor_ < end_;
+  wanted_.notify_all();
+  return true;
 }
 
 void Player::Seek(int32_t sector) {
   std::lock_guard<std::mutex> hold(lock_);
   playing_ = false;
+  paused_ = false;
   Restart(sector);
 }
 
@@ -110,7 +136,10 @@ void Player::Fill(float* frames, int count) {
     std::lock_guard<std::mutex> hold(lock_);
     while (done < count && playing_) {
       if (cursor_ >= end_) {
-        playing_ = false;  // the end of the play: stopped, standing at its end
+        // The end of the play: stopped, standing on the last sector played, which is still
+        // in the track that played (not in a data track or the lead-out after it).
+        playing_ = false;
+        Restart(end_ - 1);
         break;
       }
       if (!CursorReady()) {

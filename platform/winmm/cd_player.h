@@ -36,13 +36,19 @@ class Player {
 
   const disc::Contents& Toc() const { return disc_->Toc(); }
 
-  // Whether the medium is there; a disc that went away also ends play.
+  // Whether a disc is there, taking up a disc put in or swapped since the last call (the
+  // position then goes to its start). A disc that went away also ends play.
   bool Present();
 
-  // Plays sectors [from, to); the caller has checked the range. Replaces any play.
+  // Plays sectors [from, to); the caller has checked the range. Replaces any play. When play
+  // reaches `to` the player stops standing on the sector before it.
   void Play(int32_t from, int32_t to);
-  // Ends play; the position stays where play was.
+  // Ends play and goes back to the start of the disc.
   void Stop();
+  // Ends play keeping the position, so that Resume (or a play from here) goes on.
+  void Pause();
+  // Goes on with a paused play to its end; false when nothing was paused.
+  bool Resume();
   // Ends play and moves the position.
   void Seek(int32_t sector);
 
@@ -51,6 +57,8 @@ class Player {
   int32_t Position();
 
  private:
+  // The first sector of the first track: where a disc stands when stopped.
+  int32_t StartOfDisc() const;
   void Fill(float* frames, int count);
   // Whether the sector at cursor_ is in the ring; under the virtual clock it is read first.
   // Holds lock_.
@@ -65,6 +73,7 @@ class Player {
   std::mutex lock_;
   std::condition_variable wanted_;  // the reader waits here for room or a new play
   bool playing_ = false;
+  bool paused_ = false;  // a play paused that Resume can take up
   bool quitting_ = false;
   bool readFailed_ = false;
   int32_t cursor_ = 0;     // the sector being played

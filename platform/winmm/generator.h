@@ -64,7 +64,8 @@ std::unique_ptr<Generator> MakeFileGenerator(SNDFILE* file, const SF_INFO& info,
 // Live input: the capture callback appends frames; readers see the last second or so.
 class RingGenerator : public Generator {
  public:
-  RingGenerator(int rate, int channels);
+  // Holds the last `capacity` frames.
+  RingGenerator(int rate, int channels, int64_t capacity);
   void Append(const float* frames, int count);
   int64_t FramesWritten() const { return written_.load(); }
   void Read(int64_t first, int count, float* out) override;

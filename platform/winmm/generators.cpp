@@ -44,10 +44,10 @@ std::unique_ptr<Generator> MakeDemoGenerator() {
   return std::make_unique<DemoGenerator>();
 }
 
-RingGenerator::RingGenerator(int rate, int channels)
+RingGenerator::RingGenerator(int rate, int channels, int64_t capacity)
     : Generator(rate, channels),
-      ring_(static_cast<size_t>(rate) * static_cast<size_t>(channels)),
-      capacity_(rate) {}
+      ring_(static_cast<size_t>(capacity) * static_cast<size_t>(channels)),
+      capacity_(capacity) {}
 
 void RingGenerator::Append(const float* frames, int count) {
   std::lock_guard<std::mutex> lock(mutex_);

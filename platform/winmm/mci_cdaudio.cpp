@@ -1,10 +1,16 @@
 // The CD-audio driver's behaviour that programs rely on, where the documentation and drivers
 // agree: play is asynchronous; a play without MCI_FROM starts at the current position and one
 // without MCI_TO runs to the end of the disc, after which the device reports the stop mode;
-// MCI_PAUSE stops play but keeps the position, so a paused device reports MCI_MODE_STOP and
-// a play without flags goes on from there (MCI_RESUME is not supported); positions are read
-// in the format set last (MSF after opening); the length of the last track, and so of the
-// disc, is one frame short, as the driver has always reported it.
+// MCI_STOP ends play and goes back to the start of the disc, while MCI_PAUSE keeps the
+// position, so that a paused device reports MCI_MODE_STOP and a play without flags, or
+// MCI_RESUME, goes on from there; positions are read in the format set last (MSF after
+// opening); the length of the last track, and so of the disc, is one frame short, as the
+// driver has always reported it.
+//
+// Data tracks (an enhanced CD's last track, a mixed-mode CD's first) count among the tracks.
+// A play or seek that starts in one moves on to the next audio track; with none after it, it
+// goes to the disc's last sector and succeeds without playing. Play stops at the end of the
+// audio before a data track.
 //
 // Not supported: notifications (MCI_NOTIFY is accepted and nothing is posted) and a waiting
 // play (MCI_WAIT returns at once); the door commands succeed and do nothing.
@@ -96,8 +102,8 @@ bool SectorOf(DWORD format, const disc::Contents& toc, DWORD value, int32_t* sec
   return true;
 }
 
-// Moves a start out of data tracks to the next audio track. Out of range outside the program
-// area; a hardware error when no audio follows, as a drive gives for a data sector.
+// Moves a start out of data tracks to the next audio track, or to the disc's last sector when
+// no audio follows. Out of range outside the program area.
 MCIERROR AudioStart(const disc::Contents& toc, int32_t* sector) {
   if (toc.tracks.empty() || *sector < toc.tracks.front().start || *sector >= toc.leadOut) {
     return MCIERR_OUTOFRANGE;
@@ -109,7 +115,8 @@ MCIERROR AudioStart(const disc::Contents& toc, int32_t* sector) {
       return 0;
     }
   }
-  return MCIERR_HARDWARE;
+  *sector = toc.leadOut - 1;
+  return 0;
 }
 
 // Play stops before the first data track after `from`.
@@ -139,16 +146,21 @@ MCIERROR Device::Command(UINT message, DWORD_PTR flags, DWORD_PTR params) {
     case MCI_SEEK:
       return Seek(f, reinterpret_cast<const MCI_SEEK_PARMS*>(params));
     case MCI_STOP:
-    case MCI_PAUSE:
-      // A pause is a stop that keeps the position, which every stop here does.
       if (!player_.Present()) return MCIERR_DEVICE_NOT_READY;
       player_.Stop();
       return 0;
+    case MCI_PAUSE:
+      if (!player_.Present()) return MCIERR_DEVICE_NOT_READY;
+      player_.Pause();
+      return 0;
     case MCI_RESUME:
+      // Only a paused play resumes; the driver answers a hardware error otherwise.
+      if (!player_.Present()) return MCIERR_DEVICE_NOT_READY;
+      return player_.Resume() ? 0 : MCIERR_HARDWARE;
     case kMciRecord:
     case kMciSave:
     case kMciLoad:
-      // Known gap: a pause is a stop, so there is nothing to resume; a CD records nothing.
+      // A CD records nothing.
       Trace("command not supported (%lld)", message);
       return MCIERR_UNSUPPORTED_FUNCTION;
     default:
@@ -273,6 +285,11 @@ MCIERROR Device::Play(DWORD flags, const MCI_PLAY_PARMS* play) {
     if (to < toc.tracks.front().start || to > toc.leadOut) return MCIERR_OUTOFRANGE;
   }
   if (to < from) return MCIERR_OUTOFRANGE;
+  if (!TrackAt(toc, from).audio) {
+    // Only data from here on: nothing plays, and the device stands where the play began.
+    player_.Seek(from);
+    return 0;
+  }
   player_.Play(from, AudioEnd(toc, from, to));
   return 0;
 }

@@ -33,6 +33,7 @@
 #include "kernel/trace.h"
 #include "loopback.h"
 #include "wave_internal.h"
+#include "wave_sources.h"
 #include "wave_state.h"
 
 namespace orvel::wave {
@@ -54,6 +55,7 @@ struct Device {
   std::unique_ptr<audio::Stream> stream;
   bool streamed = false;
   int64_t origin = 0;              // clock-paced: the clock time of output sample 0
+  int64_t delay = 0;               // streamed: output samples the picture lags the sound
   std::atomic<int64_t> played{0};  // streamed playback: source frames handed to the output
 
   std::recursive_mutex lock;  // everything below, and delivery
@@ -93,7 +95,7 @@ int Samples(const Device& d, const WAVEHDR* h) {
 int64_t NowIndex(const Device& d) {
   if (d.streamed) {
     const int64_t frames = d.ring ? d.ring->FramesWritten() : d.played.load();
-    return d.conv->Available(frames);
+    return std::max<int64_t>(0, d.conv->Available(frames) - d.delay);
   }
   const int64_t elapsed = std::max<int64_t>(0, clock::NowMicros() - d.origin);
   return elapsed * d.fmt.rate / 1000000;
@@ -108,7 +110,7 @@ void Fill(Device& d, WAVEHDR* h, int64_t first, int count) {
   if (count <= 0) return;
   if (d.ring && !d.streamed) {
     // Live input under the clock: the freshest samples the device has.
-    const int64_t ready = d.conv->Available(d.ring->FramesWritten());
+    const int64_t ready = d.conv->Available(d.ring->FramesWritten()) - d.delay;
     first = std::max<int64_t>(0, ready - count);
   }
   const FrameSpan span = d.conv->Span(first, count);
@@ -242,8 +244,10 @@ MMRESULT MakeGenerator(Device& d, const SourceChoice& choice) {
       // The sound system converts live input to the device's rate and channels; the CD's
       // cable carries the player's own frames.
       const bool cd = choice.kind == SourceKind::kCd;
-      auto ring = std::make_unique<RingGenerator>(cd ? loopback::kRate : d.fmt.rate,
-                                                  cd ? loopback::kChannels : d.fmt.channels);
+      const int rate = cd ? loopback::kRate : d.fmt.rate;
+      auto ring = std::make_unique<RingGenerator>(
+          rate, cd ? loopback::kChannels : d.fmt.channels,
+          rate + PictureDelayMicros() * rate / 1000000);  // a second more than the delay
       d.ring = ring.get();
       d.gen = std::move(ring);
       break;
@@ -262,7 +266,11 @@ MMRESULT Connect(const DevicePtr& d, const SourceChoice& choice) {
   const MMRESULT made = MakeGenerator(*d, choice);
   if (made != MMSYSERR_NOERROR) return made;
   const bool virtualClock = clock::Current() == clock::Mode::kVirtual;
-  d->origin = virtualClock ? 0 : clock::NowMicros();
+  // A picture shown later than its sound: each buffer holds the samples of that much earlier.
+  // Paced by the clock, sample 0 is simply due that much later.
+  const int64_t delay = PictureDelayMicros();
+  d->origin = (virtualClock ? 0 : clock::NowMicros()) + delay;
+  d->delay = delay * d->fmt.rate / 1000000;
   std::string error;
   std::weak_ptr<Device> weak = d;
   auto lost = [weak](const std::string& reason) { OnStreamLost(weak, reason); };

@@ -4,6 +4,7 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct Choices {
   std::mutex lock;
   SourceChoice current;
   LossNotifier notifier;
+  int64_t delayMicros = 0;
 };
 
 // Never destroyed: driver threads may still report a loss while the program exits.
@@ -84,6 +86,16 @@ bool FindDevice(const std::string& spec, std::string* device, std::string* error
 }
 
 }  // namespace
+
+void SetPictureDelay(int64_t micros) {
+  std::lock_guard<std::mutex> hold(C().lock);
+  C().delayMicros = std::clamp<int64_t>(micros, 0, 2000000);
+}
+
+int64_t PictureDelayMicros() {
+  std::lock_guard<std::mutex> hold(C().lock);
+  return C().delayMicros;
+}
 
 bool ListInputs(std::string* text, std::string* error) {
   std::vector<std::string> names;

@@ -33,6 +33,12 @@ bool ChooseInput(const std::string& spec, std::string* error);
 // marked. False with a message when the sound system does not start.
 bool ListInputs(std::string* text, std::string* error);
 
+// The picture shown `micros` (0 to 2,000,000) later than its sound was recorded, for sound
+// that reaches the ear late (Bluetooth speakers, a television): each buffer then holds the
+// samples of that much earlier. Takes effect for devices opened after it.
+void SetPictureDelay(int64_t micros);
+int64_t PictureDelayMicros();
+
 // Tests: the input is fill(firstSample, out, count), which writes `count` unsigned 8-bit
 // samples (128 = silence) starting at sample index firstSample of a 22050 Hz mono stream.
 // Under the virtual clock sample index n is recorded at time n / 22050 s.

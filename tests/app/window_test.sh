@@ -20,6 +20,9 @@ if [ -z "${ORVEL_UNDER_XVFB:-}" ]; then
 fi
 
 export SDL_AUDIODRIVER=dummy
+# In a UTF-8 locale that Xlib takes as plain "UTF-8" (C.UTF-8 here), SDL's message boxes get a
+# title of that encoding, which xdotool cannot read, and the CD message would not be found.
+export LC_ALL=C
 log=$out/window_test.$scale.log
 options=()
 [ "$scale" = 1 ] || options=(--scale "$scale")

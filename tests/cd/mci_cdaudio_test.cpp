@@ -1,21 +1,19 @@
-// The "cdaudio" MCI device over a disc held in memory, under the virtual clock: opening and
+// The "cdaudio" MCI device over a drive held in memory, under the virtual clock: opening and
 // sharing, positions in every time format, play, pause and stop as the CD-audio driver does
-// them, and the errors of a missing, removed or unplayable disc.
+// them, data tracks, discs put in, taken out and swapped, and the errors of a missing disc.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <mmsystem.h>
 
-#include <math.h>
-
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <functional>
 #include <thread>
 #include <vector>
 
+#include "disc_images.h"
 #include "kernel/clock.h"
+#include "memory_drive.h"
 #include "winmm/cd_sources.h"
 #include "winmm/disc/disc.h"
 #include "winmm/loopback.h"
@@ -23,66 +21,13 @@
 namespace orvel::test {
 namespace {
 
-constexpr int kSecond = disc::kSectorsPerSecond;
-
-// Tracks of whole seconds, each a sine of its own (track k: 500 * k Hz); data tracks hold
-// nothing audible. The disc can be taken out.
-class MemoryDisc : public disc::Disc {
- public:
-  explicit MemoryDisc(std::vector<std::pair<int, bool>> tracks) {
-    int32_t start = 0;
-    for (size_t i = 0; i < tracks.size(); ++i) {
-      disc::Track t;
-      t.number = static_cast<int>(i) + 1;
-      t.start = start;
-      t.length = tracks[i].first * kSecond;
-      t.audio = tracks[i].second;
-      toc_.tracks.push_back(t);
-      start += t.length;
-    }
-    toc_.leadOut = start;
-  }
-  const disc::Contents& Toc() const override { return toc_; }
-  bool Read(int32_t sector, int count, int16_t* out) override {
-    {
-      std::unique_lock<std::mutex> hold(gate);
-      opened.wait(hold, [this] { return open; });
-    }
-    for (int s = 0; s < count; ++s) {
-      for (int i = 0; i < disc::kFramesPerSector; ++i) {
-        const int64_t frame = static_cast<int64_t>(sector + s) * disc::kFramesPerSector + i;
-        const int track = TrackOf(sector + s);
-        const double v = 8000 * sin(2 * M_PI * 500.0 * track * frame / disc::kSampleRate);
-        out[(s * disc::kFramesPerSector + i) * 2] = static_cast<int16_t>(v);
-        out[(s * disc::kFramesPerSector + i) * 2 + 1] = static_cast<int16_t>(v);
-      }
-    }
-    return present;
-  }
-  bool Present() override { return present; }
-  std::string Name() const override { return "memory"; }
-  int TrackOf(int32_t sector) const {
-    for (const auto& t : toc_.tracks) {
-      if (sector >= t.start && sector < t.start + t.length) return t.number;
-    }
-    return 0;
-  }
-  std::atomic<bool> present{true};
-  // A drive that takes its time: reads wait until the gate opens.
-  std::mutex gate;
-  std::condition_variable opened;
-  bool open = true;
-
- private:
-  disc::Contents toc_;
-};
-
 class CdAudio : public ::testing::Test {
  protected:
-  void Insert(std::vector<std::pair<int, bool>> tracks) {
-    clock::Use(clock::Mode::kVirtual);
-    disc_ = std::make_shared<MemoryDisc>(std::move(tracks));
-    cdaudio::UseDisc(disc_);
+  // Opens the device on a drive holding `disc` (an empty drive when null).
+  void Open(const MemoryDisc* disc, clock::Mode mode = clock::Mode::kVirtual) {
+    clock::Use(mode);
+    cd_ = MakeMemoryCd(disc);
+    cdaudio::UseDisc(cd_.disc);
     MCI_OPEN_PARMSA open = {};
     open.lpstrDeviceType = "cdaudio";
     ASSERT_EQ(mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE | MCI_OPEN_SHAREABLE | MCI_WAIT,
@@ -90,6 +35,7 @@ class CdAudio : public ::testing::Test {
               0u);
     id_ = open.wDeviceID;
   }
+  void Insert(const MemoryDisc& disc) { Open(&disc); }
   void TearDown() override {
     if (id_) mciSendCommandA(id_, MCI_CLOSE, 0, 0);
   }
@@ -125,7 +71,7 @@ class CdAudio : public ::testing::Test {
     clock::AdvanceTo(clock::NowMicros() + static_cast<int64_t>(seconds * 1e6));
   }
 
-  std::shared_ptr<MemoryDisc> disc_;
+  MemoryCd cd_;
   MCIDEVICEID id_ = 0;
 };
 
@@ -187,46 +133,69 @@ TEST_F(CdAudio, ReportsTheDiscInEveryTimeFormat) {
   }
 }
 
-TEST_F(CdAudio, PlaysPausesAndPlaysOnFromTheSamePlace) {
+TEST_F(CdAudio, PauseKeepsThePlaceAndStopGoesBackToTheStart) {
   Insert({{5, true}, {5, true}, {5, true}});
   ASSERT_EQ(Format(MCI_FORMAT_TMSF), 0u);
   ASSERT_EQ(PlayFrom(MCI_MAKE_TMSF(2, 0, 0, 0)), 0u);
   EXPECT_EQ(Status(MCI_STATUS_MODE), static_cast<DWORD>(MCI_MODE_PLAY));
   Wait(3.5);
   const DWORD at = Status(MCI_STATUS_POSITION);
-  EXPECT_EQ(MCI_TMSF_TRACK(at), 2);
-  EXPECT_EQ(MCI_TMSF_SECOND(at), 3);
+  EXPECT_EQ(at, MCI_MAKE_TMSF(2, 0, 3, 37));
   EXPECT_EQ(Status(MCI_STATUS_CURRENT_TRACK), 2u);
 
-  // A pause is a stop that keeps the place: the mode reads stopped and time stands still.
+  // A paused device reads stopped, and time stands still until it resumes.
   ASSERT_EQ(Send(MCI_PAUSE, 0), 0u);
   EXPECT_EQ(Status(MCI_STATUS_MODE), static_cast<DWORD>(MCI_MODE_STOP));
   Wait(2.0);
   EXPECT_EQ(Status(MCI_STATUS_POSITION), at);
-  EXPECT_EQ(Send(MCI_RESUME, 0), static_cast<MCIERROR>(MCIERR_UNSUPPORTED_FUNCTION));
-
-  // A play without flags goes on from there, through track 3 to the end of the disc.
-  ASSERT_EQ(PlayFrom(0, 0), 0u);
+  ASSERT_EQ(Send(MCI_RESUME, 0), 0u);
   Wait(1.0);
-  EXPECT_EQ(MCI_TMSF_SECOND(Status(MCI_STATUS_POSITION)), 4);  // 3.5 s and 1 s of track 2
-  Wait(7.0);
+  EXPECT_EQ(MCI_TMSF_SECOND(Status(MCI_STATUS_POSITION)), 4);
+  // A play without flags after a pause goes on from there too.
+  ASSERT_EQ(Send(MCI_PAUSE, 0), 0u);
+  ASSERT_EQ(PlayFrom(0, 0), 0u);
+  Wait(0.2);
+  EXPECT_EQ(Status(MCI_STATUS_POSITION) & 0xFFFFFF, MCI_MAKE_TMSF(2, 0, 4, 0));
+
+  // A stop goes back to the start of the disc: nothing to resume, and a play without flags
+  // begins again at track 1.
+  ASSERT_EQ(Send(MCI_STOP, 0), 0u);
+  EXPECT_EQ(Status(MCI_STATUS_POSITION), MCI_MAKE_TMSF(1, 0, 0, 0));
+  EXPECT_EQ(Send(MCI_RESUME, 0), static_cast<MCIERROR>(MCIERR_HARDWARE));
+  ASSERT_EQ(PlayFrom(0, 0), 0u);
+  Wait(1.1);
+  EXPECT_EQ(Status(MCI_STATUS_POSITION) & 0xFFFFFF, MCI_MAKE_TMSF(1, 0, 1, 0));
+  // Played to the end, it stands on the disc's last sector.
+  Wait(15.0);
   EXPECT_EQ(Status(MCI_STATUS_MODE), static_cast<DWORD>(MCI_MODE_STOP));
-  EXPECT_EQ(Status(MCI_STATUS_POSITION), MCI_MAKE_TMSF(3, 0, 5, 0));
-  EXPECT_EQ(PlayFrom(0, 0), static_cast<MCIERROR>(MCIERR_OUTOFRANGE));
+  EXPECT_EQ(Status(MCI_STATUS_POSITION), MCI_MAKE_TMSF(3, 0, 4, 74));
 }
 
-TEST_F(CdAudio, PlayStopsAtItsEndPointAndBeforeADataTrack) {
+// An enhanced CD: audio tracks, then a data track. Every play and seek succeeds, none plays
+// data, and play stops in the last audio track.
+TEST_F(CdAudio, DataTracksArePassedOverAsTheDriverDoes) {
   Insert({{4, true}, {4, true}, {4, false}});
   ASSERT_EQ(Format(MCI_FORMAT_TMSF), 0u);
+  EXPECT_EQ(Status(MCI_STATUS_NUMBER_OF_TRACKS), 3u);
   ASSERT_EQ(PlayFrom(MCI_MAKE_TMSF(1, 0, 1, 0), MCI_FROM | MCI_TO, MCI_MAKE_TMSF(1, 0, 2, 0)), 0u);
   Wait(1.5);
   EXPECT_EQ(Status(MCI_STATUS_MODE), static_cast<DWORD>(MCI_MODE_STOP));
-  EXPECT_EQ(Status(MCI_STATUS_POSITION), MCI_MAKE_TMSF(1, 0, 2, 0));
+  EXPECT_EQ(Status(MCI_STATUS_POSITION), MCI_MAKE_TMSF(1, 0, 1, 74));
 
   ASSERT_EQ(PlayFrom(MCI_MAKE_TMSF(2, 0, 0, 0)), 0u);
   Wait(6.0);
   EXPECT_EQ(Status(MCI_STATUS_MODE), static_cast<DWORD>(MCI_MODE_STOP));
-  EXPECT_EQ(Status(MCI_STATUS_CURRENT_TRACK), 3u);  // standing at the data track's start
+  EXPECT_EQ(Status(MCI_STATUS_POSITION), MCI_MAKE_TMSF(2, 0, 3, 74));
+  EXPECT_EQ(Status(MCI_STATUS_CURRENT_TRACK), 2u);
+
+  // Play and seek into the data track: nothing plays, the device stands at the disc's end.
+  ASSERT_EQ(PlayFrom(MCI_MAKE_TMSF(3, 0, 0, 0)), 0u);
+  EXPECT_EQ(Status(MCI_STATUS_MODE), static_cast<DWORD>(MCI_MODE_STOP));
+  EXPECT_EQ(Status(MCI_STATUS_POSITION), MCI_MAKE_TMSF(3, 0, 3, 74));
+  MCI_SEEK_PARMS seek = {};
+  seek.dwTo = MCI_MAKE_TMSF(3, 0, 1, 0);
+  EXPECT_EQ(Send(MCI_SEEK, MCI_TO, &seek), 0u);
+  EXPECT_EQ(Status(MCI_STATUS_CURRENT_TRACK), 3u);
 }
 
 TEST_F(CdAudio, RefusesWhatItCannotDo) {
@@ -241,7 +210,6 @@ TEST_F(CdAudio, RefusesWhatItCannotDo) {
       {MCI_FROM, MCI_MAKE_TMSF(0, 0, 0, 0), 0, MCIERR_OUTOFRANGE},  // no track 0
       {MCI_FROM, MCI_MAKE_TMSF(3, 0, 0, 0), 0, MCIERR_OUTOFRANGE},  // past the last track
       {MCI_FROM, MCI_MAKE_TMSF(1, 9, 0, 0), 0, MCIERR_OUTOFRANGE},  // past the lead-out
-      {MCI_FROM, MCI_MAKE_TMSF(2, 0, 0, 0), 0, MCIERR_HARDWARE},    // only data follows
       {MCI_FROM | MCI_TO, MCI_MAKE_TMSF(1, 0, 3, 0), MCI_MAKE_TMSF(1, 0, 1, 0),
        MCIERR_OUTOFRANGE},  // backwards
   };
@@ -259,20 +227,68 @@ TEST_F(CdAudio, RefusesWhatItCannotDo) {
   EXPECT_EQ(Send(0x0999, 0), static_cast<MCIERROR>(MCIERR_UNRECOGNIZED_COMMAND));
 }
 
-TEST_F(CdAudio, ADiscTakenOutStopsPlayAndIsReported) {
-  Insert({{5, true}, {5, true}});
-  ASSERT_EQ(PlayFrom(0, 0), 0u);
-  Wait(1.0);
-  disc_->present = false;
-  Wait(1.0);
-  EXPECT_EQ(Status(MCI_STATUS_MODE), static_cast<DWORD>(MCI_MODE_OPEN));
-  EXPECT_EQ(Status(MCI_STATUS_MEDIA_PRESENT), static_cast<DWORD>(FALSE));
-  MCIERROR error = 0;
-  Status(MCI_STATUS_NUMBER_OF_TRACKS, 0, 0, &error);
-  EXPECT_EQ(error, static_cast<MCIERROR>(MCIERR_DEVICE_NOT_READY));
+// A drive's life with discs going in and out while the device is open; each step is followed
+// by the status a program's once-a-second poll reads.
+TEST_F(CdAudio, DiscsPutInTakenOutAndSwappedAreSeenByTheNextPoll) {
+  Open(nullptr);
+  MemoryDrive& drive = *cd_.drive;
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    DWORD tracks;  // 0: the device is not ready
+    DWORD mode;
+    int tocReads;  // in all so far: a poll reads no table of contents unless the disc changed
+  };
+  const Step steps[] = {
+      {"empty at open", [] {}, 0, MCI_MODE_OPEN, 0},
+      {"a disc put in",
+       [&] {
+         drive.Insert({{3, true}, {3, true}, {3, true}});
+       },
+       3, MCI_MODE_STOP, 1},
+      {"played", [&] { ASSERT_EQ(PlayFrom(0, 0), 0u); }, 3, MCI_MODE_PLAY, 1},
+      {"polled while it plays", [&] { Wait(2.0); }, 3, MCI_MODE_PLAY, 1},
+      {"taken out while it plays",
+       [&] {
+         drive.Eject();
+         Wait(0.5);
+       },
+       0, MCI_MODE_OPEN, 1},
+      {"another put in",
+       [&] {
+         drive.Insert({{2, true}, {2, true}, {2, true}, {2, true}, {2, true}});
+       },
+       5, MCI_MODE_STOP, 2},
+      {"swapped between two polls",
+       [&] {
+         drive.Eject();
+         drive.Insert({{2, true}, {2, true}});
+       },
+       2, MCI_MODE_STOP, 3},
+      {"a blank disc", [&] { drive.Insert({}); }, 0, MCI_MODE_OPEN, 4},
+      {"the blank disc polled again", [] {}, 0, MCI_MODE_OPEN, 4},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.act();
+    MCIERROR error = 0;
+    const DWORD tracks = Status(MCI_STATUS_NUMBER_OF_TRACKS, 0, 0, &error);
+    EXPECT_EQ(error, step.tracks ? 0u : static_cast<MCIERROR>(MCIERR_DEVICE_NOT_READY));
+    if (step.tracks) {
+      EXPECT_EQ(tracks, step.tracks);
+    }
+    EXPECT_EQ(Status(MCI_STATUS_MODE), step.mode);
+    EXPECT_EQ(Status(MCI_STATUS_MEDIA_PRESENT), step.tracks ? TRUE : FALSE);
+    EXPECT_EQ(drive.TocReads(), step.tocReads);
+  }
   EXPECT_EQ(PlayFrom(0, 0), static_cast<MCIERROR>(MCIERR_DEVICE_NOT_READY));
-  disc_->present = true;
-  EXPECT_EQ(Status(MCI_STATUS_MODE), static_cast<DWORD>(MCI_MODE_STOP));
+  // A new disc stands at its start and plays from there.
+  drive.Insert({{2, true}, {2, true}});
+  ASSERT_EQ(Format(MCI_FORMAT_TMSF), 0u);
+  EXPECT_EQ(Status(MCI_STATUS_POSITION), MCI_MAKE_TMSF(1, 0, 0, 0));
+  ASSERT_EQ(PlayFrom(0, 0), 0u);
+  Wait(1.1);
+  EXPECT_EQ(Status(MCI_STATUS_POSITION) & 0xFFFFFF, MCI_MAKE_TMSF(1, 0, 1, 0));
 }
 
 TEST_F(CdAudio, TheCableCarriesWhatPlaysAndSilenceOtherwise) {
@@ -288,34 +304,37 @@ TEST_F(CdAudio, TheCableCarriesWhatPlaysAndSilenceOtherwise) {
   ASSERT_EQ(Format(MCI_FORMAT_TMSF), 0u);
   ASSERT_EQ(PlayFrom(MCI_MAKE_TMSF(2, 0, 0, 0)), 0u);
   Wait(0.5);
-  // Track 2's tone (1000 Hz) crosses zero about 2000 times a second.
+  // Track 2's tone crosses zero twice a cycle.
   int crossings = 0;
   for (size_t i = 2; i < heard.size(); i += 2) crossings += (heard[i - 2] < 0) != (heard[i] < 0);
   const double seconds = static_cast<double>(heard.size() / 2) / disc::kSampleRate;
-  EXPECT_NEAR(crossings / seconds, 2000, 100);
+  EXPECT_NEAR(crossings / seconds, 2 * ToneHz(2), 100);
 }
 
 // In real time a slow drive holds up only the reader: the device answers at once, and play
-// goes on once the sectors come.
-TEST_F(CdAudio, ASlowDriveDoesNotHoldUpTheDevice) {
-  clock::Use(clock::Mode::kReal);
-  disc_ = std::make_shared<MemoryDisc>(std::vector<std::pair<int, bool>>{{3, true}, {3, true}});
-  disc_->open = false;
-  cdaudio::UseDisc(disc_);
-  MCI_OPEN_PARMSA open = {};
-  open.lpstrDeviceType = "cdaudio";
-  ASSERT_EQ(mciSendCommandA(0, MCI_OPEN, MCI_OPEN_TYPE, reinterpret_cast<DWORD_PTR>(&open)), 0u);
-  id_ = open.wDeviceID;
+// goes on once the sectors come. A disc swapped while the reader is at work is taken up by the
+// next look, and plays.
+TEST_F(CdAudio, InRealTimeASlowOrSwappedDiscHoldsUpOnlyTheReader) {
+  const MemoryDisc disc = {{3, true}, {3, true}};
+  Open(&disc, clock::Mode::kReal);
+  cd_.drive->Hold(true);
   ASSERT_EQ(PlayFrom(0, 0), 0u);
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(Status(MCI_STATUS_MODE), static_cast<DWORD>(MCI_MODE_PLAY));
   EXPECT_EQ(Status(MCI_STATUS_POSITION), MCI_MAKE_MSF(0, 2, 0));  // nothing read, nothing heard
-  {
-    std::lock_guard<std::mutex> hold(disc_->gate);
-    disc_->open = true;
-  }
-  disc_->opened.notify_all();
+  cd_.drive->Hold(false);
   // However loaded the machine, a second of play comes within a minute.
+  for (int i = 0; i < 600 && MCI_MSF_SECOND(Status(MCI_STATUS_POSITION)) < 3; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_GE(MCI_MSF_SECOND(Status(MCI_STATUS_POSITION)), 3);
+
+  cd_.drive->Eject();
+  cd_.drive->Insert({{2, true}, {2, true}, {2, true}});
+  EXPECT_EQ(Status(MCI_STATUS_NUMBER_OF_TRACKS), 3u);
+  EXPECT_EQ(Status(MCI_STATUS_MODE), static_cast<DWORD>(MCI_MODE_STOP));
+  EXPECT_EQ(Status(MCI_STATUS_POSITION), MCI_MAKE_MSF(0, 2, 0));
+  ASSERT_EQ(PlayFrom(0, 0), 0u);
   for (int i = 0; i < 600 && MCI_MSF_SECOND(Status(MCI_STATUS_POSITION)) < 3; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }

@@ -110,7 +110,7 @@ TEST(Disc, EveryKindGivesItsContentsAndTones) {
     std::unique_ptr<Disc> disc = OpenDisc(image.path, &error);
     ASSERT_TRUE(disc) << error;
     EXPECT_EQ(disc->Name(), image.path);
-    EXPECT_TRUE(disc->Present());
+    EXPECT_EQ(disc->Check(), Disc::Media::kPresent);
     const Contents& toc = disc->Toc();
     ASSERT_EQ(toc.tracks.size(), image.expected.tracks.size());
     EXPECT_EQ(toc.leadOut, image.expected.leadOut);

@@ -42,6 +42,11 @@ void Session::UseNoDevice() {
   input_ = Input::kNoDevice;
 }
 
+void Session::UseCd(std::shared_ptr<disc::Disc> disc) {
+  input_ = Input::kCd;
+  cdDisc_ = std::move(disc);
+}
+
 void Session::UseCd(const std::string& spec) {
   input_ = Input::kCd;
   cd_ = spec;
@@ -91,7 +96,9 @@ Result Session::Run(double limitSeconds) {
   clock::Use(clock::Mode::kVirtual);
   host::UseHeadless();
   resources::RegisterOrvelResources();
-  if (cd_.empty()) {
+  if (cdDisc_) {
+    cdaudio::UseDisc(cdDisc_);
+  } else if (cd_.empty()) {
     cdaudio::UseNoDrive();
   } else {
     std::string error;

@@ -12,11 +12,16 @@
 #include <stdint.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "gdi/surface.h"
 #include "host/headless.h"
+
+namespace orvel::disc {
+class Disc;
+}
 
 namespace orvel::test {
 
@@ -41,6 +46,8 @@ class Session {
   // The CD player plays the disc image or folder at `spec`, and the input is what it plays
   // (until another Use... call). Without this the computer has no CD drive.
   void UseCd(const std::string& spec);
+  // The same with a disc made by the test, such as a drive held in memory.
+  void UseCd(std::shared_ptr<disc::Disc> disc);
 
   // Runs `action` on a clock worker at `seconds` of virtual time, while the window thread
   // waits; input it injects is handled after it returns.
@@ -74,6 +81,7 @@ class Session {
   Input input_ = Input::kSamples;
   SampleSource samples_;
   std::string cd_;
+  std::shared_ptr<disc::Disc> cdDisc_;
   std::vector<std::pair<int64_t, std::function<void()>>> actions_;
 };
 

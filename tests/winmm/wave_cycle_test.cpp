@@ -284,5 +284,48 @@ TEST(WaveOpen, CapabilitiesNameTheSource) {
   EXPECT_EQ(small[2], 3);
 }
 
+// --delay: the picture lags the sound by the delay. The app's cycle (a buffer handed back
+// every 33 ms) sees a step in the sound, from silence to full scale at 1 s, that many frames
+// later; what the device records still arrives at the same pace.
+TEST(WaveDelay, EachBufferHoldsTheSoundOfTheDelayEarlier) {
+  struct Case {
+    int64_t delayMicros;
+    int framesLater;  // than without a delay: the delay in 33 ms frames
+  };
+  const Case cases[] = {{0, 0}, {330000, 10}, {990000, 30}, {2000000, 60}};
+  int firstLoud0 = -1;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.delayMicros);
+    clock::Use(clock::Mode::kVirtual);
+    wave::UseScriptedInput([](int64_t first, uint8_t* out, int count) {
+      for (int i = 0; i < count; ++i) out[i] = first + i < 22050 ? 128 : 255;
+    });
+    wave::SetPictureDelay(c.delayMicros);
+    Recorder recorder;
+    HWAVEIN device = nullptr;
+    ASSERT_EQ(recorder.Open(&device), MMSYSERR_NOERROR);
+    Buffer b(64);
+    ASSERT_EQ(waveInPrepareHeader(device, &b.header, sizeof b.header), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveInStart(device), MMSYSERR_NOERROR);
+    int firstLoud = -1, late = 0;
+    for (int frame = 0; frame < 200 && firstLoud < 0; ++frame) {
+      clock::AdvanceTo(int64_t{33000} * frame);
+      if (frame == 0 || (b.header.dwFlags & WHDR_DONE)) {
+        if (frame > 0 && b.data[63] == 255) firstLoud = frame;
+        ASSERT_EQ(waveInAddBuffer(device, &b.header, sizeof b.header), MMSYSERR_NOERROR);
+      } else if (int64_t{33000} * (frame - 1) > c.delayMicros) {
+        ++late;  // past the first delay, a buffer handed back was not done a frame later
+      }
+    }
+    waveInReset(device);
+    waveInClose(device);
+    ASSERT_GE(firstLoud, 0);
+    if (c.delayMicros == 0) firstLoud0 = firstLoud;
+    EXPECT_EQ(firstLoud - firstLoud0, c.framesLater);
+    EXPECT_EQ(late, 0);
+  }
+  wave::SetPictureDelay(0);
+}
+
 }  // namespace
 }  // namespace orvel::test

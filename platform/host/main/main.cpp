@@ -33,6 +33,8 @@ namespace {
 struct Options : orvel::cli::Options {
   orvel::render::Options render;
   int scale = 0;  // 0: from the display's DPI
+  bool fullscreen = false;
+  int delayMs = 0;
 };
 
 // --scale: a window of today's many-pixel screens, each of the program's pixels N x N.
@@ -40,6 +42,21 @@ void AddScaleOption(CLI::App& cli, int* scale) {
   cli.add_option("--scale", *scale,
                  "Show the window N times larger, 1 to 8 (default: from the display's DPI)")
       ->check(CLI::Range(1, 8));
+}
+
+// --delay: for sound that reaches the ear late, the picture waits for it.
+void AddDelayOption(CLI::App& cli, int* delayMs) {
+  cli.add_option("--delay", *delayMs,
+                 "Show each picture MS milliseconds after its sound was recorded, 0 to 2000, for "
+                 "speakers whose sound comes late (Bluetooth, a television)")
+      ->check(CLI::Range(0, 2000));
+}
+
+// --fullscreen: the window fills the screen, enlarged as far as whole multiples go.
+void AddFullscreenOption(CLI::App& cli, bool* fullscreen) {
+  cli.add_flag("--fullscreen", *fullscreen,
+               "Start with the window full screen, enlarged crisply and centred on black; F11 or "
+               "Alt+Enter toggles full screen, and the window can be resized");
 }
 
 // Parses the command line; false with the exit code in *code when the program should end
@@ -50,6 +67,8 @@ bool ParseOptions(int argc, char** argv, Options* options, int* code) {
   if (orvel::cli::ParseOptions(arguments, options, code, &output, [options](CLI::App& cli) {
         orvel::render::AddOptions(cli, &options->render);
         AddScaleOption(cli, &options->scale);
+        AddFullscreenOption(cli, &options->fullscreen);
+        AddDelayOption(cli, &options->delayMs);
       })) {
     return true;
   }
@@ -78,9 +97,11 @@ void ArrangeEnding(const Options& options) {
   });
 }
 
-// The SDL2 host, its windows enlarged `scale` times (0: as the display's DPI suggests).
-bool UseWindows(int scale, std::string* error) {
+// The SDL2 host, its windows enlarged `scale` times (0: as the display's DPI suggests), or
+// full screen.
+bool UseWindows(int scale, bool fullscreen, std::string* error) {
   orvel::host::SetScale(scale);
+  orvel::host::SetFullscreen(fullscreen);
   return orvel::host::UseSdl(error);
 }
 
@@ -176,6 +197,11 @@ int main(int argc, char** argv) {
         stderr);
     return 1;
   }
+  if (!options.render.output.empty() && options.delayMs > 0) {
+    fputs("orvel: --delay is for a live window; a render keeps its picture with its sound\n",
+          stderr);
+    return 1;
+  }
 #ifndef ORVEL_RENDERER
   if (!options.render.output.empty() && options.render.output != "-") return HandToRenderer(argv);
 #endif
@@ -188,6 +214,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "orvel: %s\n", orvel::Printable(error).c_str());
     return 1;
   }
+  orvel::wave::SetPictureDelay(static_cast<int64_t>(options.delayMs) * 1000);
   SayIfWaiting(options.input);
   if (!orvel::wave::ChooseInput(options.input, &error)) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
@@ -196,7 +223,7 @@ int main(int argc, char** argv) {
   if (!options.render.output.empty()) return Render(options);
   if (options.headless) {
     orvel::host::UseHeadless(orvel::host::HeadlessSettings{true});
-  } else if (!UseWindows(options.scale, &error)) {
+  } else if (!UseWindows(options.scale, options.fullscreen, &error)) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;
   }

@@ -1,5 +1,5 @@
 // Discs that libcdio reads: cdrdao TOC and NRG images, and real drives, read through paranoia
-// for jitter and error correction.
+// for jitter and error correction, whose discs may come and go (drive_disc.cpp).
 #include <cdio/cdio.h>
 #include <cdio/logging.h>
 #include <cdio/paranoia/cdda.h>
@@ -20,6 +20,7 @@
 #include <sstream>
 
 #include "disc/disc_internal.h"
+#include "disc/drive.h"
 #include "disc/layout.h"
 
 namespace orvel::disc {
@@ -60,8 +61,8 @@ void ParanoiaCallback(long, paranoia_cb_mode_t mode) {
 }
 
 // Asks the kernel whether `path` is a CD drive and, if so, whether a disc is in it and ready.
-// Cheap: no command reaches the disc. Elsewhere than Linux, any device libcdio takes is a drive
-// and a disc counts as there until the drive reports a change.
+// Cheap: nothing is read from the disc. Elsewhere than Linux, any device libcdio takes is a
+// drive with a disc in it.
 enum class DriveState { kNotADrive, kNoDisc, kDisc };
 DriveState Probe(const std::string& path) {
 #ifdef __linux__
@@ -79,50 +80,12 @@ DriveState Probe(const std::string& path) {
 #endif
 }
 
-class CdioDisc : public Disc {
- public:
-  CdioDisc(std::string name, CdIo_t* cdio, bool drive)
-      : name_(std::move(name)), cdio_(cdio), isDrive_(drive) {}
-  ~CdioDisc() override {
-    if (paranoia_) cdio_paranoia_free(paranoia_);
-    if (drive_) cdio_cddap_close_no_free_cdio(drive_);
-    cdio_destroy(cdio_);
-  }
-
-  const Contents& Toc() const override { return toc_; }
-  std::string Name() const override { return name_; }
-  bool Read(int32_t sector, int count, int16_t* out) override;
-  bool Present() override;
-
-  // Reads the table of contents; false (with a reason) when there is none.
-  bool ReadToc(std::string* why);
-  // Whether the last audio sector reads.
-  bool ReadsToTheEnd() {
-    int16_t sector[kSamplesPerSector];
-    for (auto t = toc_.tracks.rbegin(); t != toc_.tracks.rend(); ++t) {
-      if (t->audio) return ReadOne(t->start + t->length - 1, sector);
-    }
-    return true;
-  }
-  // Reads a drive through paranoia from now on.
-  bool StartParanoia(std::string* why);
-
- private:
-  bool ReadOne(int32_t sector, int16_t* out);
-
-  std::string name_;
-  CdIo_t* cdio_;
-  bool isDrive_;
-  cdrom_drive_t* drive_ = nullptr;
-  cdrom_paranoia_t* paranoia_ = nullptr;
-  int32_t next_ = -1;  // the sector paranoia reads next without seeking
-  bool gone_ = false;
-  Contents toc_;
-};
-
-bool CdioDisc::ReadToc(std::string* why) {
-  track_t first = cdio_get_first_track_num(cdio_);
-  track_t count = cdio_get_num_tracks(cdio_);
+// Reads the table of contents that libcdio has for `cdio`; false (with a reason) when there
+// is none or it is impossible.
+bool ReadToc(CdIo_t* cdio, Contents* toc, std::string* why) {
+  *toc = Contents();
+  track_t first = cdio_get_first_track_num(cdio);
+  track_t count = cdio_get_num_tracks(cdio);
   if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) {
     *why = "no table of contents";
     return false;
@@ -130,87 +93,139 @@ bool CdioDisc::ReadToc(std::string* why) {
   for (track_t t = first; t < first + count; ++t) {
     Track track;
     track.number = t;
-    track.start = cdio_get_track_lsn(cdio_, t);
-    track.audio = cdio_get_track_format(cdio_, t) == TRACK_FORMAT_AUDIO;
-    toc_.tracks.push_back(track);
+    track.start = cdio_get_track_lsn(cdio, t);
+    track.audio = cdio_get_track_format(cdio, t) == TRACK_FORMAT_AUDIO;
+    toc->tracks.push_back(track);
   }
-  toc_.leadOut = cdio_get_track_lsn(cdio_, CDIO_CDROM_LEADOUT_TRACK);
-  for (size_t i = 0; i < toc_.tracks.size(); ++i) {
-    Track& t = toc_.tracks[i];
-    int32_t end = i + 1 < toc_.tracks.size() ? toc_.tracks[i + 1].start : toc_.leadOut;
+  toc->leadOut = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
+  for (size_t i = 0; i < toc->tracks.size(); ++i) {
+    Track& t = toc->tracks[i];
+    int32_t end = i + 1 < toc->tracks.size() ? toc->tracks[i + 1].start : toc->leadOut;
     t.length = end - t.start;
     if (t.start < 0 || t.length <= 0 || t.start > kMaxDiscSectors) {
       *why = "track " + std::to_string(t.number) + " has an impossible position";
-      toc_ = Contents();
+      *toc = Contents();
       return false;
     }
   }
   return true;
 }
 
-bool CdioDisc::StartParanoia(std::string* why) {
-  drive_ = cdio_cddap_identify_cdio(cdio_, CDDA_MESSAGE_FORGETIT, nullptr);
-  if (!drive_ || cdio_cddap_open(drive_) != 0) {
-    *why = "the drive cannot read audio";
-    return false;
-  }
-  paranoia_ = cdio_paranoia_init(drive_);
-  cdio_paranoia_modeset(paranoia_, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
-  return true;
-}
-
-const Track* TrackAt(const Contents& toc, int32_t sector) {
-  for (const Track& t : toc.tracks) {
-    if (sector >= t.start && sector < t.start + t.length) return &t;
-  }
-  return nullptr;
-}
-
-bool CdioDisc::ReadOne(int32_t sector, int16_t* out) {
-  if (paranoia_) {
-    if (sector != next_) cdio_paranoia_seek(paranoia_, sector, SEEK_SET);
-    readFailed = false;
-    int16_t* got = cdio_paranoia_read_limited(paranoia_, ParanoiaCallback, kParanoiaRetries);
-    next_ = got && !readFailed ? sector + 1 : -1;
-    if (!got || readFailed) return false;
-    memcpy(out, got, kSectorBytes);
-    return true;
-  }
+// One audio sector straight from libcdio, without paranoia's checks.
+bool ReadPlain(CdIo_t* cdio, int32_t sector, int16_t* out) {
   unsigned char bytes[kSectorBytes];
-  if (cdio_read_audio_sectors(cdio_, bytes, sector, 1) != DRIVER_OP_SUCCESS) return false;
+  if (cdio_read_audio_sectors(cdio, bytes, sector, 1) != DRIVER_OP_SUCCESS) return false;
   for (int i = 0; i < kSamplesPerSector; ++i) {
     out[i] = static_cast<int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
   }
   return true;
 }
 
-bool CdioDisc::Read(int32_t sector, int count, int16_t* out) {
-  if (count <= 0) return true;
-  memset(out, 0, static_cast<size_t>(count) * kSectorBytes);
-  // Sectors outside the tracks are silence, whatever number a caller passes.
-  const int64_t end = std::min<int64_t>(static_cast<int64_t>(sector) + count, toc_.leadOut);
-  for (int64_t at = std::max<int64_t>(sector, 0); at < end; ++at) {
-    const int64_t i = at - sector;
-    const Track* t = TrackAt(toc_, static_cast<int32_t>(at));
-    if (!t || !t->audio) continue;
-    if (gone_ || !ReadOne(static_cast<int32_t>(at), out + i * kSamplesPerSector)) {
-      memset(out + static_cast<size_t>(i) * kSamplesPerSector, 0,
-             static_cast<size_t>(count - i) * kSectorBytes);
-      return false;
-    }
+// A cdrdao TOC or NRG image: libcdio reads the sectors, which never change.
+class CdioImage : public Disc {
+ public:
+  CdioImage(std::string name, CdIo_t* cdio) : name_(std::move(name)), cdio_(cdio) {}
+  ~CdioImage() override { cdio_destroy(cdio_); }
+
+  const Contents& Toc() const override { return toc_; }
+  std::string Name() const override { return name_; }
+  bool Read(int32_t sector, int count, int16_t* out) override {
+    return ReadTrackSectors(toc_, sector, count, out, [this](int32_t at, int16_t* into) {
+      return ReadPlain(cdio_, at, into);
+    });
   }
+
+  bool LoadToc(std::string* why) { return ReadToc(cdio_, &toc_, why); }
+  // Whether the last audio sector reads.
+  bool ReadsToTheEnd() {
+    int16_t sector[kSamplesPerSector];
+    for (auto t = toc_.tracks.rbegin(); t != toc_.tracks.rend(); ++t) {
+      if (t->audio) return ReadPlain(cdio_, t->start + t->length - 1, sector);
+    }
+    return true;
+  }
+
+ private:
+  std::string name_;
+  CdIo_t* cdio_;
+  Contents toc_;
+};
+
+// A real drive through libcdio: its disc is opened afresh on every Load, since libcdio keeps
+// the table of contents it read first for as long as the handle lives. Audio is read through
+// paranoia where the drive allows it, else sector by sector as the drive gives it.
+class CdioDrive : public DriveIo {
+ public:
+  explicit CdioDrive(std::string path) : path_(std::move(path)) {}
+  ~CdioDrive() override { Unload(); }
+
+  bool DiscReady() override { return Probe(path_) == DriveState::kDisc; }
+  bool MediaChanged() override;
+  bool Load(Contents* toc) override;
+  void Unload() override;
+  bool ReadSector(int32_t sector, int16_t* out) override;
+
+ private:
+  std::string path_;
+  CdIo_t* cdio_ = nullptr;
+  cdrom_drive_t* drive_ = nullptr;
+  cdrom_paranoia_t* paranoia_ = nullptr;
+  int32_t next_ = -1;  // the sector paranoia reads next without seeking
+};
+
+bool CdioDrive::MediaChanged() {
+#ifdef __linux__
+  // The kernel keeps one flag a drive for this question, whichever descriptor asks it.
+  int fd = open(path_.c_str(), O_RDONLY | O_NONBLOCK);
+  if (fd < 0) return false;
+  const bool changed = ioctl(fd, CDROM_MEDIA_CHANGED, CDSL_CURRENT) == 1;
+  close(fd);
+  return changed;
+#else
+  // Elsewhere a drive counts as holding the same disc for as long as it is ready.
+  return false;
+#endif
+}
+
+bool CdioDrive::Load(Contents* toc) {
+  Unload();
+  // libcdio's complaints about a disc it cannot read are not the user's concern: the drive
+  // then counts as not ready, as an empty one does.
+  std::string ignored;
+  LogScope log(&ignored);
+  cdio_ = cdio_open(path_.c_str(), DRIVER_DEVICE);
+  if (!cdio_ || !ReadToc(cdio_, toc, &ignored)) {
+    Unload();
+    return false;
+  }
+  drive_ = cdio_cddap_identify_cdio(cdio_, CDDA_MESSAGE_FORGETIT, nullptr);
+  if (drive_ && cdio_cddap_open(drive_) == 0) {
+    paranoia_ = cdio_paranoia_init(drive_);
+    cdio_paranoia_modeset(paranoia_, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
+  }
+  next_ = -1;
   return true;
 }
 
-// An image never goes away; a drive's disc has gone once the drive reports a media change
-// (its tray opened) or when it had none to begin with.
-bool CdioDisc::Present() {
-  if (!isDrive_) return true;
-  if (!paranoia_) return false;
-  if (!gone_ && (cdio_get_media_changed(cdio_) == 1 || Probe(name_) != DriveState::kDisc)) {
-    gone_ = true;
-  }
-  return !gone_;
+void CdioDrive::Unload() {
+  if (paranoia_) cdio_paranoia_free(paranoia_);
+  if (drive_) cdio_cddap_close_no_free_cdio(drive_);
+  if (cdio_) cdio_destroy(cdio_);
+  paranoia_ = nullptr;
+  drive_ = nullptr;
+  cdio_ = nullptr;
+}
+
+bool CdioDrive::ReadSector(int32_t sector, int16_t* out) {
+  if (!cdio_) return false;
+  if (!paranoia_) return ReadPlain(cdio_, sector, out);
+  if (sector != next_) cdio_paranoia_seek(paranoia_, sector, SEEK_SET);
+  readFailed = false;
+  int16_t* got = cdio_paranoia_read_limited(paranoia_, ParanoiaCallback, kParanoiaRetries);
+  next_ = got && !readFailed ? sector + 1 : -1;
+  if (!got || readFailed) return false;
+  memcpy(out, got, kSectorBytes);
+  return true;
 }
 
 // libcdio opens the files a TOC names relative to the current folder rather than the TOC's
@@ -281,8 +296,8 @@ std::unique_ptr<Disc> OpenCdioImage(const std::string& path, bool toc, std::stri
              (why.empty() ? std::string() : " (" + why + ")");
     return nullptr;
   }
-  auto disc = std::make_unique<CdioDisc>(path, cdio, false);
-  if (!disc->ReadToc(&why)) {
+  auto disc = std::make_unique<CdioImage>(path, cdio);
+  if (!disc->LoadToc(&why)) {
     *error = path + ": " + why;
     return nullptr;
   }
@@ -296,10 +311,10 @@ std::unique_ptr<Disc> OpenCdioImage(const std::string& path, bool toc, std::stri
 }
 
 std::unique_ptr<Disc> OpenDrive(const std::string& device, std::string* error) {
-  std::string why;
-  LogScope log(&why);
   std::string path = device;
   if (path.empty()) {
+    std::string ignored;
+    LogScope log(&ignored);
     char* found = cdio_get_default_device(nullptr);
     if (found) path = found;
     cdio_free(found);
@@ -312,18 +327,8 @@ std::unique_ptr<Disc> OpenDrive(const std::string& device, std::string* error) {
     *error = path + ": not a CD drive";
     return nullptr;
   }
-  CdIo_t* cdio = cdio_open(path.c_str(), DRIVER_DEVICE);
-  if (!cdio) {
-    *error = path + ": the CD drive cannot be opened" + (why.empty() ? "" : " (" + why + ")");
-    return nullptr;
-  }
-  auto disc = std::make_unique<CdioDisc>(path, cdio, true);
-  // A drive without a disc still opens, with an empty table of contents.
-  if (disc->ReadToc(&why) && !disc->StartParanoia(&why)) {
-    *error = path + ": " + why;
-    return nullptr;
-  }
-  return disc;
+  // An empty drive opens too: the disc is taken up when one is put in.
+  return MakeDriveDisc(path, std::make_unique<CdioDrive>(path));
 }
 
 std::unique_ptr<Disc> OpenDefaultDrive(std::string* error) {

@@ -39,7 +39,9 @@ class Disc {
  public:
   virtual ~Disc() = default;
 
-  // The table of contents, read once when the disc was opened.
+  // The table of contents: read when the disc was opened, and for a drive again when Check
+  // finds a new disc (empty while the drive has none). It changes only inside Check, so a
+  // caller that also makes the Check calls sees it stand still between them.
   virtual const Contents& Toc() const = 0;
 
   // Reads `count` sectors from `sector` on into `out` (count * kFramesPerSector stereo frames,
@@ -50,9 +52,18 @@ class Disc {
   // block for as long as a drive takes to read.
   virtual bool Read(int32_t sector, int count, int16_t* out) = 0;
 
-  // Whether the medium is still there: false once a drive's tray has opened or its disc has
-  // gone. Images and folders are always present. Cheap enough to ask every second.
-  virtual bool Present() { return true; }
+  // What the medium did since the last Check.
+  enum class Media {
+    kPresent,  // the same disc is there
+    kChanged,  // a disc was put in or swapped: Toc() is the new disc's
+    kAbsent,   // no disc, or one whose contents cannot be read: Toc() is empty
+  };
+  // Looks at the medium as a drive does: a disc taken out (an empty drive, an open tray)
+  // leaves the drive not ready; a disc put in, or swapped between two looks, is taken up by
+  // reading its table of contents anew. Images and folders never change. Cheap when nothing
+  // changed (no table of contents is read), so it can be asked every second; may be called
+  // while another thread is in Read.
+  virtual Media Check() { return Media::kPresent; }
 
   // What the user named, for messages: a device path, an image or a folder.
   virtual std::string Name() const = 0;

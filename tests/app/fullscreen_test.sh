@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Full screen and a resized window, under Xvfb with a window manager (openbox), as a desktop
+# has one: `orvel --input demo --fullscreen` fills an 1800 x 1400 screen with the window
+# enlarged three times, centred on black, and a click on the Dots button's enlarged place
+# selects the dots trace; F11 gives the window back at its own size, and resized to 1200 x 900
+# it shows the picture twice as large, centred.
+#
+# usage: fullscreen_test.sh ORVEL-PROGRAM OUTPUT-DIRECTORY   (the screenshots are left there)
+set -euo pipefail
+
+program=$1
+out=$2
+if [ -z "${ORVEL_UNDER_XVFB:-}" ]; then
+  exec env ORVEL_UNDER_XVFB=1 xvfb-run -a -n $((100 + RANDOM % 800)) \
+    -s "-screen 0 1800x1400x24" "$0" "$@"
+fi
+
+export SDL_AUDIODRIVER=dummy
+log=$out/fullscreen_test.log
+fail() {
+  echo "fullscreen test: $*" >&2
+  cat "$log" >&2 || true
+  exit 1
+}
+
+openbox >"$out/openbox.log" 2>&1 &
+wm=$!
+pid=""
+trap 'kill $pid $wm 2>/dev/null || true' EXIT
+# The window manager is there once it has named itself on the root window.
+for _ in $(seq 1 150); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+  sleep 0.1
+done
+xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" || fail "openbox did not start"
+"$program" --input demo --fullscreen >"$log" 2>&1 &
+pid=$!
+
+# shellcheck source=../support/orvel-window.sh
+source "$(dirname "$0")/../support/orvel-window.sh"
+
+# Waits (up to about 15 s) until the main window is `width` pixels wide.
+wait_for_width() {
+  for _ in $(seq 1 150); do
+    [ "$(width_of "$main")" = "$1" ] && return 0
+    sleep 0.1
+  done
+  fail "the window is $(width_of "$main") pixels wide, not $1"
+}
+
+# Whether the picture in `shot`, enlarged `scale` times from window pixel (x, y), is right:
+# black around it, every block one colour, and the client picture it gives the dots trace.
+# Says what is wrong in `wrong`.
+picture_right() {
+  local scale=$1 x=$2 y=$3 name=$4 picture=$out/$4-picture.png client=$out/$4-client.png
+  wrong=""
+  [ "$(pixel 1 1)" = "0,0,0" ] || { wrong="the border is $(pixel 1 1), not black"; return 1; }
+  convert "$shot" -crop "$((561 * scale))x$((411 * scale))+$x+$y" +repage "$picture"
+  convert "$picture" -sample 561x411\! "$client"
+  convert "$client" -sample "$((561 * scale))x$((411 * scale))"\! "$out/$name-again.png"
+  differing=$(compare -metric AE "$picture" "$out/$name-again.png" null: 2>&1 || true)
+  [ "$differing" = 0 ] || { wrong="$differing pixels are not whole blocks"; return 1; }
+  local whole=$shot
+  shot=$client
+  trace=$(lit_in 522x200+20+100)
+  stray=$(convert "$shot" -crop 522x200+20+100 +repage txt:- |
+    awk -F'[,:]' 'NR > 1 && $0 !~ /#000000/ { if (($1 % 8) > 3) n++ } END { print n + 0 }')
+  edge=$(pixel 5 0)
+  shot=$whole
+  [ "$edge" = "216,216,180" ] || { wrong="the top panel's edge is $edge"; return 1; }
+  [ "$trace" -gt 100 ] || { wrong="only $trace lit pixels in the display area"; return 1; }
+  [ "$stray" -eq 0 ] || { wrong="$stray lit pixels outside the sample columns: not the dots"; return 1; }
+}
+
+# Takes screenshots of the main window until the picture is right, for up to about 20 s.
+expect_picture() {
+  shot=$out/$4.png
+  for _ in $(seq 1 40); do
+    import -window "$main" "$shot" 2>/dev/null && picture_right "$@" && return 0
+    sleep 0.5
+  done
+  fail "$4: $wrong"
+}
+
+# Answers the start-up boxes. Under the window manager the CD message's window is not found
+# by name: it has the keyboard, so Enter goes to it until the About box, narrower than the
+# full-screen main window and of the same title, comes up.
+main=""
+answered_about=""
+for _ in $(seq 1 150); do
+  for id in $(xdotool search --onlyvisible --name "^Orvel!\$" 2>/dev/null || true); do
+    width=$(width_of "$id")
+    if [ "$width" = 1800 ]; then
+      main=$id
+    elif [ "$width" -lt 561 ]; then
+      press_enter_on "$id"
+      answered_about=yes
+    fi
+  done
+  [ -n "$answered_about" ] && [ -n "$main" ] &&
+    [ "$(xdotool search --onlyvisible --name "^Orvel!\$" | wc -l)" = 1 ] && break
+  [ -n "$answered_about" ] || xdotool key Return
+  sleep 0.1
+done
+[ -n "$main" ] || fail "no full-screen main window"
+[ -n "$answered_about" ] || fail "no About box"
+
+# 1. Full screen: 1800 x 1400 holds the 561 x 411 picture three times, from (58, 83).
+xdotool mousemove --window "$main" $((58 + 115 * 3)) $((83 + 353 * 3)) click 1
+expect_picture 3 58 83 fullscreen
+
+# 2. F11 leaves full screen; resized to 1200 x 900 the picture is twice as large, from (39, 39).
+xdotool windowfocus --sync "$main" key F11
+wait_for_width 561
+xdotool windowsize --sync "$main" 1200 900
+wait_for_width 1200
+expect_picture 2 39 39 resized
+kill -0 $pid 2>/dev/null || fail "orvel ended early"
+echo "fullscreen test passed"

@@ -5,37 +5,41 @@
 #include <setjmp.h>
 #include <stdio.h>
 
+#include <string>
 #include <vector>
+
+#include "kernel/output_file.h"
 
 namespace orvel::gdi {
 namespace {
 
-// Closes the file and removes it unless the write was committed.
+// The file being written: a temporary file beside the target, renamed into place by Commit
+// and removed otherwise (a device or FIFO is written in place and never removed).
 class OutFile {
  public:
-  explicit OutFile(const char* path) : path_(path), file_(path ? fopen(path, "wb") : nullptr) {}
+  explicit OutFile(const char* path) {
+    std::string why;
+    if (path && output_.Prepare(path, &why)) file_ = fopen(output_.path().c_str(), "wb");
+  }
   ~OutFile() {
     if (file_) fclose(file_);
-    if (file_ && !committed_) remove(path_);
   }
   OutFile(const OutFile&) = delete;
   OutFile& operator=(const OutFile&) = delete;
 
   FILE* get() const { return file_; }
-  // Flushes and closes; true when everything reached the file.
+  // Flushes, closes and puts the file in place; true when everything reached it.
   bool Commit() {
     bool ok = fflush(file_) == 0 && !ferror(file_);
     ok = fclose(file_) == 0 && ok;
-    if (!ok) remove(path_);
     file_ = nullptr;
-    committed_ = ok;
-    return ok;
+    std::string why;
+    return ok && output_.Commit(&why);
   }
 
  private:
-  const char* path_;
-  FILE* file_;
-  bool committed_ = false;
+  OutputFile output_;
+  FILE* file_ = nullptr;
 };
 
 bool Valid(const Surface& s) {

@@ -7,6 +7,8 @@
 #include <set>
 #include <string>
 
+#include "kernel/printable.h"
+
 namespace orvel::trace {
 namespace detail {
 
@@ -73,7 +75,7 @@ unsigned Parse(const char* value) {
       fprintf(stderr,
               "orvel trace: ORVEL_TRACE: unknown word \"%s\" (known: gdi, user, winmm, mci, "
               "all, calls)\n",
-              word.c_str());
+              Printable(word).c_str());
     }
     mask |= bits;
     at = comma + 1;

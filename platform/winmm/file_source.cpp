@@ -4,7 +4,9 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <math.h>
+#include <poll.h>
 #include <string.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -168,6 +170,50 @@ int OpenDescriptor(const std::string& name, const std::string& shown, std::strin
   return fd;
 }
 
+// Copies the start of the stream `fd` (up to `n` bytes, as many as are in it now; waits while
+// it is empty) into `head` through the pipe `copy`, leaving the stream as it was. The count.
+size_t TeeHead(int fd, const int copy[2], unsigned char* head, size_t n) {
+  const ssize_t teed = tee(fd, copy[1], n, 0);
+  if (teed <= 0) return 0;
+  const ssize_t got = read(copy[0], head, static_cast<size_t>(teed));
+  return got > 0 ? static_cast<size_t>(got) : 0;
+}
+
+// The first `n` bytes of a FIFO or pipe, left in it. Fewer when the stream ends sooner; a
+// writer that has written only part of them so far is given time, in steps of 10 ms, for as
+// long as it keeps the stream open.
+size_t PeekPipe(int fd, unsigned char* head, size_t n) {
+  int copy[2];
+  if (pipe2(copy, O_CLOEXEC) != 0) return 0;
+  size_t got = TeeHead(fd, copy, head, n);
+  while (got > 0 && got < n) {
+    pollfd hangup{fd, 0, 0};
+    const bool closed = poll(&hangup, 1, 10) > 0 && (hangup.revents & POLLHUP);
+    got = TeeHead(fd, copy, head, n);  // all there will be, once the writer has closed it
+    if (closed) break;
+  }
+  close(copy[0]);
+  close(copy[1]);
+  return got;
+}
+
+// libsndfile reads many formats, but only its WAV reader is made for a stream that cannot
+// seek (its MPEG reader, for one, reads past its buffer there). A FIFO, pipe or socket must
+// start as WAV does: RIFF, RIFX or RF64, then WAVE. Other descriptors pass.
+bool IsWavStream(int fd) {
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !(S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) return true;
+  unsigned char head[12] = {};
+  const size_t got = S_ISFIFO(st.st_mode)
+                         ? PeekPipe(fd, head, sizeof head)
+                         : static_cast<size_t>(std::max<ssize_t>(
+                               0, recv(fd, head, sizeof head, MSG_PEEK | MSG_WAITALL)));
+  return got == sizeof head &&
+         (memcmp(head, "RIFF", 4) == 0 || memcmp(head, "RIFX", 4) == 0 ||
+          memcmp(head, "RF64", 4) == 0) &&
+         memcmp(head + 8, "WAVE", 4) == 0;
+}
+
 }  // namespace
 
 std::unique_ptr<Generator> MakeFileGenerator(SNDFILE* file, const SF_INFO& info,
@@ -195,6 +241,12 @@ std::unique_ptr<Generator> OpenFileGenerator(const std::string& name, EndHook en
   const std::string shown = Printable(name);
   const int fd = OpenDescriptor(name, shown, error);
   if (fd < 0) return nullptr;
+  if (!IsWavStream(fd)) {
+    close(fd);
+    *error = "'" + shown + "' is a stream that is not WAV: a pipe, FIFO or standard input " +
+             "must carry WAV (ffmpeg -f wav, sox -t wav)";
+    return nullptr;
+  }
   SF_INFO info;
   memset(&info, 0, sizeof info);
   SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_TRUE);

@@ -1,12 +1,14 @@
 // The portable program's entry: reads the options that choose the sound source and the host,
 // registers the embedded resources and runs WinMain. The app itself takes no command line.
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -74,6 +76,9 @@ bool ParseOptions(int argc, char** argv, Options* options, int* code) {
   return false;
 }
 
+// Set when the screenshot asked for could not be saved: the run then ends with exit code 1.
+std::atomic<bool> screenshotFailed{false};
+
 // How the run ends besides the close box: a time limit, a signal; the screenshot is taken
 // just before the window closes.
 void ArrangeEnding(const Options& options) {
@@ -87,6 +92,7 @@ void ArrangeEnding(const Options& options) {
     const std::vector<HWND> windows = orvel::headless::TopLevelWindows();
     if (windows.empty() || !orvel::headless::SaveWindow(windows.front(), path.c_str())) {
       fprintf(stderr, "orvel: cannot write the screenshot '%s'\n", orvel::Printable(path).c_str());
+      screenshotFailed = true;
     }
   });
 }
@@ -99,10 +105,29 @@ bool UseWindows(int scale, bool fullscreen, std::string* error) {
   return orvel::host::UseSdl(error);
 }
 
+// Standard input, output and error are opened on /dev/null where they were closed, so that no
+// pipe or file the program makes later takes their numbers (a signal pipe read as standard
+// input would swallow the first Ctrl-C). True when standard input was closed.
+bool OpenClosedStandardFiles() {
+  bool inputClosed = false;
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    if (fd == 0) inputClosed = true;
+    const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (opened >= 0 && opened != fd) close(opened);  // a lower number was free: not ours
+  }
+  return inputClosed;
+}
+
+// Whether `path` is a FIFO (a named pipe).
+bool IsFifo(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
 // Reading a FIFO waits for its writer; the user is told why nothing happens yet.
 void SayIfWaiting(const std::string& input) {
-  struct stat st;
-  if (stat(input.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) {
+  if (IsFifo(input)) {
     fprintf(stderr, "orvel: waiting for sound from '%s'\n", orvel::Printable(input).c_str());
   }
 }
@@ -150,9 +175,21 @@ int ListInputs() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool inputClosed = OpenClosedStandardFiles();
   Options options;
   int code = 0;
   if (!ParseOptions(argc, argv, &options, &code)) return code;
+  if (options.input == "-" && inputClosed) {
+    fputs("orvel: --input - reads a WAV stream from standard input, which is closed\n", stderr);
+    return 1;
+  }
+  // A render reads its music twice and cannot take it from a FIFO; it is refused before the
+  // FIFO is opened, so that no writer is kept waiting and then cut off.
+  if (!options.render.output.empty() && IsFifo(options.input)) {
+    fprintf(stderr, "orvel: a render reads its music from a file; '%s' is a FIFO\n",
+            orvel::Printable(options.input).c_str());
+    return 1;
+  }
   if (!options.render.output.empty() && !options.screenshot.empty()) {
     fputs(
         "orvel: --screenshot saves the window at the end of a run; a render holds every frame "
@@ -198,5 +235,5 @@ int main(int argc, char** argv) {
   char commandLine[] = "";
   int result = WinMain(reinterpret_cast<HINSTANCE>(&module), nullptr, commandLine, SW_SHOWNORMAL);
   orvel::host::Shutdown();  // closes the OS windows and SDL's video before the process ends
-  return result;
+  return result == 0 && screenshotFailed ? 1 : result;
 }

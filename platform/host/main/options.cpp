@@ -70,7 +70,11 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options* options, i
     cli.parse(reversed);  // CLI11 takes the arguments last first
     // A disc given alone is also what Orvel shows.
     if (!options->cd.empty() && cli.count("--input") == 0) options->input = "cd";
-    if (CheckValues(*options, &error)) return true;
+    if (cli.count("--cd") > 0 && options->cd.empty()) {
+      error = "--cd was given an empty name: name a drive, a disc image or a folder";
+    } else if (CheckValues(*options, &error)) {
+      return true;
+    }
   } catch (const CLI::CallForHelp&) {
     *output = cli.help();
     *code = 0;

@@ -17,6 +17,16 @@ std::unique_ptr<wave::Generator> OpenSource(const std::string& input, std::strin
   return wave::OpenFileGenerator(input, nullptr, error);
 }
 
+// A float file may hold any value; encoders refuse samples far outside full scale (AAC says
+// "Invalid argument"). Sound is clipped to full scale as a sound card would, and a NaN is
+// silence.
+void Clip(float* samples, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    const float v = samples[i];
+    if (!(v >= -1.0f && v <= 1.0f)) samples[i] = v > 0 ? 1.0f : v < 0 ? -1.0f : 0.0f;
+  }
+}
+
 }  // namespace
 
 AudioFeed::~AudioFeed() {
@@ -71,6 +81,7 @@ bool AudioFeed::Fill() {
       const int count = static_cast<int>(std::min<int64_t>(kBlock, sourceEnd_ - sourceNext_));
       source_->Read(sourceNext_, count, block_.data());
       sourceNext_ += count;
+      Clip(block_.data(), static_cast<size_t>(count) * source_->Channels());
       const uint8_t* in[1] = {reinterpret_cast<const uint8_t*>(block_.data())};
       const int room = swr_get_out_samples(swr_, count);
       if (av_samples_alloc_array_and_samples(&out, nullptr, encoder_->ch_layout.nb_channels, room,

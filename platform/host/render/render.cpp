@@ -20,6 +20,7 @@
 #include "host/render/script.h"
 #include "host/render/sink.h"
 #include "kernel/clock.h"
+#include "kernel/printable.h"
 #include "user/host.h"
 #include "winmm/demo_synth.h"
 
@@ -65,22 +66,6 @@ bool MusicLength(const std::string& input, int64_t* micros, std::string* error) 
   return true;
 }
 
-// "30", "29.97" or "30000/1001".
-bool ParseRate(const std::string& text, Rate* rate) {
-  if (text.empty()) return true;
-  char* end = nullptr;
-  const double value = strtod(text.c_str(), &end);
-  if (*end == '/') {
-    const long den = strtol(end + 1, &end, 10);
-    if (*end != '\0' || den <= 0 || value != static_cast<long>(value)) return false;
-    *rate = Rate{static_cast<int>(value), static_cast<int>(den)};
-  } else {
-    if (*end != '\0') return false;
-    *rate = Rate{static_cast<int>(value * 1000 + 0.5), 1000};
-  }
-  return rate->num > 0 && rate->num <= 240 * rate->den;
-}
-
 // What to render: window frames [first, first + count) and the music under them.
 struct Plan {
   int64_t first = 0;
@@ -99,7 +84,11 @@ bool MakePlan(const Options& o, const std::string& input, Plan* plan, std::strin
   int64_t length = 0, from = 0;
   if (!MusicLength(input, &length, error)) return false;
   if (!o.from.empty() && !ParseTime(o.from, &from)) {
-    *error = "--from '" + o.from + "' is not a time (m:ss, for example 1:30)";
+    *error = "--from '" + o.from + "' is not a time (" + TimeForm() + ")";
+    return false;
+  }
+  if (length == 0) {
+    *error = "'" + input + "' holds no sound to render";
     return false;
   }
   if (from >= length) {
@@ -113,7 +102,7 @@ bool MakePlan(const Options& o, const std::string& input, Plan* plan, std::strin
   plan->count = (end - start + kFrameMicros - 1) / kFrameMicros;
   plan->audio = AudioSpan{input, start, end - start};
   if (!ParseRate(o.fpsOut, &plan->rate)) {
-    *error = "--fps-out '" + o.fpsOut + "' is not a frame rate (such as 30, 25 or 30000/1001)";
+    *error = "--fps-out '" + o.fpsOut + "' is not " + RateForm();
     return false;
   }
   if (o.showcase && !o.script.empty()) {
@@ -221,34 +210,35 @@ std::string Where(const std::string& output) {
   return output == "-" ? "standard output" : output;
 }
 
+// Tells the user `message`: input it echoes (names, times, script words) has its control bytes
+// quoted, so that a file cannot drive the terminal.
+void Say(const std::string& message) {
+  fprintf(stderr, "orvel: %s\n", Printable(message).c_str());
+}
+
 // After the program: finishes the output and tells the user how it went.
 int Conclude(const Plan& plan, const Options& o, Sink* sink, Recorder* recorder) {
   recorder->progress().Clear();
   const bool finished = !recorder->Failed() && sink->Finish();
   if (!finished) {
     const std::string left = sink->Discard();
-    fprintf(stderr, "orvel: %s%s\n", sink->Error().c_str(),
-            left.empty() ? "" : ("; " + left).c_str());
+    Say(sink->Error() + (left.empty() ? "" : "; " + left));
     return 1;
   }
   const int64_t frames = recorder->Taken();
   const std::string rendered = Clock(frames * kFrameMicros);
   if (g_interrupted) {
-    fprintf(stderr,
-            "orvel: interrupted at %s of %s; %s holds the %lld frames rendered so far and "
-            "plays as it is\n",
-            rendered.c_str(), Clock(plan.count * kFrameMicros).c_str(), Where(o.output).c_str(),
-            static_cast<long long>(frames));
+    Say("interrupted at " + rendered + " of " + Clock(plan.count * kFrameMicros) + "; " +
+        Where(o.output) + " holds the " + std::to_string(frames) +
+        " frames rendered so far and plays as it is");
     return 130;
   }
   if (frames < plan.count) {
-    fprintf(stderr, "orvel: the program ended after %lld of %lld frames; %s holds those\n",
-            static_cast<long long>(frames), static_cast<long long>(plan.count),
-            Where(o.output).c_str());
+    Say("the program ended after " + std::to_string(frames) + " of " + std::to_string(plan.count) +
+        " frames; " + Where(o.output) + " holds those");
     return 1;
   }
-  fprintf(stderr, "orvel: rendered %lld frames (%s) to %s\n", static_cast<long long>(frames),
-          rendered.c_str(), Where(o.output).c_str());
+  Say("rendered " + std::to_string(frames) + " frames (" + rendered + ") to " + Where(o.output));
   return 0;
 }
 
@@ -258,7 +248,7 @@ int Run(const Options& o, const std::string& input, const std::function<int()>& 
   Plan plan;
   std::string error;
   if (!MakePlan(o, input, &plan, &error)) {
-    fprintf(stderr, "orvel: %s\n", error.c_str());
+    Say(error);
     return 1;
   }
   SinkSettings settings;
@@ -269,7 +259,7 @@ int Run(const Options& o, const std::string& input, const std::function<int()>& 
   settings.audio = plan.audio;
   std::unique_ptr<Sink> sink = OpenSink(settings, &error);
   if (!sink) {
-    fprintf(stderr, "orvel: %s\n", error.c_str());
+    Say(error);
     return 1;
   }
   signal(SIGPIPE, SIG_IGN);  // a closed pipe is a write error, reported as such

@@ -20,7 +20,7 @@ void AddOptions(CLI::App& cli, Options* o) {
   cli.add_option("--from", o->from, "Start the render at this time of the music (m:ss)");
   cli.add_option("--script", o->script,
                  "Timed actions for the render, one a line: '0:05 click bars', '0:20 command "
-                 "11845', '0:30 key 0 7', '0:40 scroll +5'");
+                 "11845', '0:30 key 0 7', '0:40 scroll +5' (at most 10000 actions and 1 MiB)");
   cli.add_flag("--showcase", o->showcase,
                "Walk through every display during the render (a built-in script)");
 }

@@ -72,6 +72,9 @@ constexpr POINT kScrollLeft = {353, 391}, kScrollRight = {462, 391};
 
 constexpr int kFirstCommand = 11842, kLastCommand = 11855;
 
+// The speed bar's settings, 1 to 50, less one: the presses that take it from end to end.
+constexpr int kSpeedSteps = 49;
+
 std::string Trim(const std::string& s) {
   const size_t a = s.find_first_not_of(" \t\r");
   if (a == std::string::npos) return "";
@@ -138,40 +141,6 @@ bool ParseAction(std::istringstream& words, Action* a, std::string* what) {
 
 }  // namespace
 
-bool ParseTime(const std::string& text, int64_t* micros) {
-  if (text.empty() || text.size() > 32) return false;
-  int64_t whole = 0;
-  int fields = 0;
-  size_t i = 0;
-  for (;;) {
-    size_t start = i;
-    int64_t field = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
-      field = field * 10 + (text[i++] - '0');
-    if (i == start || (fields > 0 && field >= 60)) return false;
-    whole = whole * 60 + field;
-    ++fields;
-    if (i < text.size() && text[i] == ':' && fields < 3) {
-      ++i;
-      continue;
-    }
-    break;
-  }
-  int64_t fraction = 0;
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    int64_t scale = 100000;
-    size_t start = i;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, scale /= 10) {
-      fraction += (text[i] - '0') * scale;
-    }
-    if (i == start) return false;
-  }
-  if (i != text.size()) return false;
-  *micros = whole * 1000000 + fraction;
-  return true;
-}
-
 bool ParseScript(const std::string& text, const std::string& name, std::vector<Action>* actions,
                  std::string* error) {
   std::istringstream lines(text);
@@ -187,9 +156,12 @@ bool ParseScript(const std::string& text, const std::string& name, std::vector<A
     a.line = number;
     std::string what;
     if (!ParseTime(time, &a.micros)) {
-      what = "'" + time + "' is not a time (m:ss, for example 0:05 or 1:30.5)";
+      what = "'" + time + "' is not a time (" + TimeForm() + ")";
     } else {
       ParseAction(words, &a, &what);
+    }
+    if (what.empty() && actions->size() == kMaxScriptActions) {
+      what = "more actions than a script may hold (" + std::to_string(kMaxScriptActions) + ")";
     }
     if (!what.empty()) {
       *error = name + ":" + std::to_string(number) + ": " + what;
@@ -203,13 +175,26 @@ bool ParseScript(const std::string& text, const std::string& name, std::vector<A
 }
 
 bool LoadScript(const std::string& path, std::vector<Action>* actions, std::string* error) {
-  std::ifstream in(path);
-  std::ostringstream text;
-  if (!in || !(text << in.rdbuf())) {
+  std::ifstream in(path, std::ios::binary);
+  // One byte more than a script may hold tells a script that is too large (or endless, as
+  // /dev/zero is) without reading it all.
+  std::string text(kMaxScriptBytes + 1, '\0');
+  if (in) in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (!in && !in.eof()) {
     *error = "cannot read the script '" + path + "'";
     return false;
   }
-  return ParseScript(text.str(), path, actions, error);
+  text.resize(static_cast<size_t>(in.gcount()));
+  if (text.size() > kMaxScriptBytes) {
+    *error =
+        "the script '" + path + "' is larger than " + std::to_string(kMaxScriptBytes) + " bytes";
+    return false;
+  }
+  if (text.empty()) {
+    *error = "the script '" + path + "' is empty: it needs one timed action a line";
+    return false;
+  }
+  return ParseScript(text, path, actions, error);
 }
 
 std::vector<Action> Showcase() {
@@ -252,8 +237,10 @@ void Perform(const Action& action, HWND mainWindow) {
       }
       break;
     case Action::Kind::kScroll: {
+      // The speed runs from 1 to 50: presses past 49 in a row change nothing, and are spared.
       const POINT p = action.steps > 0 ? kScrollRight : kScrollLeft;
-      for (int i = 0; i < std::abs(action.steps); ++i) headless::Click(mainWindow, p.x, p.y);
+      const int presses = std::min(std::abs(action.steps), kSpeedSteps);
+      for (int i = 0; i < presses; ++i) headless::Click(mainWindow, p.x, p.y);
       break;
     }
   }

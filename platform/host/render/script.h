@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "host/render/quantities.h"
+
 namespace orvel::render {
 
 struct Action {
@@ -30,8 +32,10 @@ struct Action {
   int steps = 0;            // kScroll: + right, - left
 };
 
-// Parses a time such as "75", "1:15", "0:01:15.5"; false for anything else or a negative one.
-bool ParseTime(const std::string& text, int64_t* micros);
+// A script holds at most this many bytes and actions; applying an action costs at most the
+// 49 speed-bar presses that take the speed from end to end.
+constexpr size_t kMaxScriptBytes = 1 << 20;
+constexpr size_t kMaxScriptActions = 10000;
 
 // Parses a whole script. On the first bad line returns false with *error as
 // "<name>:<line>: <what is wrong>". Actions come out sorted by time (stable).

@@ -10,9 +10,12 @@ extern "C" {
 
 #include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #include "host/render/audio_feed.h"
 #include "host/render/sink.h"
+#include "kernel/output_file.h"
+#include "kernel/printable.h"
 
 namespace orvel::render {
 namespace {
@@ -120,6 +123,14 @@ struct Palette {
   }
 };
 
+// Opening a FIFO waits until a program opens it to read; the user is told why nothing happens.
+void SayIfWaiting(const std::string& output) {
+  struct stat st;
+  if (stat(output.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) {
+    fprintf(stderr, "orvel: waiting for a program to read '%s'\n", Printable(output).c_str());
+  }
+}
+
 class AvSink : public Sink {
  public:
   explicit AvSink(const SinkSettings& s) : settings_(s) {}
@@ -131,6 +142,7 @@ class AvSink : public Sink {
     av_packet_free(&packet_);
     sws_freeContext(sws_);
     if (format_) {
+      CloseMuxer();
       if (format_->pb) avio_closep(&format_->pb);
       avformat_free_context(format_);
     }
@@ -158,15 +170,23 @@ class AvSink : public Sink {
     }
     if (!OpenVideo(videoCodec, error)) return false;
     if (box.audioCodec && !OpenAudio(box.audioCodec, error)) return false;
-    const int opened = avio_open(&format_->pb, settings_.output.c_str(), AVIO_FLAG_WRITE);
+    std::string why;
+    if (!file_.Prepare(settings_.output, &why)) {
+      *error = "cannot write '" + settings_.output + "': " + why;
+      return false;
+    }
+    SayIfWaiting(settings_.output);
+    const int opened = avio_open(&format_->pb, file_.path().c_str(), AVIO_FLAG_WRITE);
     if (opened < 0) {
       *error = "cannot write '" + settings_.output + "': " + AvError(opened);
       return false;
     }
-    created_ = true;
     const int header = avformat_write_header(format_, nullptr);
+    headerWritten_ = header >= 0;
     if (header < 0) {
-      *error = "cannot write '" + settings_.output + "': " + AvError(header) + "; " + Discard();
+      const std::string left = Discard();
+      *error = "cannot write '" + settings_.output + "': " + AvError(header) +
+               (left.empty() ? "" : "; " + left);
       return false;
     }
     return true;
@@ -194,15 +214,18 @@ class AvSink : public Sink {
     if (!failed_) Encode(video_, stream_, nullptr);
     if (!failed_ && audio_) Encode(audio_, audioStream_, nullptr);
     if (!failed_) {
-      const int trailer = av_write_trailer(format_);
+      const int trailer = CloseMuxer();
       if (trailer < 0) Fail(trailer);
     }
+    CloseMuxer();
     if (format_->pb) {
       avio_flush(format_->pb);
       if (format_->pb->error < 0) Fail(format_->pb->error);
       const int closed = avio_closep(&format_->pb);
       if (closed < 0) Fail(closed);
     }
+    std::string why;
+    if (!failed_ && !file_.Commit(&why)) Fail(AVERROR(errno));
     return !failed_;
   }
 
@@ -211,14 +234,21 @@ class AvSink : public Sink {
   }
 
   std::string Discard() override {
+    if (format_) CloseMuxer();
     if (format_ && format_->pb) avio_closep(&format_->pb);
-    if (!created_) return "";
-    created_ = false;
-    remove(settings_.output.c_str());
-    return "the incomplete '" + settings_.output + "' was removed";
+    // Only a file this render made is removed; what stood there before is left as it was.
+    return file_.Discard() ? "the incomplete '" + settings_.output + "' was removed" : "";
   }
 
  private:
+  // Writes the trailer once, after a header: the muxer frees what it holds only then (the GIF
+  // muxer its last packet), so it is also written to an output that failed. Its result.
+  int CloseMuxer() {
+    if (!headerWritten_) return 0;
+    headerWritten_ = false;
+    return av_write_trailer(format_);
+  }
+
   bool OpenVideo(const AVCodec* codec, std::string* error) {
     video_ = avcodec_alloc_context3(codec);
     stream_ = avformat_new_stream(format_, nullptr);
@@ -385,7 +415,8 @@ class AvSink : public Sink {
   std::unique_ptr<Palette> palette_;
   AudioFeed feed_;
   int64_t frames_ = 0;
-  bool created_ = false;
+  OutputFile file_;             // where the file is written until it is complete
+  bool headerWritten_ = false;  // and the trailer not yet
   bool failed_ = false;
   int error_ = 0;
 };

@@ -4,6 +4,7 @@
 // (picture_deflate.h), which finds the repeats along and down the rows several times as fast as
 // a general compressor. A bounded pool of buffers keeps memory flat.
 #include <errno.h>
+#include <limits.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -20,21 +21,58 @@
 
 #include "host/render/picture_deflate.h"
 #include "host/render/sink.h"
+#include "kernel/output_file.h"
 
 namespace orvel::render {
 namespace {
 
-// The pattern's one number conversion: %d or %0<width>d. False for none, two, or another %.
-bool ValidPattern(const std::string& pattern) {
+// The widest frame number: frames are counted in int64_t.
+constexpr size_t kMostDigits = 19;
+
+// The name of frame `number` under `pattern`: "%%" is "%", and the one conversion (%d or
+// %0<width>d) is the number, padded with zeros to `width` digits. Written here rather than by
+// printf, so that no width or number can overflow a buffer or cut a name short.
+std::string FrameName(const std::string& pattern, int64_t number) {
+  std::string name;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] != '%') {
+      name += pattern[i];
+    } else if (pattern[++i] == '%') {
+      name += '%';
+    } else {
+      size_t width = 0;
+      for (; pattern[i] >= '0' && pattern[i] <= '9'; ++i) width = width * 10 + (pattern[i] - '0');
+      const std::string digits = std::to_string(number);
+      name += std::string(width > digits.size() ? width - digits.size() : 0, '0') + digits;
+    }
+  }
+  return name;
+}
+
+// What is wrong with a frame pattern, or an empty string: it must hold one number conversion
+// (%d or %0<width>d, any other % doubled), and every name it makes must fit in a path.
+std::string PatternFault(const std::string& pattern) {
   int numbers = 0;
   for (size_t i = 0; i < pattern.size(); ++i) {
     if (pattern[i] != '%') continue;
     if (++i < pattern.size() && pattern[i] == '%') continue;
+    const size_t start = i;
     while (i < pattern.size() && pattern[i] >= '0' && pattern[i] <= '9') ++i;
-    if (i >= pattern.size() || pattern[i] != 'd') return false;
+    if (i >= pattern.size() || pattern[i] != 'd') numbers = 2;  // not a pattern at all
+    if (i - start > 4) return "its number is wider than a path";
     ++numbers;
   }
-  return numbers == 1;
+  if (numbers != 1) {
+    return "it needs one frame number such as %05d, for example frames/%05d.png";
+  }
+  const std::string longest = FrameName(pattern, INT64_MAX);
+  const size_t slash = longest.rfind('/');
+  const size_t base = longest.size() - (slash == std::string::npos ? 0 : slash + 1);
+  if (longest.size() >= PATH_MAX || base > NAME_MAX) {
+    return "its names would be longer than a file name may be (" + std::to_string(NAME_MAX) +
+           " bytes, " + std::to_string(PATH_MAX - 1) + " with the folders)";
+  }
+  return "";
 }
 
 std::string Folder(const std::string& pattern) {
@@ -50,15 +88,9 @@ bool PrepareFolder(const std::string& folder, std::string* why) {
     *why = strerror(errno);
     return false;
   }
-  const std::string probe = folder + "/.orvel-write-test-" + std::to_string(getpid());
-  FILE* f = fopen(probe.c_str(), "wb");
-  if (f == nullptr) {
-    *why = strerror(errno);
-    return false;
-  }
-  fclose(f);
-  remove(probe.c_str());
-  return true;
+  // A file of a name no one else uses, made here and so the only one removed here.
+  OutputFile probe;
+  return probe.Prepare(folder + "/.orvel-write-test", why);
 }
 
 struct Job {
@@ -138,7 +170,6 @@ class PngSink : public Sink {
   }
 
   void Work() {
-    std::vector<char> name(settings_.output.size() + 32);
     PictureDeflater deflater;
     std::vector<uint8_t> png(PngBound(buffers_.front().size()));
     for (;;) {
@@ -153,9 +184,9 @@ class PngSink : public Sink {
       const size_t size = Encode(*job.rows, &deflater, png.data());
       int error = 0;
       for (int i = 0; i < job.count && error == 0; ++i) {
-        snprintf(name.data(), name.size(), settings_.output.c_str(), job.first + i + 1);
-        error = Store(name.data(), png.data(), size);
-        if (error != 0) Fail(name.data(), error);
+        const std::string name = FrameName(settings_.output, job.first + i + 1);
+        error = Store(name.c_str(), png.data(), size);
+        if (error != 0) Fail(name.c_str(), error);
       }
       std::lock_guard<std::mutex> hold(lock_);
       if (error == 0) written_ += job.count;
@@ -195,14 +226,18 @@ class PngSink : public Sink {
     return static_cast<size_t>(CloseChunk(end, "IEND", 0) - png);
   }
 
-  // Writes one file; 0 or the errno. A file that could not be written whole is removed.
+  // Writes one file; 0 or the errno. A file is written whole or not at all: what stood at
+  // `path` before stays unless the new file replaces it.
   static int Store(const char* path, const void* data, size_t size) {
-    FILE* f = fopen(path, "wb");
+    OutputFile out;
+    std::string why;
+    if (!out.Prepare(path, &why)) return errno != 0 ? errno : EISDIR;
+    FILE* f = fopen(out.path().c_str(), "wb");
     if (f == nullptr) return errno;
     const bool wrote = fwrite(data, 1, size, f) == size;
     int error = wrote ? 0 : errno;
     if (fclose(f) != 0 && error == 0) error = errno;
-    if (error != 0) remove(path);
+    if (error == 0 && !out.Commit(&why)) error = errno;
     return error;
   }
 
@@ -234,10 +269,9 @@ class PngSink : public Sink {
 }  // namespace
 
 std::unique_ptr<Sink> OpenPngSink(const SinkSettings& settings, std::string* error) {
-  if (!ValidPattern(settings.output)) {
-    *error = "'" + settings.output +
-             "' is not a PNG file pattern: it needs one frame number such as %05d, for "
-             "example frames/%05d.png";
+  const std::string fault = PatternFault(settings.output);
+  if (!fault.empty()) {
+    *error = "'" + settings.output + "' is not a PNG file pattern: " + fault;
     return nullptr;
   }
   std::string why;

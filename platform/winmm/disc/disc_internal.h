@@ -23,6 +23,11 @@ std::unique_ptr<Disc> OpenCdioImage(const std::string& path, bool toc, std::stri
 // A drive, through libcdio and paranoia. An empty `device` means libcdio's default one.
 std::unique_ptr<Disc> OpenDrive(const std::string& device, std::string* error);
 
+// What stands at `path` when it is not a regular file, for messages: "a folder", "a FIFO",
+// "a socket", "a block device", "a character device", "missing", or why it cannot be looked
+// at; empty for a regular file.
+std::string FileKind(const std::string& path);
+
 // "a/b/album.cue" -> "album.cue"; "a/b/" -> "b".
 std::string BaseName(const std::string& path);
 // "a/b/album.cue" -> "a/b/"; "album.cue" -> "".

@@ -3,6 +3,7 @@
 #include <ctype.h>
 #include <dirent.h>
 #include <errno.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 
@@ -12,6 +13,7 @@
 
 #include "disc/audio_file.h"
 #include "disc/disc_internal.h"
+#include "disc/nrg_check.h"
 
 namespace orvel::disc {
 
@@ -25,6 +27,16 @@ std::string BaseName(const std::string& path) {
 std::string FolderOf(const std::string& path) {
   size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string FileKind(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return errno == ENOENT ? "missing" : strerror(errno);
+  if (S_ISREG(st.st_mode)) return "";
+  if (S_ISDIR(st.st_mode)) return "a folder";
+  if (S_ISFIFO(st.st_mode)) return "a FIFO";
+  if (S_ISSOCK(st.st_mode)) return "a socket";
+  return S_ISBLK(st.st_mode) ? "a block device" : "a character device";
 }
 
 namespace {
@@ -105,8 +117,12 @@ std::unique_ptr<Disc> OpenCueFile(const std::string& path, std::string* error) {
   }
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
-  if (!in || !(text << in.rdbuf())) {
+  if (!in) {
     *error = path + ": cannot be read: " + strerror(errno);
+    return nullptr;
+  }
+  if (st.st_size == 0 || !(text << in.rdbuf())) {  // inserting nothing counts as a failure
+    *error = path + ": is empty, not a cue sheet";
     return nullptr;
   }
   CueSheet sheet;
@@ -175,20 +191,92 @@ std::unique_ptr<Disc> OpenFolder(const std::string& path, std::string* error) {
   return OpenSheetDisc(path, path, sheet, paths, error);
 }
 
+// The track modes of libcdio's cdrdao reader: a TRACK line without one leaves it dividing by a
+// sector size of zero.
+constexpr const char* kTocModes[] = {"AUDIO",       "MODE0",          "MODE1",
+                                     "MODE1_RAW",   "MODE2",          "MODE2_FORM1",
+                                     "MODE2_FORM2", "MODE2_FORM_MIX", "MODE2_RAW"};
+
+// The longest line libcdio is sure to read whole.
+constexpr size_t kMaxTocLine = 500;
+
+// What is wrong with a line of the TOC at `path` before libcdio reads it, or an empty string.
+// libcdio opens the files a TOC names without asking what they are, and waits forever on a
+// FIFO: each FILE, AUDIOFILE and DATAFILE that is there must be a regular file (a missing one
+// is left for libcdio to report).
+std::string TocLineFault(const std::string& path, const std::string& line) {
+  std::istringstream words(line);
+  std::string first, second;
+  words >> first >> second;
+  if (first == "TRACK") {
+    for (const char* mode : kTocModes) {
+      if (second == mode) return "";
+    }
+    return "TRACK needs a mode such as AUDIO, not \"" + second + "\"";
+  }
+  const size_t open = line.find('"');
+  const size_t close = open == std::string::npos ? open : line.find('"', open + 1);
+  if ((first != "FILE" && first != "AUDIOFILE" && first != "DATAFILE") ||
+      close == std::string::npos) {
+    return "";
+  }
+  const std::string name = line.substr(open + 1, close - open - 1);
+  const std::string kind = FileKind(name[0] == '/' ? name : FolderOf(path) + name);
+  return kind.empty() || kind == "missing"
+             ? ""
+             : first + " \"" + name + "\" is " + kind + ", not a file";
+}
+
+bool CheckTocFile(const std::string& path, std::string* error) {
+  // libcdio is given a copy of the TOC made in the temporary folder (cdio_disc.cpp).
+  const char* tmp = getenv("TMPDIR");
+  const std::string temporary = tmp && *tmp ? tmp : "/tmp";
+  const std::string tmpKind = FileKind(temporary);
+  if (tmpKind != "a folder") {
+    *error = path + ": cannot be copied for reading into the temporary folder '" + temporary +
+             "' (TMPDIR), which is " + (tmpKind.empty() ? "a file" : tmpKind);
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  for (int number = 1; std::getline(in, line) && number <= 100000; ++number) {
+    // libcdio reads a line as a C string, in pieces of a few hundred bytes, up to a comment.
+    line = line.substr(0, line.find('\0'));
+    const std::string fault = line.size() >= kMaxTocLine
+                                  ? "a line longer than " + std::to_string(kMaxTocLine) + " bytes"
+                                  : TocLineFault(path, line.substr(0, line.find("//")));
+    if (!fault.empty()) {
+      *error = path + ":" + std::to_string(number) + ": " + fault;
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 std::unique_ptr<Disc> OpenDisc(const std::string& spec, std::string* error) {
   struct stat st;
-  if (spec.empty() || stat(spec.c_str(), &st) != 0) {
-    *error = (spec.empty() ? std::string("\"\"") : spec) + ": no such file, folder or drive";
+  if (spec.empty()) {
+    *error = "--cd was given an empty name: name a drive, a disc image or a folder";
+    return nullptr;
+  }
+  if (stat(spec.c_str(), &st) != 0) {
+    *error = spec + (errno == ENOENT ? std::string(": no such file, folder or drive")
+                                     : std::string(": cannot be opened: ") + strerror(errno));
     return nullptr;
   }
   if (S_ISDIR(st.st_mode)) return OpenFolder(spec, error);
   if (S_ISBLK(st.st_mode) || S_ISCHR(st.st_mode)) return OpenDrive(spec, error);
+  // A FIFO or a socket would be waited on for ever.
+  if (!S_ISREG(st.st_mode)) {
+    *error = spec + ": " + FileKind(spec) + ", not a CD drive, a disc image or a folder";
+    return nullptr;
+  }
   std::string ext = Extension(spec);
   if (ext == "cue") return OpenCueFile(spec, error);
-  if (ext == "toc") return OpenCdioImage(spec, true, error);
-  if (ext == "nrg") return OpenCdioImage(spec, false, error);
+  if (ext == "toc") return CheckTocFile(spec, error) ? OpenCdioImage(spec, true, error) : nullptr;
+  if (ext == "nrg") return CheckNrgImage(spec, error) ? OpenCdioImage(spec, false, error) : nullptr;
   if (ext == "bin" || ext == "img" || ext == "raw") return OpenBareBin(spec, error);
   *error = spec + ": not a CD drive, a disc image (.cue, .toc, .nrg, .bin) or a folder";
   return nullptr;

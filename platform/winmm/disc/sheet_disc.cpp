@@ -142,7 +142,8 @@ bool FileSize(const CueFile& file, const std::string& path, const std::string& l
               std::string* error) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    *error = label + " is missing";
+    const std::string kind = FileKind(path);
+    *error = label + " is " + (kind == "missing" ? kind : kind + ", not a file");
     return false;
   }
   if (file.raw) {

@@ -12,10 +12,6 @@ WORK=$work
 mkdir -p "$work"
 rm -f "$work"/*.png "$work"/*.log
 here=$(dirname "$0")
-# As in the real-window test: in a UTF-8 locale that Xlib takes as plain "UTF-8", the portable
-# build's SDL message boxes get titles xdotool cannot read, and its start-up boxes would not
-# be found.
-export LC_ALL=C
 source "$here/wine-lib.sh"
 source "$here/../support/pulse-server.sh"
 wine_need wine wineserver Xvfb xdotool import sox paplay

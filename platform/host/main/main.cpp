@@ -18,6 +18,7 @@
 #include "host/headless.h"
 #include "host/hosts.h"
 #include "host/render/render.h"
+#include "host/terminal/terminal.h"
 #include "kernel/printable.h"
 #include "options.h"
 #include "user/window_thread.h"
@@ -27,10 +28,12 @@
 
 namespace {
 
-// The program's options: the run's own (options.h), the renderer's and the window's scale.
+// The program's options: the run's own (options.h), the renderer's, the window's scale and
+// the terminal host's.
 struct Options : orvel::cli::Options {
   orvel::render::Options render;
-  int scale = 0;  // 0: from the display's DPI
+  int scale = 0;         // 0: from the display's DPI
+  std::string terminal;  // empty: a window; else how to draw in the terminal
 };
 
 // --scale: a window of today's many-pixel screens, each of the program's pixels N x N.
@@ -38,6 +41,17 @@ void AddScaleOption(CLI::App& cli, int* scale) {
   cli.add_option("--scale", *scale,
                  "Show the window N times larger, 1 to 8 (default: from the display's DPI)")
       ->check(CLI::Range(1, 8));
+}
+
+// --terminal[=MODE]: the window drawn in the terminal that Orvel runs in.
+void AddTerminalOption(CLI::App& cli, std::string* mode) {
+  cli.add_option("--terminal", *mode,
+                 "Draw the window in this terminal (also over SSH) and take clicks and keys from "
+                 "it; q or Ctrl-C ends Orvel. MODE: blocks (truecolour half-block cells)")
+      ->expected(0, 1)
+      ->default_str("blocks")
+      ->check(CLI::IsMember({"blocks"}))
+      ->excludes("--headless");
 }
 
 // Parses the command line; false with the exit code in *code when the program should end
@@ -48,6 +62,7 @@ bool ParseOptions(int argc, char** argv, Options* options, int* code) {
   if (orvel::cli::ParseOptions(arguments, options, code, &output, [options](CLI::App& cli) {
         orvel::render::AddOptions(cli, &options->render);
         AddScaleOption(cli, &options->scale);
+        AddTerminalOption(cli, &options->terminal);
       })) {
     return true;
   }
@@ -76,6 +91,23 @@ void ArrangeEnding(const Options& options) {
 bool UseWindows(int scale, std::string* error) {
   orvel::host::SetScale(scale);
   return orvel::host::UseSdl(error);
+}
+
+// The host that shows the window: the terminal when asked for, else an OS window, else the
+// terminal when there is no display but standard output is one (said once). False with the
+// reason in *error.
+bool ChooseHost(const Options& options, std::string* error) {
+  if (options.headless) {
+    orvel::host::UseHeadless(orvel::host::HeadlessSettings{true});
+    return true;
+  }
+  if (!options.terminal.empty()) {
+    return orvel::host::UseTerminal(orvel::host::TerminalMode::kBlocks, error);
+  }
+  if (UseWindows(options.scale, error)) return true;
+  if (!isatty(STDOUT_FILENO)) return false;
+  fprintf(stderr, "orvel: %s; drawing in this terminal instead (--terminal)\n", error->c_str());
+  return orvel::host::UseTerminal(orvel::host::TerminalMode::kBlocks, error);
 }
 
 // Reading a FIFO waits for its writer; the user is told why nothing happens yet.
@@ -157,9 +189,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!options.render.output.empty()) return Render(options);
-  if (options.headless) {
-    orvel::host::UseHeadless(orvel::host::HeadlessSettings{true});
-  } else if (!UseWindows(options.scale, &error)) {
+  if (!ChooseHost(options, &error)) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;
   }

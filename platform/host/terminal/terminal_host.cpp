@@ -1,0 +1,325 @@
+// The terminal host. Every shown top-level window is placed on a picture the size of the main
+// window's client area (dialogs over it, where the layer put them), which is shrunk to fit the
+// terminal and sent as half-block cells: only the cells that changed, at most once per frame
+// time, and not at all while the terminal has not taken the last frame yet (a slow link skips
+// frames rather than queueing them). Input is read from the terminal in the message loop's
+// idle wait, which is a poll() on the terminal, the host's wake-up counter and its signals.
+#include "host/terminal/terminal.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <map>
+#include <thread>
+#include <vector>
+
+#include "host/ending.h"
+#include "host/render/script.h"
+#include "host/terminal/blocks.h"
+#include "host/terminal/input.h"
+#include "host/terminal/message_box.h"
+#include "host/terminal/tty.h"
+#include "kernel/clock.h"
+#include "user/host.h"
+
+namespace orvel::host {
+namespace {
+
+using terminal::TermEvent;
+
+// Frames are sent at most this often: more often than the program draws (30 a second), so
+// that each of its frames goes out as soon as it is drawn.
+constexpr int64_t kFrameMicros = 20000;
+
+RECT Intersect(const RECT& a, const RECT& b) {
+  return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+              std::min(a.bottom, b.bottom)};
+}
+
+bool Contains(const RECT& r, int x, int y) {
+  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+
+class TerminalHost : public user::Host {
+ public:
+  TerminalHost() : thread_(std::this_thread::get_id()) {
+    wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  }
+
+  // The wake-up counter stays open, as another thread may still wake the host as it goes.
+  ~TerminalHost() override { terminal::ReleaseTerminal(); }
+
+  void TopLevelShown(HWND window, const RECT& screen, const std::string&) override {
+    shown_[window] = screen;
+    terminal::WindowShown();
+    recompose_ = true;
+  }
+  void TopLevelHidden(HWND window) override { Forget(window); }
+  void TopLevelDestroyed(HWND window) override { Forget(window); }
+
+  void Poll(bool) override {
+    ReadInput();
+    Present();
+  }
+
+  void Wait(int64_t deadlineMicros) override {
+    if (Pending()) {
+      const int64_t presentAt = lastPresent_ + kFrameMicros;
+      deadlineMicros = deadlineMicros < 0 ? presentAt : std::min(deadlineMicros, presentAt);
+    }
+    int timeout = -1;
+    if (deadlineMicros >= 0) {
+      const int64_t wait = std::max<int64_t>(0, deadlineMicros - clock::NowMicros());
+      timeout = static_cast<int>(std::min<int64_t>((wait + 999) / 1000, 1 << 30));
+    }
+    pollfd fds[3] = {{wakeFd_, POLLIN, 0},
+                     {terminal::SignalFd(), POLLIN, 0},
+                     {terminal::OwnsTerminal() ? terminal::TerminalFd() : -1, POLLIN, 0}};
+    if (poll(fds, 3, timeout) <= 0) return;
+    uint64_t wakes = 0;
+    if (fds[0].revents & POLLIN) (void)!read(wakeFd_, &wakes, sizeof wakes);
+    ReadInput();
+  }
+
+  void Wake() override {
+    if (std::this_thread::get_id() == thread_) return;  // the window thread carries on
+    const uint64_t one = 1;
+    (void)!write(wakeFd_, &one, sizeof one);
+  }
+
+  // Drawn over the picture and answered in the terminal; the picture is sent whole again
+  // afterwards.
+  int MessageBox(HWND owner, const std::string& text, const std::string& caption,
+                 UINT type) override {
+    if (!terminal::OwnsTerminal()) return Host::MessageBox(owner, text, caption, type);
+    const terminal::BoxAnswer answer = terminal::ShowMessageBox(caption, text);
+    sentCells_ = terminal::Cells();
+    if (answer == terminal::BoxAnswer::kQuit) CloseMainWindow();
+    return IDOK;
+  }
+
+  // Dialogs are centred on the main window, which is the whole picture.
+  RECT WorkArea() override {
+    const HWND main = MainWindow();
+    return main != nullptr ? shown_[main] : Host::WorkArea();
+  }
+
+ private:
+  void Forget(HWND window) {
+    shown_.erase(window);
+    if (window == pressed_) pressed_ = nullptr;
+    recompose_ = true;
+  }
+
+  // The oldest shown top-level window, whose client area is the picture.
+  HWND MainWindow() const {
+    for (HWND window : user::TopLevelWindows()) {
+      if (shown_.count(window)) return window;
+    }
+    return nullptr;
+  }
+
+  // Shown windows, bottom first.
+  std::vector<HWND> Stack() const {
+    std::vector<HWND> stack;
+    for (HWND window : user::TopLevelWindows()) {
+      if (shown_.count(window)) stack.push_back(window);
+    }
+    return stack;
+  }
+
+  bool Pending() const {
+    if (recompose_ || resized_) return true;
+    for (const auto& entry : shown_) {
+      const gdi::Surface* pixels = user::TopLevelSurface(entry.first);
+      if (pixels != nullptr && pixels->HasDamage()) return true;
+    }
+    return false;
+  }
+
+  // Handles what the terminal sent and the signals that came.
+  void ReadInput() {
+    const terminal::Signals signals = terminal::ReadSignals();
+    if (signals.resized) resized_ = true;
+    if (!terminal::OwnsTerminal()) return;
+    pollfd fd{terminal::TerminalFd(), POLLIN, 0};
+    if (poll(&fd, 1, 0) <= 0 || !(fd.revents & POLLIN)) return;
+    char bytes[4096];
+    const ssize_t got = read(fd.fd, bytes, sizeof bytes);
+    if (got <= 0) return;
+    std::vector<TermEvent> events;
+    parser_.Feed(bytes, static_cast<size_t>(got), &events);
+    parser_.Flush(&events);
+    for (const TermEvent& event : events) Handle(event);
+  }
+
+  void Handle(const TermEvent& event) {
+    switch (event.kind) {
+      case TermEvent::Kind::kQuit:
+        CloseMainWindow();
+        return;
+      case TermEvent::Kind::kKey:
+        Key(event.key);
+        return;
+      default:
+        Mouse(event);
+        return;
+    }
+  }
+
+  // A dialog takes every key; without one, digits press the CD keypad's keys.
+  void Key(int key) {
+    HWND target = user::ActiveDialog();
+    const HWND main = MainWindow();
+    if (target == nullptr && main != nullptr && key >= '0' && key <= '9') {
+      render::Action press;
+      press.kind = render::Action::Kind::kKeys;
+      press.digits = {key - '0'};
+      render::Perform(press, main);
+      return;
+    }
+    if (target == nullptr) target = main;
+    if (target == nullptr) return;
+    user::QueueInput(user::InputKind::kKeyDown, target, 0, 0, key);
+    user::QueueInput(user::InputKind::kKeyUp, target, 0, 0, key);
+  }
+
+  // A press goes to the topmost window under it; drags and the release follow the press.
+  void Mouse(const TermEvent& event) {
+    const HWND main = MainWindow();
+    if (main == nullptr) return;
+    int x, y;
+    const bool inside = fit_.PixelAt(event.col, event.row, &x, &y);
+    const RECT& picture = shown_[main];
+    x += picture.left;
+    y += picture.top;
+    HWND target = pressed_;
+    if (event.kind == TermEvent::Kind::kMouseDown) {
+      if (!inside) return;
+      const std::vector<HWND> stack = Stack();
+      for (auto it = stack.rbegin(); it != stack.rend() && target == nullptr; ++it) {
+        if (Contains(shown_[*it], x, y)) target = *it;
+      }
+      if (target == nullptr) target = main;
+      pressed_ = target;
+    }
+    if (target == nullptr) return;
+    if (event.kind == TermEvent::Kind::kMouseUp) pressed_ = nullptr;
+    const user::InputKind kind =
+        event.kind == TermEvent::Kind::kMouseDown ? user::InputKind::kMouseDown
+        : event.kind == TermEvent::Kind::kMouseUp ? user::InputKind::kMouseUp
+                                                  : user::InputKind::kMouseMove;
+    const RECT& window = shown_[target];
+    user::QueueInput(kind, target, x - window.left, y - window.top);
+  }
+
+  // Brings the picture up to date where windows were drawn and sends the cells that changed,
+  // when a frame time has passed and the terminal has taken the last frame.
+  void Present() {
+    const int64_t now = clock::NowMicros();
+    if (!Pending() || now < lastPresent_ + kFrameMicros) return;
+    lastPresent_ = now;
+    const HWND main = MainWindow();
+    if (main == nullptr || !terminal::OwnsTerminal()) return ForgetDamage();
+    if (terminal::UnsentBytes() > 0) return;  // the damage waits for the next frame
+    const RECT picture = shown_[main];
+    const int width = std::max<int>(1, picture.right - picture.left);
+    const int height = std::max<int>(1, picture.bottom - picture.top);
+    std::string out;
+    if (resized_ || width != fit_.width() || height != fit_.height()) {
+      resized_ = false;
+      int cols, rows;
+      terminal::TerminalSize(&cols, &rows);
+      fit_ = terminal::Fit(width, height, cols, rows);
+      sentCells_ = terminal::Cells();
+      recompose_ = true;
+      out = "\x1b[0m\x1b[2J";
+    }
+    Compose(picture, width, height);
+    if (sentCells_.cols == 0) out = "\x1b[0m\x1b[2J";
+    terminal::EncodeBlocks(fit_, sentCells_, cells_, &out);
+    if (!out.empty() && terminal::WriteTerminal(out.data(), out.size())) sentCells_ = cells_;
+  }
+
+  // Copies what was drawn into the picture, and shrinks it into cells_.
+  void Compose(const RECT& picture, int width, int height) {
+    std::vector<RECT> areas;  // picture coordinates
+    if (recompose_ || picture_.size() != static_cast<size_t>(width) * height) {
+      picture_.assign(static_cast<size_t>(width) * height, 0);
+      areas.push_back(RECT{0, 0, width, height});
+    }
+    const std::vector<HWND> stack = Stack();
+    for (HWND window : stack) {
+      gdi::Surface* pixels = user::TopLevelSurface(window);
+      if (pixels == nullptr) continue;
+      const RECT& at = shown_[window];
+      if (!recompose_) {
+        for (const RECT& r : pixels->DamageRects()) {
+          const LONG dx = at.left - picture.left, dy = at.top - picture.top;
+          areas.push_back(RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy});
+        }
+      }
+      pixels->ClearDamage();
+    }
+    const RECT whole{0, 0, width, height};
+    for (const RECT& area : areas) {
+      const RECT a = Intersect(area, whole);
+      if (a.left >= a.right || a.top >= a.bottom) continue;
+      for (HWND window : stack) CopyWindow(window, picture, a, width);
+    }
+    if (recompose_ || cells_.cols != fit_.shownWidth() || cells_.rows != fit_.cellRows()) {
+      terminal::Shrink(picture_.data(), fit_, &cells_);
+    } else {
+      for (const RECT& a : areas) {
+        terminal::ShrinkArea(picture_.data(), fit_, a.left, a.top, a.right, a.bottom, &cells_);
+      }
+    }
+    recompose_ = false;
+  }
+
+  // Copies the part of a window's pixels that lies in `area` (picture coordinates).
+  void CopyWindow(HWND window, const RECT& picture, const RECT& area, int width) {
+    const gdi::Surface* pixels = user::TopLevelSurface(window);
+    if (pixels == nullptr) return;
+    const RECT& at = shown_[window];
+    const int dx = at.left - picture.left, dy = at.top - picture.top;
+    const RECT r = Intersect(area, RECT{dx, dy, dx + pixels->width, dy + pixels->height});
+    for (int y = r.top; y < r.bottom; ++y) {
+      const uint32_t* from = &pixels->pixels[static_cast<size_t>(y - dy) * pixels->width];
+      std::copy(from + (r.left - dx), from + (r.right - dx),
+                picture_.begin() + static_cast<size_t>(y) * width + r.left);
+    }
+  }
+
+  void ForgetDamage() {
+    for (const auto& entry : shown_) {
+      if (gdi::Surface* pixels = user::TopLevelSurface(entry.first)) pixels->ClearDamage();
+    }
+    recompose_ = resized_ = false;
+  }
+
+  std::thread::id thread_;
+  int wakeFd_ = -1;             // an eventfd that Wake() counts up
+  std::map<HWND, RECT> shown_;  // shown top-level windows, client areas on the screen
+  HWND pressed_ = nullptr;      // the window that the held button pressed
+  terminal::InputParser parser_;
+  terminal::Fit fit_;
+  std::vector<uint32_t> picture_;  // the main window's client size, dialogs placed over it
+  terminal::Cells cells_;          // the picture as cells
+  terminal::Cells sentCells_;      // what the terminal shows; empty: nothing yet
+  bool recompose_ = true;          // the whole picture must be put together again
+  bool resized_ = true;            // the terminal's size must be read again
+  int64_t lastPresent_ = -1000000;
+};
+
+}  // namespace
+
+bool UseTerminal(TerminalMode, std::string* error) {
+  if (!terminal::TakeTerminal(error)) return false;
+  user::SetHost(std::make_unique<TerminalHost>());
+  return true;
+}
+
+}  // namespace orvel::host

@@ -1,0 +1,143 @@
+// The half-block picture read back through a terminal emulator (libvterm): every cell's
+// colours exactly the window's pixels (or, shrunk, the mean of the pixels each one covers),
+// and a second frame sent as the changed cells only.
+#include "host/terminal/blocks.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "vterm_screen.h"
+
+namespace orvel::terminal {
+namespace {
+
+using test::VtermScreen;
+
+std::vector<uint32_t> RandomPicture(int width, int height, unsigned seed) {
+  std::mt19937 random(seed);
+  std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+  for (uint32_t& p : pixels) p = random() & 0xFFFFFFu;
+  // Runs of one colour, as windows have, so that spaces and full blocks are used too.
+  for (size_t i = 0; i + 8 < pixels.size(); i += 16) std::fill_n(&pixels[i], 8, pixels[i]);
+  return pixels;
+}
+
+// The picture that the terminal shows, read back cell by cell into picture pixels.
+std::vector<uint32_t> ReadBack(const VtermScreen& screen, const Fit& fit) {
+  std::vector<uint32_t> shown(static_cast<size_t>(fit.shownWidth()) * fit.shownHeight());
+  for (int y = 0; y < fit.shownHeight(); y += 2) {
+    for (int x = 0; x < fit.shownWidth(); ++x) {
+      uint32_t upper = 0xFF000000u, lower = 0xFF000000u;
+      EXPECT_TRUE(screen.CellPixels(fit.firstCol() + x, fit.firstRow() + y / 2, &upper, &lower));
+      shown[static_cast<size_t>(y) * fit.shownWidth() + x] = upper;
+      if (y + 1 < fit.shownHeight())
+        shown[static_cast<size_t>(y + 1) * fit.shownWidth() + x] = lower;
+    }
+  }
+  return shown;
+}
+
+TEST(Blocks, WholePictureReadsBackExactlyAndOnlyChangedCellsAreSent) {
+  const int width = 70, height = 41;  // an odd height: the last cell's lower half is empty
+  std::vector<uint32_t> pixels = RandomPicture(width, height, 7);
+  VtermScreen screen(80, 24);
+  const Fit fit(width, height, 80, 24);
+  ASSERT_EQ(fit.shownWidth(), width);
+  ASSERT_EQ(fit.shownHeight(), height);
+  Cells cells, shown;
+  Shrink(pixels.data(), fit, &cells);
+  std::string bytes;
+  EncodeBlocks(fit, shown, cells, &bytes);
+  screen.Feed(bytes);
+  EXPECT_EQ(ReadBack(screen, fit), pixels);
+
+  // A small change: a 5 x 3 block drawn, which touches 5 x 2 cells.
+  shown = cells;
+  for (int y = 10; y < 13; ++y) {
+    for (int x = 30; x < 35; ++x) pixels[static_cast<size_t>(y) * width + x] = 0x123456;
+  }
+  ShrinkArea(pixels.data(), fit, 30, 10, 35, 13, &cells);
+  bytes.clear();
+  EncodeBlocks(fit, shown, cells, &bytes);
+  screen.Feed(bytes);
+  EXPECT_EQ(ReadBack(screen, fit), pixels);
+  // Ten cells: a cursor move and colours for the first of each row, then at most a colour
+  // change (19-39 bytes) and a 3-byte character each.
+  EXPECT_LT(bytes.size(), 10u * 45);
+  EXPECT_EQ(bytes.find("\x1b[2J"), std::string::npos);
+
+  // Nothing changed: nothing sent.
+  shown = cells;
+  bytes.clear();
+  EncodeBlocks(fit, shown, cells, &bytes);
+  EXPECT_TRUE(bytes.empty());
+}
+
+TEST(Blocks, ShrunkPictureShowsTheMeanOfEachBox) {
+  // 120 x 60 into 40 x 10 cells: 40 x 20 shown pixels, each the mean of a 3 x 3 box.
+  const int width = 120, height = 60;
+  const std::vector<uint32_t> pixels = RandomPicture(width, height, 11);
+  const Fit fit(width, height, 40, 10);
+  ASSERT_EQ(fit.shownWidth(), 40);
+  ASSERT_EQ(fit.shownHeight(), 20);
+  Cells cells;
+  Shrink(pixels.data(), fit, &cells);
+  std::string bytes;
+  EncodeBlocks(fit, Cells(), cells, &bytes);
+  VtermScreen screen(40, 10);
+  screen.Feed(bytes);
+  std::vector<uint32_t> expected;
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      uint32_t sum[3] = {0, 0, 0};
+      for (int dy = 0; dy < 3; ++dy) {
+        for (int dx = 0; dx < 3; ++dx) {
+          const uint32_t p = pixels[static_cast<size_t>(3 * y + dy) * width + 3 * x + dx];
+          for (int c = 0; c < 3; ++c) sum[c] += (p >> (16 - 8 * c)) & 0xFF;
+        }
+      }
+      expected.push_back(((sum[0] + 4) / 9) << 16 | ((sum[1] + 4) / 9) << 8 | (sum[2] + 4) / 9);
+    }
+  }
+  EXPECT_EQ(ReadBack(screen, fit), expected);
+}
+
+// Where the window goes in terminals of several sizes, and which window pixel a cell is.
+TEST(Blocks, FitKeepsTheShapeCentresAndMapsCellsToWindowPixels) {
+  struct Case {
+    int cols, rows;
+    int shownWidth, shownHeight, firstCol, firstRow;
+    int col, row;  // a cell ...
+    bool inside;
+    int x, y;  // ... and the window pixel under it
+  };
+  const Case cases[] = {
+      // 561 x 411, the main window: shrunk by the height in 80 x 24 (48 pixel rows) ...
+      // the first cell covers columns 0-7 and rows 0-16 (two shown rows of 8 and 9).
+      {80, 24, 65, 48, 7, 0, 7, 0, true, 3, 8},
+      {80, 24, 65, 48, 7, 0, 71, 23, true, 556, 401},
+      {80, 24, 65, 48, 7, 0, 6, 5, false, 3, 93},
+      // ... by the width in 200 x 200 ...
+      {200, 200, 200, 146, 0, 63, 100, 63, true, 281, 2},
+      // ... and shown pixel for pixel when it fits.
+      {600, 220, 561, 411, 19, 7, 19 + 280, 7 + 100, true, 280, 200},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << c.cols << " x " << c.rows << " cell " << c.col << "," << c.row);
+    const Fit fit(561, 411, c.cols, c.rows);
+    EXPECT_EQ(fit.shownWidth(), c.shownWidth);
+    EXPECT_EQ(fit.shownHeight(), c.shownHeight);
+    EXPECT_EQ(fit.firstCol(), c.firstCol);
+    EXPECT_EQ(fit.firstRow(), c.firstRow);
+    int x = -1, y = -1;
+    EXPECT_EQ(fit.PixelAt(c.col, c.row, &x, &y), c.inside);
+    EXPECT_EQ(x, c.x);
+    EXPECT_EQ(y, c.y);
+  }
+}
+
+}  // namespace
+}  // namespace orvel::terminal

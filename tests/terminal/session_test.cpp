@@ -4,11 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
 
-#include "gdi/surface.h"
+#include "host/terminal/blocks.h"
 #include "pty_program.h"
 
 namespace orvel::test {
@@ -75,6 +76,46 @@ INSTANTIATE_TEST_SUITE_P(
         WayOut{"Crash", [](PtyProgram* p) { kill(p->pid, SIGSEGV); }, {-SIGSEGV}},
         WayOut{"Abort", [](PtyProgram* p) { kill(p->pid, SIGABRT); }, {-SIGABRT}}),
     NameOf);
+
+// The cells that show the window's client rectangle (left, top, right, bottom), as colours.
+std::vector<uint32_t> Region(const PtyProgram& program, const terminal::Fit& fit, RECT r) {
+  const int col0 = fit.firstCol() + r.left * fit.shownWidth() / fit.width();
+  const int col1 = fit.firstCol() + r.right * fit.shownWidth() / fit.width();
+  const int row0 = fit.firstRow() + r.top * fit.shownHeight() / fit.height() / 2;
+  const int row1 = fit.firstRow() + r.bottom * fit.shownHeight() / fit.height() / 2;
+  std::vector<uint32_t> colours;
+  for (int row = row0; row < row1; ++row) {
+    for (int col = col0; col < col1; ++col) {
+      uint32_t upper = 1u << 24, lower = 1u << 24;
+      program.screen.CellPixels(col, row, &upper, &lower);
+      colours.push_back(upper);
+      colours.push_back(lower);
+    }
+  }
+  return colours;
+}
+
+// A press on a button shows it pressed and the release lets it go: the terminal's mouse
+// reports reach the window at the button's pixels.
+TEST(TerminalSession, ClicksReachTheWindowsButtons) {
+  const int cols = 120, rows = 40;
+  PtyProgram program(cols, rows, {"--terminal", "--input", "demo"});
+  Start(&program);
+  const terminal::Fit fit(561, 411, cols, rows);
+  const RECT gauge = {280, 371, 340, 396};  // the gauge button
+  const std::vector<uint32_t> up = Region(program, fit, gauge);
+  // The report names the cell that shows the button's centre, 1-based.
+  const int col = fit.firstCol() + 310 * fit.shownWidth() / fit.width() + 1;
+  const int row = fit.firstRow() + 383 * fit.shownHeight() / fit.height() / 2 + 1;
+  const std::string report = std::to_string(col) + ";" + std::to_string(row);
+  program.Type("\x1b[<0;" + report + "M");
+  EXPECT_TRUE(program.ReadUntil([&] { return Region(program, fit, gauge) != up; }));
+  program.Type("\x1b[<0;" + report + "m");
+  EXPECT_TRUE(program.ReadUntil([&] { return Region(program, fit, gauge) == up; }));
+  program.Type("q");
+  EXPECT_EQ(program.Finish(), 0);
+  ExpectRestored(program);
+}
 
 }  // namespace
 }  // namespace orvel::test

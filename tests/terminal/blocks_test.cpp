@@ -46,7 +46,7 @@ TEST(Blocks, WholePictureReadsBackExactlyAndOnlyChangedCellsAreSent) {
   const Fit fit(width, height, 80, 24);
   ASSERT_EQ(fit.shownWidth(), width);
   ASSERT_EQ(fit.shownHeight(), height);
-  Cells cells, shown;
+  Shown cells, shown;
   Shrink(pixels.data(), fit, &cells);
   std::string bytes;
   EncodeBlocks(fit, shown, cells, &bytes);
@@ -82,10 +82,10 @@ TEST(Blocks, ShrunkPictureShowsTheMeanOfEachBox) {
   const Fit fit(width, height, 40, 10);
   ASSERT_EQ(fit.shownWidth(), 40);
   ASSERT_EQ(fit.shownHeight(), 20);
-  Cells cells;
+  Shown cells;
   Shrink(pixels.data(), fit, &cells);
   std::string bytes;
-  EncodeBlocks(fit, Cells(), cells, &bytes);
+  EncodeBlocks(fit, Shown(), cells, &bytes);
   VtermScreen screen(40, 10);
   screen.Feed(bytes);
   std::vector<uint32_t> expected;

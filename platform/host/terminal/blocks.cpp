@@ -1,7 +1,5 @@
 #include "host/terminal/blocks.h"
 
-#include <algorithm>
-
 namespace orvel::terminal {
 namespace {
 
@@ -89,122 +87,19 @@ void DrawCell(std::string* out, Pen* pen, uint32_t upper, uint32_t lower) {
   ++pen->col;
 }
 
-// The mean colour of pixels [left, right) x [top, bottom), each channel rounded.
-uint32_t Average(const uint32_t* pixels, int stride, int left, int top, int right, int bottom) {
-  if (right - left == 1 && bottom - top == 1) {
-    return pixels[static_cast<size_t>(top) * stride + left] & 0xFFFFFFu;
-  }
-  uint32_t r = 0, g = 0, b = 0;
-  for (int y = top; y < bottom; ++y) {
-    const uint32_t* p = pixels + static_cast<size_t>(y) * stride;
-    for (int x = left; x < right; ++x) {
-      r += (p[x] >> 16) & 0xFF;
-      g += (p[x] >> 8) & 0xFF;
-      b += p[x] & 0xFF;
-    }
-  }
-  const uint32_t n = static_cast<uint32_t>((right - left) * (bottom - top));
-  return (((r + n / 2) / n) << 16) | (((g + n / 2) / n) << 8) | ((b + n / 2) / n);
-}
-
-// Where each of `shown` pieces of `size` pixels starts, and the end: whole pixels, at least
-// one a piece.
-std::vector<int> Starts(int size, int shown) {
-  std::vector<int> from(static_cast<size_t>(shown) + 1);
-  for (int i = 0; i <= shown; ++i) {
-    from[i] = static_cast<int>(static_cast<int64_t>(i) * size / shown);
-    if (i > 0) from[i] = std::max(from[i], from[i - 1] + 1);
-  }
-  return from;
-}
-
 }  // namespace
 
-Fit::Fit(int width, int height, int cols, int rows)
-    : width_(std::max(1, width)),
-      height_(std::max(1, height)),
-      cols_(std::max(1, cols)),
-      rows_(std::max(1, rows)) {
-  const int64_t w = width_, h = height_, maxW = cols_, maxH = 2 * int64_t{rows_};
-  int64_t sw = std::min(w, maxW), sh = h * sw / w;
-  if (sh > maxH) {
-    sh = maxH;
-    sw = w * sh / h;
-  }
-  shownWidth_ = static_cast<int>(std::max<int64_t>(1, sw));
-  shownHeight_ = static_cast<int>(std::max<int64_t>(1, sh));
-  firstCol_ = (cols_ - shownWidth_) / 2;
-  firstRow_ = (rows_ - cellRows()) / 2;
-  colFrom_ = Starts(width_, shownWidth_);
-  rowFrom_ = Starts(height_, shownHeight_);
-}
-
-bool Fit::PixelAt(int col, int row, int* x, int* y) const {
-  int cx = col - firstCol_, cy = row - firstRow_;
-  const bool inside = cx >= 0 && cx < shownWidth_ && cy >= 0 && cy < cellRows();
-  cx = std::clamp(cx, 0, shownWidth_ - 1);
-  cy = std::clamp(cy, 0, cellRows() - 1);
-  int left, right, top, bottom, unused;
-  SourceColumns(cx, &left, &right);
-  SourceRows(2 * cy, &top, &unused);
-  SourceRows(std::min(2 * cy + 1, shownHeight_ - 1), &unused, &bottom);
-  *x = (left + right - 1) / 2;
-  *y = (top + bottom - 1) / 2;
-  return inside;
-}
-
-void Shrink(const uint32_t* pixels, const Fit& fit, Cells* cells) {
-  cells->cols = fit.shownWidth();
-  cells->rows = fit.cellRows();
-  const size_t count = static_cast<size_t>(cells->cols) * cells->rows;
-  cells->upper.assign(count, 0);
-  cells->lower.assign(count, 0);
-  ShrinkArea(pixels, fit, 0, 0, fit.width(), fit.height(), cells);
-}
-
-void ShrinkArea(const uint32_t* pixels, const Fit& fit, int left, int top, int right, int bottom,
-                Cells* cells) {
-  left = std::max(left, 0);
-  top = std::max(top, 0);
-  right = std::min(right, fit.width());
-  bottom = std::min(bottom, fit.height());
-  if (left >= right || top >= bottom) return;
-  int yFrom = 0, yTo = 0, x0 = 0, x1 = 0;
-  // The shown rows and columns whose pixels meet the area.
-  for (int y = 0; y < fit.shownHeight(); ++y) {
-    int from, to;
-    fit.SourceRows(y, &from, &to);
-    if (to <= top) yFrom = y + 1;
-    if (from < bottom) yTo = y + 1;
-  }
-  for (int x = 0; x < fit.shownWidth(); ++x) {
-    int from, to;
-    fit.SourceColumns(x, &from, &to);
-    if (to <= left) x0 = x + 1;
-    if (from < right) x1 = x + 1;
-  }
-  for (int y = yFrom; y < yTo; ++y) {
-    int rowTop, rowBottom;
-    fit.SourceRows(y, &rowTop, &rowBottom);
-    uint32_t* row = (y % 2 == 0 ? cells->upper.data() : cells->lower.data()) +
-                    static_cast<size_t>(y / 2) * cells->cols;
-    for (int x = x0; x < x1; ++x) {
-      int colLeft, colRight;
-      fit.SourceColumns(x, &colLeft, &colRight);
-      row[x] = Average(pixels, fit.width(), colLeft, rowTop, colRight, rowBottom);
-    }
-  }
-}
-
-void EncodeBlocks(const Fit& fit, const Cells& shown, const Cells& next, std::string* out) {
-  const bool all = shown.cols != next.cols || shown.rows != next.rows;
+void EncodeBlocks(const Fit& fit, const Shown& sent, const Shown& next, std::string* out) {
+  const bool all = sent.width != next.width || sent.height != next.height;
   Pen pen;
-  for (int row = 0; row < next.rows; ++row) {
-    for (int col = 0; col < next.cols; ++col) {
-      const size_t i = static_cast<size_t>(row) * next.cols + col;
-      if (!all && shown.upper[i] == next.upper[i] && shown.lower[i] == next.lower[i]) continue;
-      MoveTo(out, &pen, fit.firstRow() + row, fit.firstCol() + col);
-      DrawCell(out, &pen, next.upper[i], next.lower[i]);
+  for (int y = 0; y < next.height; y += 2) {
+    for (int x = 0; x < next.width; ++x) {
+      const uint32_t upper = next.At(x, y), lower = y + 1 < next.height ? next.At(x, y + 1) : 0;
+      if (!all && sent.At(x, y) == upper && (y + 1 == next.height || sent.At(x, y + 1) == lower)) {
+        continue;
+      }
+      MoveTo(out, &pen, fit.firstRow() + y / 2, fit.firstCol() + x);
+      DrawCell(out, &pen, upper, lower);
     }
   }
 }

@@ -95,7 +95,7 @@ class TerminalHost : public user::Host {
                  UINT type) override {
     if (!terminal::OwnsTerminal()) return Host::MessageBox(owner, text, caption, type);
     const terminal::BoxAnswer answer = terminal::ShowMessageBox(caption, text);
-    sentCells_ = terminal::Cells();
+    sent_ = terminal::Shown();
     if (answer == terminal::BoxAnswer::kQuit) CloseMainWindow();
     return IDOK;
   }
@@ -233,17 +233,17 @@ class TerminalHost : public user::Host {
       int cols, rows;
       terminal::TerminalSize(&cols, &rows);
       fit_ = terminal::Fit(width, height, cols, rows);
-      sentCells_ = terminal::Cells();
+      sent_ = terminal::Shown();
       recompose_ = true;
       out = "\x1b[0m\x1b[2J";
     }
     Compose(picture, width, height);
-    if (sentCells_.cols == 0) out = "\x1b[0m\x1b[2J";
-    terminal::EncodeBlocks(fit_, sentCells_, cells_, &out);
-    if (!out.empty() && terminal::WriteTerminal(out.data(), out.size())) sentCells_ = cells_;
+    if (sent_.width == 0) out = "\x1b[0m\x1b[2J";
+    terminal::EncodeBlocks(fit_, sent_, next_, &out);
+    if (!out.empty() && terminal::WriteTerminal(out.data(), out.size())) sent_ = next_;
   }
 
-  // Copies what was drawn into the picture, and shrinks it into cells_.
+  // Copies what was drawn into the picture, and shrinks it into next_.
   void Compose(const RECT& picture, int width, int height) {
     std::vector<RECT> areas;  // picture coordinates
     if (recompose_ || picture_.size() != static_cast<size_t>(width) * height) {
@@ -269,11 +269,11 @@ class TerminalHost : public user::Host {
       if (a.left >= a.right || a.top >= a.bottom) continue;
       for (HWND window : stack) CopyWindow(window, picture, a, width);
     }
-    if (recompose_ || cells_.cols != fit_.shownWidth() || cells_.rows != fit_.cellRows()) {
-      terminal::Shrink(picture_.data(), fit_, &cells_);
+    if (recompose_ || next_.width != fit_.shownWidth() || next_.height != fit_.shownHeight()) {
+      terminal::Shrink(picture_.data(), fit_, &next_);
     } else {
       for (const RECT& a : areas) {
-        terminal::ShrinkArea(picture_.data(), fit_, a.left, a.top, a.right, a.bottom, &cells_);
+        terminal::ShrinkArea(picture_.data(), fit_, a.left, a.top, a.right, a.bottom, &next_);
       }
     }
     recompose_ = false;
@@ -307,8 +307,8 @@ class TerminalHost : public user::Host {
   terminal::InputParser parser_;
   terminal::Fit fit_;
   std::vector<uint32_t> picture_;  // the main window's client size, dialogs placed over it
-  terminal::Cells cells_;          // the picture as cells
-  terminal::Cells sentCells_;      // what the terminal shows; empty: nothing yet
+  terminal::Shown next_;           // the picture as the terminal is to show it
+  terminal::Shown sent_;           // what the terminal shows; empty: nothing yet
   bool recompose_ = true;          // the whole picture must be put together again
   bool resized_ = true;            // the terminal's size must be read again
   int64_t lastPresent_ = -1000000;

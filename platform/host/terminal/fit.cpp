@@ -1,0 +1,114 @@
+#include "host/terminal/fit.h"
+
+#include <algorithm>
+
+namespace orvel::terminal {
+namespace {
+
+// The mean colour of pixels [left, right) x [top, bottom), each channel rounded.
+uint32_t Average(const uint32_t* pixels, int stride, int left, int top, int right, int bottom) {
+  if (right - left == 1 && bottom - top == 1) {
+    return pixels[static_cast<size_t>(top) * stride + left] & 0xFFFFFFu;
+  }
+  uint32_t r = 0, g = 0, b = 0;
+  for (int y = top; y < bottom; ++y) {
+    const uint32_t* p = pixels + static_cast<size_t>(y) * stride;
+    for (int x = left; x < right; ++x) {
+      r += (p[x] >> 16) & 0xFF;
+      g += (p[x] >> 8) & 0xFF;
+      b += p[x] & 0xFF;
+    }
+  }
+  const uint32_t n = static_cast<uint32_t>((right - left) * (bottom - top));
+  return (((r + n / 2) / n) << 16) | (((g + n / 2) / n) << 8) | ((b + n / 2) / n);
+}
+
+// Where each of `shown` pieces of `size` pixels starts, and the end: whole pixels, at least
+// one a piece.
+std::vector<int> Starts(int size, int shown) {
+  std::vector<int> from(static_cast<size_t>(shown) + 1);
+  for (int i = 0; i <= shown; ++i) {
+    from[i] = static_cast<int>(static_cast<int64_t>(i) * size / shown);
+    if (i > 0) from[i] = std::max(from[i], from[i - 1] + 1);
+  }
+  return from;
+}
+
+}  // namespace
+
+Fit::Fit(int width, int height, int cols, int rows, int cellWidth, int cellHeight)
+    : width_(std::max(1, width)),
+      height_(std::max(1, height)),
+      cols_(std::max(1, cols)),
+      rows_(std::max(1, rows)),
+      cellWidth_(std::max(1, cellWidth)),
+      cellHeight_(std::max(1, cellHeight)) {
+  const int64_t w = width_, h = height_;
+  const int64_t maxW = int64_t{cols_} * cellWidth_, maxH = int64_t{rows_} * cellHeight_;
+  int64_t sw = std::min(w, maxW), sh = h * sw / w;
+  if (sh > maxH) {
+    sh = maxH;
+    sw = w * sh / h;
+  }
+  shownWidth_ = static_cast<int>(std::max<int64_t>(1, sw));
+  shownHeight_ = static_cast<int>(std::max<int64_t>(1, sh));
+  firstCol_ = (cols_ - usedCols()) / 2;
+  firstRow_ = (rows_ - usedRows()) / 2;
+  colFrom_ = Starts(width_, shownWidth_);
+  rowFrom_ = Starts(height_, shownHeight_);
+}
+
+bool Fit::PixelAt(int col, int row, int* x, int* y) const {
+  int cx = col - firstCol_, cy = row - firstRow_;
+  const bool inside = cx >= 0 && cx < usedCols() && cy >= 0 && cy < usedRows();
+  cx = std::clamp(cx, 0, usedCols() - 1);
+  cy = std::clamp(cy, 0, usedRows() - 1);
+  // The shown pixels of the cell, then the picture pixels they come from.
+  const int left = cx * cellWidth_, right = std::min(left + cellWidth_, shownWidth_);
+  const int top = cy * cellHeight_, bottom = std::min(top + cellHeight_, shownHeight_);
+  *x = (colFrom_[left] + colFrom_[right] - 1) / 2;
+  *y = (rowFrom_[top] + rowFrom_[bottom] - 1) / 2;
+  return inside;
+}
+
+void Shrink(const uint32_t* pixels, const Fit& fit, Shown* shown) {
+  shown->width = fit.shownWidth();
+  shown->height = fit.shownHeight();
+  shown->pixels.assign(static_cast<size_t>(shown->width) * shown->height, 0);
+  ShrinkArea(pixels, fit, 0, 0, fit.width(), fit.height(), shown);
+}
+
+void ShrinkArea(const uint32_t* pixels, const Fit& fit, int left, int top, int right, int bottom,
+                Shown* shown) {
+  left = std::max(left, 0);
+  top = std::max(top, 0);
+  right = std::min(right, fit.width());
+  bottom = std::min(bottom, fit.height());
+  if (left >= right || top >= bottom) return;
+  int yFrom = 0, yTo = 0, x0 = 0, x1 = 0;
+  // The shown rows and columns whose pixels meet the area.
+  for (int y = 0; y < fit.shownHeight(); ++y) {
+    int from, to;
+    fit.SourceRows(y, &from, &to);
+    if (to <= top) yFrom = y + 1;
+    if (from < bottom) yTo = y + 1;
+  }
+  for (int x = 0; x < fit.shownWidth(); ++x) {
+    int from, to;
+    fit.SourceColumns(x, &from, &to);
+    if (to <= left) x0 = x + 1;
+    if (from < right) x1 = x + 1;
+  }
+  for (int y = yFrom; y < yTo; ++y) {
+    int rowTop, rowBottom;
+    fit.SourceRows(y, &rowTop, &rowBottom);
+    uint32_t* row = shown->pixels.data() + static_cast<size_t>(y) * shown->width;
+    for (int x = x0; x < x1; ++x) {
+      int colLeft, colRight;
+      fit.SourceColumns(x, &colLeft, &colRight);
+      row[x] = Average(pixels, fit.width(), colLeft, rowTop, colRight, rowBottom);
+    }
+  }
+}
+
+}  // namespace orvel::terminal

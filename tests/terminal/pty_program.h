@@ -40,6 +40,7 @@ class PtyProgram {
       _exit(127);
     }
     tcgetattr(master, &initial);
+    screen.AnswerTo(master);
   }
   ~PtyProgram() {
     if (pid > 0 && !exited) {

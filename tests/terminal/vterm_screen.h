@@ -4,6 +4,7 @@
 #define ORVEL_TESTS_TERMINAL_VTERM_SCREEN_H
 
 #include <stdint.h>
+#include <unistd.h>
 #include <vterm.h>
 
 #include <string>
@@ -29,6 +30,12 @@ class VtermScreen {
   int rows() const { return rows_; }
 
   void Feed(const std::string& bytes) { vterm_input_write(vt_, bytes.data(), bytes.size()); }
+
+  // What the emulator answers (to device attribute queries, for example) goes to `fd`.
+  void AnswerTo(int fd) {
+    answerFd_ = fd;
+    vterm_output_set_callback(vt_, &VtermScreen::Answer, this);
+  }
 
   // The two pixels that the cell at 0-based (col, row) shows, 0x00RRGGBB, as a half-block
   // picture draws them: the upper and lower half of U+2580 or U+2584, a full block U+2588, or
@@ -86,7 +93,12 @@ class VtermScreen {
     return 1;
   }
 
+  static void Answer(const char* bytes, size_t size, void* user) {
+    (void)!write(static_cast<VtermScreen*>(user)->answerFd_, bytes, size);
+  }
+
   int cols_, rows_;
+  int answerFd_ = -1;
   VTerm* vt_;
   VTermScreen* screen_;
   VTermScreenCallbacks callbacks_{};

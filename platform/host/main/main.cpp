@@ -47,10 +47,11 @@ void AddScaleOption(CLI::App& cli, int* scale) {
 void AddTerminalOption(CLI::App& cli, std::string* mode) {
   cli.add_option("--terminal", *mode,
                  "Draw the window in this terminal (also over SSH) and take clicks and keys from "
-                 "it; q or Ctrl-C ends Orvel. MODE: blocks (truecolour half-block cells)")
+                 "it; q or Ctrl-C ends Orvel. MODE: blocks (truecolour half-block cells), sixel, "
+                 "kitty (graphics), or auto: what the terminal says it can show")
       ->expected(0, 1)
-      ->default_str("blocks")
-      ->check(CLI::IsMember({"blocks"}))
+      ->default_str("auto")
+      ->check(CLI::IsMember({"auto", "blocks", "sixel", "kitty"}))
       ->excludes("--headless");
 }
 
@@ -101,13 +102,14 @@ bool ChooseHost(const Options& options, std::string* error) {
     orvel::host::UseHeadless(orvel::host::HeadlessSettings{true});
     return true;
   }
-  if (!options.terminal.empty()) {
-    return orvel::host::UseTerminal(orvel::host::TerminalMode::kBlocks, error);
+  orvel::host::TerminalMode mode = orvel::host::TerminalMode::kAuto;
+  if (!options.terminal.empty() && orvel::host::ParseTerminalMode(options.terminal, &mode)) {
+    return orvel::host::UseTerminal(mode, error);
   }
   if (UseWindows(options.scale, error)) return true;
   if (!isatty(STDOUT_FILENO)) return false;
   fprintf(stderr, "orvel: %s; drawing in this terminal instead (--terminal)\n", error->c_str());
-  return orvel::host::UseTerminal(orvel::host::TerminalMode::kBlocks, error);
+  return orvel::host::UseTerminal(orvel::host::TerminalMode::kAuto, error);
 }
 
 // Reading a FIFO waits for its writer; the user is told why nothing happens yet.

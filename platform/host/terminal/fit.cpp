@@ -111,4 +111,33 @@ void ShrinkArea(const uint32_t* pixels, const Fit& fit, int left, int top, int r
   }
 }
 
+std::vector<Area> ChangedAreas(const Shown& sent, const Shown& next, int bandHeight,
+                               int columnStep) {
+  std::vector<Area> areas;
+  for (int top = 0; top < next.height; top += bandHeight) {
+    const int bottom = std::min(top + bandHeight, next.height);
+    int left = next.width, right = 0;
+    for (int y = top; y < bottom; ++y) {
+      const uint32_t* a = &sent.pixels[static_cast<size_t>(y) * next.width];
+      const uint32_t* b = &next.pixels[static_cast<size_t>(y) * next.width];
+      int x = 0;
+      while (x < left && a[x] == b[x]) ++x;
+      left = std::min(left, x);
+      int end = next.width;
+      while (end > right && a[end - 1] == b[end - 1]) --end;
+      right = std::max(right, end);
+    }
+    if (left >= right) continue;
+    left = left / columnStep * columnStep;
+    right = std::min(next.width, (right + columnStep - 1) / columnStep * columnStep);
+    if (!areas.empty() && areas.back().bottom == top && areas.back().left == left &&
+        areas.back().right == right) {
+      areas.back().bottom = bottom;
+    } else {
+      areas.push_back(Area{left, top, right, bottom});
+    }
+  }
+  return areas;
+}
+
 }  // namespace orvel::terminal

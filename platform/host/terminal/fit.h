@@ -74,6 +74,22 @@ void Shrink(const uint32_t* pixels, const Fit& fit, Shown* shown);
 void ShrinkArea(const uint32_t* pixels, const Fit& fit, int left, int top, int right, int bottom,
                 Shown* shown);
 
+// A rectangle of shown pixels, [left, right) x [top, bottom).
+struct Area {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool operator==(const Area& o) const {
+    return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
+  }
+};
+
+// Rectangles that cover every pixel where `next` differs from `sent` (of the same size): one
+// for each band of `bandHeight` rows that has changes, from the first changed column to the
+// last, widened to multiples of `columnStep` (cells, for pictures placed on the cell grid);
+// bands one under the other with the same columns are one rectangle. Rectangles end at the
+// picture's edges.
+std::vector<Area> ChangedAreas(const Shown& sent, const Shown& next, int bandHeight,
+                               int columnStep);
+
 }  // namespace orvel::terminal
 
 #endif

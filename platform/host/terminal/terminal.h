@@ -10,11 +10,19 @@ namespace orvel::host {
 
 // How the picture reaches the terminal.
 enum class TerminalMode {
+  kAuto,    // kitty graphics or sixel where the terminal says it has them, else half blocks
   kBlocks,  // truecolour half-block cells: every terminal with 24-bit colour
+  kSixel,   // sixel graphics
+  kKitty,   // the kitty graphics protocol
 };
 
+// The mode that a --terminal value names ("", "auto", "blocks", "sixel", "kitty"); false for
+// any other.
+bool ParseTerminalMode(const std::string& name, TerminalMode* mode);
+
 // Makes the terminal host the layer's host and takes the terminal over (restored however the
-// program ends). False with *error when there is no terminal to draw in.
+// program ends), asking the terminal what it can show (up to half a second) unless the mode is
+// half blocks. False with *error when there is no terminal to draw in.
 bool UseTerminal(TerminalMode mode, std::string* error);
 
 }  // namespace orvel::host

@@ -18,8 +18,11 @@
 #include "host/ending.h"
 #include "host/render/script.h"
 #include "host/terminal/blocks.h"
+#include "host/terminal/detect.h"
 #include "host/terminal/input.h"
+#include "host/terminal/kitty.h"
 #include "host/terminal/message_box.h"
+#include "host/terminal/sixel.h"
 #include "host/terminal/tty.h"
 #include "kernel/clock.h"
 #include "user/host.h"
@@ -32,6 +35,10 @@ using terminal::TermEvent;
 // Frames are sent at most this often: more often than the program draws (30 a second), so
 // that each of its frames goes out as soon as it is drawn.
 constexpr int64_t kFrameMicros = 20000;
+// The cell size that sixel and kitty pictures assume when the terminal does not say.
+constexpr int kGuessedCellWidth = 8, kGuessedCellHeight = 16;
+// How long the terminal has to answer what it can show.
+constexpr int kAskMillis = 500;
 
 RECT Intersect(const RECT& a, const RECT& b) {
   return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
@@ -44,7 +51,8 @@ bool Contains(const RECT& r, int x, int y) {
 
 class TerminalHost : public user::Host {
  public:
-  TerminalHost() : thread_(std::this_thread::get_id()) {
+  TerminalHost(TerminalMode mode, const terminal::Abilities& abilities)
+      : thread_(std::this_thread::get_id()), mode_(mode), abilities_(abilities) {
     wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   }
 
@@ -230,17 +238,43 @@ class TerminalHost : public user::Host {
     std::string out;
     if (resized_ || width != fit_.width() || height != fit_.height()) {
       resized_ = false;
-      int cols, rows;
-      terminal::TerminalSize(&cols, &rows);
-      fit_ = terminal::Fit(width, height, cols, rows);
-      sent_ = terminal::Shown();
-      recompose_ = true;
-      out = "\x1b[0m\x1b[2J";
+      Refit(width, height);
     }
     Compose(picture, width, height);
-    if (sent_.width == 0) out = "\x1b[0m\x1b[2J";
-    terminal::EncodeBlocks(fit_, sent_, next_, &out);
+    if (sent_.width == 0) out = kClear;
+    Encode(&out);
     if (!out.empty() && terminal::WriteTerminal(out.data(), out.size())) sent_ = next_;
+  }
+
+  // Places the picture in the terminal as it is now, to be drawn anew.
+  void Refit(int width, int height) {
+    int cols, rows;
+    terminal::TerminalSize(&cols, &rows);
+    if (mode_ == TerminalMode::kBlocks) {
+      fit_ = terminal::Fit(width, height, cols, rows);
+    } else {
+      // Images keep off the last row, where drawing down to the edge would scroll the screen.
+      int cellWidth = abilities_.cellWidth, cellHeight = abilities_.cellHeight;
+      terminal::CellPixels(&cellWidth, &cellHeight);
+      if (cellWidth <= 0 || cellHeight <= 0) {
+        cellWidth = kGuessedCellWidth;
+        cellHeight = kGuessedCellHeight;
+      }
+      fit_ = terminal::Fit(width, height, cols, std::max(1, rows - 1), cellWidth, cellHeight);
+    }
+    sent_ = terminal::Shown();
+    recompose_ = true;
+  }
+
+  void Encode(std::string* out) {
+    switch (mode_) {
+      case TerminalMode::kSixel:
+        return terminal::EncodeSixel(fit_, sent_, next_, out);
+      case TerminalMode::kKitty:
+        return terminal::EncodeKitty(fit_, sent_, next_, out);
+      default:
+        return terminal::EncodeBlocks(fit_, sent_, next_, out);
+    }
   }
 
   // Copies what was drawn into the picture, and shrinks it into next_.
@@ -300,7 +334,12 @@ class TerminalHost : public user::Host {
     recompose_ = resized_ = false;
   }
 
+  // The screen cleared, with the kitty image (where there is one) deleted.
+  static constexpr char kClear[] = "\x1b_Ga=d,d=A,q=2\x1b\\\x1b[0m\x1b[2J";
+
   std::thread::id thread_;
+  TerminalMode mode_;
+  terminal::Abilities abilities_;
   int wakeFd_ = -1;             // an eventfd that Wake() counts up
   std::map<HWND, RECT> shown_;  // shown top-level windows, client areas on the screen
   HWND pressed_ = nullptr;      // the window that the held button pressed
@@ -316,9 +355,31 @@ class TerminalHost : public user::Host {
 
 }  // namespace
 
-bool UseTerminal(TerminalMode, std::string* error) {
+bool ParseTerminalMode(const std::string& name, TerminalMode* mode) {
+  static const std::pair<const char*, TerminalMode> kNames[] = {{"", TerminalMode::kAuto},
+                                                                {"auto", TerminalMode::kAuto},
+                                                                {"blocks", TerminalMode::kBlocks},
+                                                                {"sixel", TerminalMode::kSixel},
+                                                                {"kitty", TerminalMode::kKitty}};
+  for (const auto& entry : kNames) {
+    if (name == entry.first) {
+      *mode = entry.second;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool UseTerminal(TerminalMode mode, std::string* error) {
   if (!terminal::TakeTerminal(error)) return false;
-  user::SetHost(std::make_unique<TerminalHost>());
+  terminal::Abilities abilities;
+  if (mode != TerminalMode::kBlocks) abilities = terminal::AskTerminal(kAskMillis);
+  if (mode == TerminalMode::kAuto) {
+    mode = abilities.kitty   ? TerminalMode::kKitty
+           : abilities.sixel ? TerminalMode::kSixel
+                             : TerminalMode::kBlocks;
+  }
+  user::SetHost(std::make_unique<TerminalHost>(mode, abilities));
   return true;
 }
 

@@ -20,9 +20,11 @@ namespace {
 // The alternate screen, the cursor hidden, reports of the left button's presses, releases and
 // drags in SGR form; the screen cleared.
 constexpr char kEnter[] = "\x1b[?1049h\x1b[?25l\x1b[?1002h\x1b[?1006h\x1b[0m\x1b[2J";
-// Everything back, the main screen last. It starts with ESC, which also ends any sequence that
-// a write cut short left open.
-constexpr char kLeave[] = "\x1b[?1006l\x1b[?1002l\x1b[?1000l\x1b[0m\x1b[?25h\x1b[?1049l";
+// Everything back, the main screen last: kitty images deleted (other terminals ignore the
+// command), mouse reports off, colours, the cursor. It starts with ESC, which also ends any
+// sequence that a write cut short left open.
+constexpr char kLeave[] =
+    "\x1b_Ga=d,d=A,q=2\x1b\\\x1b[?1006l\x1b[?1002l\x1b[?1000l\x1b[0m\x1b[?25h\x1b[?1049l";
 // The most written at once, so that a release between two pieces stops a frame soon.
 constexpr size_t kPiece = 4096;
 
@@ -154,6 +156,16 @@ void TerminalSize(int* cols, int* rows) {
   const bool known = ioctl(g_fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0;
   *cols = known ? size.ws_col : 80;
   *rows = known ? size.ws_row : 24;
+}
+
+void CellPixels(int* width, int* height) {
+  winsize size = {};
+  if (ioctl(g_fd, TIOCGWINSZ, &size) != 0 || size.ws_xpixel == 0 || size.ws_ypixel == 0 ||
+      size.ws_col == 0 || size.ws_row == 0) {
+    return;
+  }
+  *width = size.ws_xpixel / size.ws_col;
+  *height = size.ws_ypixel / size.ws_row;
 }
 
 int UnsentBytes() {

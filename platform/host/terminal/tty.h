@@ -30,6 +30,10 @@ int TerminalFd();
 // The terminal's size in cells (80 x 24 when it does not say).
 void TerminalSize(int* cols, int* rows);
 
+// The size of a cell in screen pixels as the kernel's window size has it; left as they are
+// when it does not say.
+void CellPixels(int* width, int* height);
+
 // Bytes written to the terminal that it has not taken yet (0 when unknown).
 int UnsentBytes();
 

@@ -49,18 +49,18 @@ TEST(Blocks, WholePictureReadsBackExactlyAndOnlyChangedCellsAreSent) {
   Shown cells, shown;
   Shrink(pixels.data(), fit, &cells);
   std::string bytes;
-  EncodeBlocks(fit, shown, cells, &bytes);
+  EncodeBlocks(fit, cells, 0, &shown, &bytes);
+  EXPECT_EQ(shown, cells);
   screen.Feed(bytes);
   EXPECT_EQ(ReadBack(screen, fit), pixels);
 
   // A small change: a 5 x 3 block drawn, which touches 5 x 2 cells.
-  shown = cells;
   for (int y = 10; y < 13; ++y) {
     for (int x = 30; x < 35; ++x) pixels[static_cast<size_t>(y) * width + x] = 0x123456;
   }
   ShrinkArea(pixels.data(), fit, 30, 10, 35, 13, &cells);
   bytes.clear();
-  EncodeBlocks(fit, shown, cells, &bytes);
+  EncodeBlocks(fit, cells, 0, &shown, &bytes);
   screen.Feed(bytes);
   EXPECT_EQ(ReadBack(screen, fit), pixels);
   // Ten cells: a cursor move and colours for the first of each row, then at most a colour
@@ -69,9 +69,8 @@ TEST(Blocks, WholePictureReadsBackExactlyAndOnlyChangedCellsAreSent) {
   EXPECT_EQ(bytes.find("\x1b[2J"), std::string::npos);
 
   // Nothing changed: nothing sent.
-  shown = cells;
   bytes.clear();
-  EncodeBlocks(fit, shown, cells, &bytes);
+  EncodeBlocks(fit, cells, 0, &shown, &bytes);
   EXPECT_TRUE(bytes.empty());
 }
 
@@ -82,10 +81,10 @@ TEST(Blocks, ShrunkPictureShowsTheMeanOfEachBox) {
   const Fit fit(width, height, 40, 10);
   ASSERT_EQ(fit.shownWidth(), 40);
   ASSERT_EQ(fit.shownHeight(), 20);
-  Shown cells;
+  Shown cells, sent;
   Shrink(pixels.data(), fit, &cells);
   std::string bytes;
-  EncodeBlocks(fit, Shown(), cells, &bytes);
+  EncodeBlocks(fit, cells, 0, &sent, &bytes);
   VtermScreen screen(40, 10);
   screen.Feed(bytes);
   std::vector<uint32_t> expected;
@@ -102,6 +101,34 @@ TEST(Blocks, ShrunkPictureShowsTheMeanOfEachBox) {
     }
   }
   EXPECT_EQ(ReadBack(screen, fit), expected);
+}
+
+// With a tolerance, every pixel is shown within it of its colour, what the terminal shows is
+// what the encoder says it shows, and near shades cost fewer bytes.
+TEST(Blocks, ToleranceKeepsEveryPixelNearAndSavesBytes) {
+  const int width = 60, height = 40, tolerance = 6;
+  std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+  std::mt19937 random(5);
+  for (uint32_t& p : pixels) p = 0x404040u + (random() % 7) * 0x010101u;  // near shades of grey
+  const Fit fit(width, height, 80, 24);
+  Shown cells, exact, near;
+  Shrink(pixels.data(), fit, &cells);
+  std::string exactBytes, nearBytes;
+  EncodeBlocks(fit, cells, 0, &exact, &exactBytes);
+  EncodeBlocks(fit, cells, tolerance, &near, &nearBytes);
+  VtermScreen screen(80, 24);
+  screen.Feed(nearBytes);
+  const std::vector<uint32_t> shown = ReadBack(screen, fit);
+  EXPECT_EQ(shown, near.pixels);
+  for (size_t i = 0; i < pixels.size(); ++i) {
+    for (int shift : {0, 8, 16}) {
+      ASSERT_LE(abs(static_cast<int>((shown[i] >> shift) & 0xFF) -
+                    static_cast<int>((pixels[i] >> shift) & 0xFF)),
+                tolerance)
+          << "pixel " << i;
+    }
+  }
+  EXPECT_LT(nearBytes.size() * 4, exactBytes.size());
 }
 
 // Where the window goes in terminals of several sizes, and which window pixel a cell is.

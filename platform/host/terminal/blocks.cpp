@@ -65,23 +65,40 @@ void MoveTo(std::string* out, Pen* pen, int row, int col) {
   pen->col = col;
 }
 
-// One cell: the character and colours that show `upper` over `lower` with the fewest colour
-// changes. A cell of one colour is a space (background) or a full block (foreground); two
-// colours are an upper or a lower half block, whichever the pen already has.
-void DrawCell(std::string* out, Pen* pen, uint32_t upper, uint32_t lower) {
-  if (upper == lower) {
-    if (pen->bg == upper) {
-      out->push_back(' ');
-    } else if (pen->fg == upper) {
-      out->append("\u2588");
-    } else {
-      SetColours(out, pen, -1, upper);
-      out->push_back(' ');
-    }
-  } else if (pen->fg == lower && pen->bg == upper) {
+// Whether two colours differ by at most `tolerance` in every channel.
+bool Near(int64_t a, uint32_t b, int tolerance) {
+  if (a < 0) return false;
+  for (int shift : {0, 8, 16}) {
+    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+    if (d > tolerance || d < -tolerance) return false;
+  }
+  return true;
+}
+
+// One cell: the character and colours that show `*upper` over `*lower` with the fewest colour
+// changes, taking the pen's colours where they are near enough. A cell of one colour is a
+// space (background) or a full block (foreground); two colours are an upper or a lower half
+// block, whichever the pen already has. *upper and *lower become the colours drawn.
+void DrawCell(std::string* out, Pen* pen, uint32_t* upper, uint32_t* lower, int tolerance) {
+  const bool single = Near(*upper, *lower, tolerance);
+  if (single && Near(pen->bg, *upper, tolerance) && Near(pen->bg, *lower, tolerance)) {
+    *upper = *lower = static_cast<uint32_t>(pen->bg);
+    out->push_back(' ');
+  } else if (single && Near(pen->fg, *upper, tolerance) && Near(pen->fg, *lower, tolerance)) {
+    *upper = *lower = static_cast<uint32_t>(pen->fg);
+    out->append("\u2588");
+  } else if (single && *upper == *lower) {
+    SetColours(out, pen, -1, *upper);
+    out->push_back(' ');
+  } else if (Near(pen->fg, *lower, tolerance) && Near(pen->bg, *upper, tolerance)) {
+    *upper = static_cast<uint32_t>(pen->bg);
+    *lower = static_cast<uint32_t>(pen->fg);
     out->append("\u2584");
   } else {
-    SetColours(out, pen, upper, lower);
+    SetColours(out, pen, Near(pen->fg, *upper, tolerance) ? -1 : int64_t{*upper},
+               Near(pen->bg, *lower, tolerance) ? -1 : int64_t{*lower});
+    *upper = static_cast<uint32_t>(pen->fg);
+    *lower = static_cast<uint32_t>(pen->bg);
     out->append("\u2580");
   }
   ++pen->col;
@@ -89,17 +106,23 @@ void DrawCell(std::string* out, Pen* pen, uint32_t upper, uint32_t lower) {
 
 }  // namespace
 
-void EncodeBlocks(const Fit& fit, const Shown& sent, const Shown& next, std::string* out) {
-  const bool all = sent.width != next.width || sent.height != next.height;
+void EncodeBlocks(const Fit& fit, const Shown& next, int tolerance, Shown* sent, std::string* out) {
+  const bool all = sent->width != next.width || sent->height != next.height;
+  if (all) *sent = Shown{next.width, next.height, std::vector<uint32_t>(next.pixels.size())};
   Pen pen;
   for (int y = 0; y < next.height; y += 2) {
+    uint32_t* sentUpper = &sent->pixels[static_cast<size_t>(y) * next.width];
+    uint32_t* sentLower = y + 1 < next.height ? sentUpper + next.width : nullptr;
     for (int x = 0; x < next.width; ++x) {
-      const uint32_t upper = next.At(x, y), lower = y + 1 < next.height ? next.At(x, y + 1) : 0;
-      if (!all && sent.At(x, y) == upper && (y + 1 == next.height || sent.At(x, y + 1) == lower)) {
+      uint32_t upper = next.At(x, y), lower = sentLower != nullptr ? next.At(x, y + 1) : 0;
+      if (!all && Near(sentUpper[x], upper, tolerance) &&
+          (sentLower == nullptr || Near(sentLower[x], lower, tolerance))) {
         continue;
       }
       MoveTo(out, &pen, fit.firstRow() + y / 2, fit.firstCol() + x);
-      DrawCell(out, &pen, upper, lower);
+      DrawCell(out, &pen, &upper, &lower, tolerance);
+      sentUpper[x] = upper;
+      if (sentLower != nullptr) sentLower[x] = lower;
     }
   }
 }

@@ -11,11 +11,16 @@
 
 namespace orvel::terminal {
 
-// Appends to *out the bytes that turn the terminal's cells from showing `sent` into showing
+// Appends to *out the bytes that turn the terminal's cells from showing *sent into showing
 // `next` (a fit with cells of 1 x 2 pixels): cursor moves, colours and one character per
-// changed cell. An empty or differently sized `sent` means that the terminal shows nothing of
-// the picture yet: every cell is drawn. A lower half past the picture's last row is black.
-void EncodeBlocks(const Fit& fit, const Shown& sent, const Shown& next, std::string* out);
+// changed cell, and makes *sent what the terminal then shows. An empty or differently sized
+// *sent means that the terminal shows nothing of the picture yet: every cell is drawn. A lower
+// half past the picture's last row is black.
+//
+// With a `tolerance` above 0 (0..255), a pixel is shown in a colour that differs from its own
+// by at most that much in each channel where this saves bytes: a cell is left as it is, or
+// drawn with the colours already set, when they are that near.
+void EncodeBlocks(const Fit& fit, const Shown& next, int tolerance, Shown* sent, std::string* out);
 
 }  // namespace orvel::terminal
 

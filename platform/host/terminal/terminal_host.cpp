@@ -35,6 +35,10 @@ using terminal::TermEvent;
 // Frames are sent at most this often: more often than the program draws (30 a second), so
 // that each of its frames goes out as soon as it is drawn.
 constexpr int64_t kFrameMicros = 20000;
+// Half blocks of a shrunk picture show each pixel within this much of its colour in each
+// channel, where that saves bytes: averaged pixels take many near shades, each of which would
+// otherwise be sent as a colour of its own.
+constexpr int kShrunkTolerance = 16;
 // The cell size that sixel and kitty pictures assume when the terminal does not say.
 constexpr int kGuessedCellWidth = 8, kGuessedCellHeight = 16;
 // How long the terminal has to answer what it can show.
@@ -243,7 +247,7 @@ class TerminalHost : public user::Host {
     Compose(picture, width, height);
     if (sent_.width == 0) out = kClear;
     Encode(&out);
-    if (!out.empty() && terminal::WriteTerminal(out.data(), out.size())) sent_ = next_;
+    if (!out.empty() && !terminal::WriteTerminal(out.data(), out.size())) sent_ = terminal::Shown();
   }
 
   // Places the picture in the terminal as it is now, to be drawn anew.
@@ -266,15 +270,15 @@ class TerminalHost : public user::Host {
     recompose_ = true;
   }
 
+  // The bytes that bring the terminal from sent_ to next_; sent_ becomes what it then shows.
   void Encode(std::string* out) {
-    switch (mode_) {
-      case TerminalMode::kSixel:
-        return terminal::EncodeSixel(fit_, sent_, next_, out);
-      case TerminalMode::kKitty:
-        return terminal::EncodeKitty(fit_, sent_, next_, out);
-      default:
-        return terminal::EncodeBlocks(fit_, sent_, next_, out);
+    if (mode_ == TerminalMode::kBlocks) {
+      const bool shrunk = fit_.shownWidth() < fit_.width();
+      return terminal::EncodeBlocks(fit_, next_, shrunk ? kShrunkTolerance : 0, &sent_, out);
     }
+    if (mode_ == TerminalMode::kSixel) terminal::EncodeSixel(fit_, sent_, next_, out);
+    if (mode_ == TerminalMode::kKitty) terminal::EncodeKitty(fit_, sent_, next_, out);
+    sent_ = next_;
   }
 
   // Copies what was drawn into the picture, and shrinks it into next_.

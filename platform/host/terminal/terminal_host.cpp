@@ -6,6 +6,7 @@
 // idle wait, which is a poll() on the terminal, the host's wake-up counter and its signals.
 #include "host/terminal/terminal.h"
 
+#include <errno.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -106,6 +107,8 @@ class TerminalHost : public user::Host {
   int MessageBox(HWND owner, const std::string& text, const std::string& caption,
                  UINT type) override {
     if (!terminal::OwnsTerminal()) return Host::MessageBox(owner, text, caption, type);
+    // A kitty image may lie above text: it goes first.
+    if (mode_ == TerminalMode::kKitty) terminal::WriteTerminal(kClear, sizeof kClear - 1);
     const terminal::BoxAnswer answer = terminal::ShowMessageBox(caption, text);
     sent_ = terminal::Shown();
     if (answer == terminal::BoxAnswer::kQuit) CloseMainWindow();
@@ -157,10 +160,16 @@ class TerminalHost : public user::Host {
     if (signals.resized) resized_ = true;
     if (!terminal::OwnsTerminal()) return;
     pollfd fd{terminal::TerminalFd(), POLLIN, 0};
-    if (poll(&fd, 1, 0) <= 0 || !(fd.revents & POLLIN)) return;
+    if (poll(&fd, 1, 0) <= 0) return;
     char bytes[4096];
     const ssize_t got = read(fd.fd, bytes, sizeof bytes);
-    if (got <= 0) return;
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) return;
+    if (got <= 0) {
+      // The terminal hung up without a signal: nobody can see the window or end it now.
+      terminal::ReleaseTerminal();
+      CloseMainWindow();
+      return;
+    }
     std::vector<TermEvent> events;
     parser_.Feed(bytes, static_cast<size_t>(got), &events);
     parser_.Flush(&events);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <random>
 #include <vector>
 
@@ -74,10 +76,34 @@ TEST(Blocks, WholePictureReadsBackExactlyAndOnlyChangedCellsAreSent) {
   EXPECT_TRUE(bytes.empty());
 }
 
-TEST(Blocks, ShrunkPictureShowsTheMeanOfEachBox) {
-  // 120 x 60 into 40 x 10 cells: 40 x 20 shown pixels, each the mean of a 3 x 3 box.
+// A shown pixel of a 3 x 3 box, computed here: halfway between the box's mean and the pixel
+// farthest from it.
+uint32_t BoxColour(const std::vector<uint32_t>& box) {
+  int mean[3] = {0, 0, 0};
+  for (uint32_t p : box) {
+    for (int c = 0; c < 3; ++c) mean[c] += (p >> (16 - 8 * c)) & 0xFF;
+  }
+  for (int& m : mean) m = (m + 4) / 9;
+  int far[3] = {mean[0], mean[1], mean[2]}, farthest = 0;
+  for (uint32_t p : box) {
+    int d = 0;
+    for (int c = 0; c < 3; ++c) d += abs(static_cast<int>((p >> (16 - 8 * c)) & 0xFF) - mean[c]);
+    if (d > farthest) {
+      farthest = d;
+      for (int c = 0; c < 3; ++c) far[c] = (p >> (16 - 8 * c)) & 0xFF;
+    }
+  }
+  return static_cast<uint32_t>((mean[0] + far[0]) / 2 << 16 | (mean[1] + far[1]) / 2 << 8 |
+                               (mean[2] + far[2]) / 2);
+}
+
+TEST(Blocks, ShrunkPictureKeepsThinLines) {
+  // 120 x 60 into 40 x 10 cells: 40 x 20 shown pixels, each from a 3 x 3 box.
   const int width = 120, height = 60;
-  const std::vector<uint32_t> pixels = RandomPicture(width, height, 11);
+  std::vector<uint32_t> pixels = RandomPicture(width, height, 11);
+  // A one-pixel yellow line on black across the middle, as the sphere and the traces draw.
+  for (int y = 27; y < 33; ++y) std::fill_n(&pixels[static_cast<size_t>(y) * width], width, 0);
+  std::fill_n(&pixels[static_cast<size_t>(30) * width], width, 0xFFFF00u);
   const Fit fit(width, height, 40, 10);
   ASSERT_EQ(fit.shownWidth(), 40);
   ASSERT_EQ(fit.shownHeight(), 20);
@@ -90,17 +116,19 @@ TEST(Blocks, ShrunkPictureShowsTheMeanOfEachBox) {
   std::vector<uint32_t> expected;
   for (int y = 0; y < 20; ++y) {
     for (int x = 0; x < 40; ++x) {
-      uint32_t sum[3] = {0, 0, 0};
+      std::vector<uint32_t> box;
       for (int dy = 0; dy < 3; ++dy) {
         for (int dx = 0; dx < 3; ++dx) {
-          const uint32_t p = pixels[static_cast<size_t>(3 * y + dy) * width + 3 * x + dx];
-          for (int c = 0; c < 3; ++c) sum[c] += (p >> (16 - 8 * c)) & 0xFF;
+          box.push_back(pixels[static_cast<size_t>(3 * y + dy) * width + 3 * x + dx]);
         }
       }
-      expected.push_back(((sum[0] + 4) / 9) << 16 | ((sum[1] + 4) / 9) << 8 | (sum[2] + 4) / 9);
+      expected.push_back(BoxColour(box));
     }
   }
-  EXPECT_EQ(ReadBack(screen, fit), expected);
+  const std::vector<uint32_t> shown = ReadBack(screen, fit);
+  EXPECT_EQ(shown, expected);
+  // The line's row: two thirds of its yellow, where the mean would be a third.
+  EXPECT_EQ(shown[10 * 40 + 5], 0xAAAA00u);
 }
 
 // With a tolerance, every pixel is shown within it of its colour, what the terminal shows is

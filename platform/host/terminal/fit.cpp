@@ -5,8 +5,20 @@
 namespace orvel::terminal {
 namespace {
 
-// The mean colour of pixels [left, right) x [top, bottom), each channel rounded.
-uint32_t Average(const uint32_t* pixels, int stride, int left, int top, int right, int bottom) {
+int Distance(uint32_t a, uint32_t b) {
+  int d = 0;
+  for (int shift : {0, 8, 16}) {
+    const int v = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+    d += v < 0 ? -v : v;
+  }
+  return d;
+}
+
+// The colour shown for pixels [left, right) x [top, bottom): halfway between their mean and
+// the pixel farthest from the mean (the first such), each channel rounded down. A thin line
+// through the box stays visible at half strength, where the mean alone would all but lose it;
+// a box of one colour shows that colour.
+uint32_t Shrunk(const uint32_t* pixels, int stride, int left, int top, int right, int bottom) {
   if (right - left == 1 && bottom - top == 1) {
     return pixels[static_cast<size_t>(top) * stride + left] & 0xFFFFFFu;
   }
@@ -20,7 +32,21 @@ uint32_t Average(const uint32_t* pixels, int stride, int left, int top, int righ
     }
   }
   const uint32_t n = static_cast<uint32_t>((right - left) * (bottom - top));
-  return (((r + n / 2) / n) << 16) | (((g + n / 2) / n) << 8) | ((b + n / 2) / n);
+  const uint32_t mean = (((r + n / 2) / n) << 16) | (((g + n / 2) / n) << 8) | ((b + n / 2) / n);
+  uint32_t far = mean;
+  int farthest = 0;
+  for (int y = top; y < bottom; ++y) {
+    const uint32_t* p = pixels + static_cast<size_t>(y) * stride;
+    for (int x = left; x < right; ++x) {
+      const int d = Distance(p[x], mean);
+      if (d > farthest) farthest = d, far = p[x] & 0xFFFFFFu;
+    }
+  }
+  uint32_t out = 0;
+  for (int shift : {0, 8, 16}) {
+    out |= ((((mean >> shift) & 0xFF) + ((far >> shift) & 0xFF)) / 2) << shift;
+  }
+  return out;
 }
 
 // Where each of `shown` pieces of `size` pixels starts, and the end: whole pixels, at least
@@ -106,7 +132,7 @@ void ShrinkArea(const uint32_t* pixels, const Fit& fit, int left, int top, int r
     for (int x = x0; x < x1; ++x) {
       int colLeft, colRight;
       fit.SourceColumns(x, &colLeft, &colRight);
-      row[x] = Average(pixels, fit.width(), colLeft, rowTop, colRight, rowBottom);
+      row[x] = Shrunk(pixels, fit.width(), colLeft, rowTop, colRight, rowBottom);
     }
   }
 }

@@ -1,5 +1,6 @@
 // Where the window's picture goes in a terminal, and the picture as the terminal shows it:
-// shrunk, when it does not fit, by averaging boxes of its pixels. Pixels are 0x00RRGGBB.
+// shrunk, when it does not fit, box by box (each shown pixel halfway between the mean of its
+// box and the box's pixel farthest from that mean). Pixels are 0x00RRGGBB.
 #ifndef ORVEL_HOST_TERMINAL_FIT_H
 #define ORVEL_HOST_TERMINAL_FIT_H
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <vector>
 
 #include <windows.h>
 
@@ -24,6 +25,27 @@ std::string Printable(const std::string& text) {
     if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) c = '?';
   }
   return out;
+}
+
+// The box's lines for a terminal `cols` cells wide: the text wrapped at spaces (or cut where a
+// word is too long) to at most cols - 4 cells. At least one line.
+std::vector<std::string> BoxLines(const std::string& text, int cols) {
+  const size_t width = static_cast<size_t>(std::max(1, cols - 4));
+  std::vector<std::string> lines;
+  std::string rest = Printable(text);
+  while (!rest.empty()) {
+    if (rest.size() <= width) {
+      lines.push_back(rest);
+      break;
+    }
+    size_t cut = rest.rfind(' ', width);
+    const bool atSpace = cut != std::string::npos && cut > 0;
+    if (!atSpace) cut = width;
+    lines.push_back(rest.substr(0, cut));
+    rest.erase(0, cut + (atSpace ? 1 : 0));
+  }
+  if (lines.empty()) lines.push_back("");
+  return lines;
 }
 
 // Where the box lies, in 0-based cells.
@@ -60,25 +82,6 @@ Place Draw(const std::string& caption, const std::string& text, std::string* out
 }
 
 }  // namespace
-
-std::vector<std::string> BoxLines(const std::string& text, int cols) {
-  const size_t width = static_cast<size_t>(std::max(1, cols - 4));
-  std::vector<std::string> lines;
-  std::string rest = Printable(text);
-  while (!rest.empty()) {
-    if (rest.size() <= width) {
-      lines.push_back(rest);
-      break;
-    }
-    size_t cut = rest.rfind(' ', width);
-    const bool atSpace = cut != std::string::npos && cut > 0;
-    if (!atSpace) cut = width;
-    lines.push_back(rest.substr(0, cut));
-    rest.erase(0, cut + (atSpace ? 1 : 0));
-  }
-  if (lines.empty()) lines.push_back("");
-  return lines;
-}
 
 BoxAnswer ShowMessageBox(const std::string& caption, const std::string& text) {
   std::string out;

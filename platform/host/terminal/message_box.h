@@ -3,7 +3,6 @@
 #define ORVEL_HOST_TERMINAL_MESSAGE_BOX_H
 
 #include <string>
-#include <vector>
 
 namespace orvel::terminal {
 
@@ -11,11 +10,6 @@ enum class BoxAnswer {
   kOk,    // Enter, Esc, Space or a click in the box; or the program is being ended by a signal
   kQuit,  // q or Ctrl-C: the user ends the program
 };
-
-// The box's lines for a terminal `cols` cells wide: the text wrapped at spaces (or cut where a
-// word is too long) to at most cols - 4 cells, every byte that is not printable ASCII shown
-// as '?'. At least one line.
-std::vector<std::string> BoxLines(const std::string& text, int cols);
 
 // Shows the box in the middle of the terminal and waits for the answer. The terminal must be
 // owned (tty.h).

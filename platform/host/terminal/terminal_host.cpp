@@ -1,8 +1,8 @@
 // The terminal host. Every shown top-level window is placed on a picture the size of the main
 // window's client area (dialogs over it, where the layer put them), which is shrunk to fit the
-// terminal and sent as half-block cells: only the cells that changed, at most once per frame
-// time, and not at all while the terminal has not taken the last frame yet (a slow link skips
-// frames rather than queueing them). Input is read from the terminal in the message loop's
+// terminal and sent as half-block cells, sixel or kitty graphics: only what changed, at most
+// once per frame time, and not at all while the terminal has not taken the last frame yet (a
+// slow link skips frames rather than queueing them). Input is read from the terminal in the message loop's
 // idle wait, which is a poll() on the terminal, the host's wake-up counter and its signals.
 #include "host/terminal/terminal.h"
 
@@ -111,6 +111,7 @@ class TerminalHost : public user::Host {
     if (mode_ == TerminalMode::kKitty) terminal::WriteTerminal(kClear, sizeof kClear - 1);
     const terminal::BoxAnswer answer = terminal::ShowMessageBox(caption, text);
     sent_ = terminal::Shown();
+    recompose_ = true;
     if (answer == terminal::BoxAnswer::kQuit) CloseMainWindow();
     return IDOK;
   }

@@ -67,7 +67,8 @@ void MoveTo(std::string* out, Pen* pen, int row, int col) {
 
 // Whether two colours differ by at most `tolerance` in every channel.
 bool Near(int64_t a, uint32_t b, int tolerance) {
-  if (a < 0) return false;
+  if (a == b) return true;
+  if (a < 0 || tolerance == 0) return false;
   for (int shift : {0, 8, 16}) {
     const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
     if (d > tolerance || d < -tolerance) return false;

@@ -22,15 +22,19 @@ uint32_t Shrunk(const uint32_t* pixels, int stride, int left, int top, int right
   if (right - left == 1 && bottom - top == 1) {
     return pixels[static_cast<size_t>(top) * stride + left] & 0xFFFFFFu;
   }
+  const uint32_t first = pixels[static_cast<size_t>(top) * stride + left];
   uint32_t r = 0, g = 0, b = 0;
+  bool flat = true;
   for (int y = top; y < bottom; ++y) {
     const uint32_t* p = pixels + static_cast<size_t>(y) * stride;
     for (int x = left; x < right; ++x) {
       r += (p[x] >> 16) & 0xFF;
       g += (p[x] >> 8) & 0xFF;
       b += p[x] & 0xFF;
+      flat = flat && p[x] == first;
     }
   }
+  if (flat) return first & 0xFFFFFFu;
   const uint32_t n = static_cast<uint32_t>((right - left) * (bottom - top));
   const uint32_t mean = (((r + n / 2) / n) << 16) | (((g + n / 2) / n) << 8) | ((b + n / 2) / n);
   uint32_t far = mean;

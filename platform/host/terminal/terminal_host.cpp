@@ -2,8 +2,8 @@
 // window's client area (dialogs over it, where the layer put them), which is shrunk to fit the
 // terminal and sent as half-block cells, sixel or kitty graphics: only what changed, at most
 // once per frame time, and not at all while the terminal has not taken the last frame yet (a
-// slow link skips frames rather than queueing them). Input is read from the terminal in the message loop's
-// idle wait, which is a poll() on the terminal, the host's wake-up counter and its signals.
+// slow link skips frames rather than queueing them). Input is read from the terminal in the message
+// loop's idle wait, which is a poll() on the terminal, the host's wake-up counter and its signals.
 #include "host/terminal/terminal.h"
 
 #include <errno.h>
@@ -291,7 +291,7 @@ class TerminalHost : public user::Host {
     sent_ = next_;
   }
 
-  // Copies what was drawn into the picture, and shrinks it into next_.
+  // Copies what was drawn into the picture, and shrinks into next_ the part that changed.
   void Compose(const RECT& picture, int width, int height) {
     std::vector<RECT> areas;  // picture coordinates
     if (recompose_ || picture_.size() != static_cast<size_t>(width) * height) {
@@ -311,33 +311,43 @@ class TerminalHost : public user::Host {
       }
       pixels->ClearDamage();
     }
+    // Programs repaint more than changes (the spectrum bars redraw their whole area every
+    // frame): only pixels that differ from the picture's are shrunk again.
     const RECT whole{0, 0, width, height};
+    RECT changed{width, height, 0, 0};
     for (const RECT& area : areas) {
       const RECT a = Intersect(area, whole);
       if (a.left >= a.right || a.top >= a.bottom) continue;
-      for (HWND window : stack) CopyWindow(window, picture, a, width);
+      for (HWND window : stack) CopyWindow(window, picture, a, width, &changed);
     }
     if (recompose_ || next_.width != fit_.shownWidth() || next_.height != fit_.shownHeight()) {
       terminal::Shrink(picture_.data(), fit_, &next_);
-    } else {
-      for (const RECT& a : areas) {
-        terminal::ShrinkArea(picture_.data(), fit_, a.left, a.top, a.right, a.bottom, &next_);
-      }
+    } else if (changed.left < changed.right) {
+      terminal::ShrinkArea(picture_.data(), fit_, changed.left, changed.top, changed.right,
+                           changed.bottom, &next_);
     }
     recompose_ = false;
   }
 
-  // Copies the part of a window's pixels that lies in `area` (picture coordinates).
-  void CopyWindow(HWND window, const RECT& picture, const RECT& area, int width) {
+  // Copies the part of a window's pixels that lies in `area` (picture coordinates), adding the
+  // pixels that this changes to *changed.
+  void CopyWindow(HWND window, const RECT& picture, const RECT& area, int width, RECT* changed) {
     const gdi::Surface* pixels = user::TopLevelSurface(window);
     if (pixels == nullptr) return;
     const RECT& at = shown_[window];
     const int dx = at.left - picture.left, dy = at.top - picture.top;
     const RECT r = Intersect(area, RECT{dx, dy, dx + pixels->width, dy + pixels->height});
     for (int y = r.top; y < r.bottom; ++y) {
-      const uint32_t* from = &pixels->pixels[static_cast<size_t>(y - dy) * pixels->width];
-      std::copy(from + (r.left - dx), from + (r.right - dx),
-                picture_.begin() + static_cast<size_t>(y) * width + r.left);
+      const uint32_t* from = &pixels->pixels[static_cast<size_t>(y - dy) * pixels->width] - dx;
+      uint32_t* to = &picture_[static_cast<size_t>(y) * width];
+      int left = r.left, right = r.right;
+      while (left < right && from[left] == to[left]) ++left;
+      while (right > left && from[right - 1] == to[right - 1]) --right;
+      if (left == right) continue;
+      std::copy(from + left, from + right, to + left);
+      *changed =
+          RECT{std::min<LONG>(changed->left, left), std::min<LONG>(changed->top, y),
+               std::max<LONG>(changed->right, right), std::max<LONG>(changed->bottom, y + 1)};
     }
   }
 

@@ -66,6 +66,17 @@ void ExpectRestored(const PtyProgram& program) {
   EXPECT_TRUE(program.ModesRestored());
 }
 
+// Without a display, Orvel draws in the terminal that its output goes to, and says so on the
+// terminal's main screen, where it stays after the run.
+TEST(TerminalSession, WithoutADisplayTheTerminalIsUsed) {
+  PtyProgram program(100, 30, {"--input", "demo"});
+  Start(&program);
+  program.Type("q");
+  EXPECT_EQ(program.Finish(), 0);
+  ExpectRestored(program);
+  EXPECT_GE(program.RowWith("drawing in this terminal instead"), 0);
+}
+
 struct WayOut {
   const char* name;
   std::function<void(PtyProgram*)> act;

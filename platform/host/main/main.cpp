@@ -108,7 +108,8 @@ bool ChooseHost(const Options& options, std::string* error) {
   }
   if (UseWindows(options.scale, error)) return true;
   if (!isatty(STDOUT_FILENO)) return false;
-  fprintf(stderr, "orvel: %s; drawing in this terminal instead (--terminal)\n", error->c_str());
+  fprintf(stderr, "orvel: %s\norvel: drawing in this terminal instead (--terminal)\n",
+          error->c_str());
   return orvel::host::UseTerminal(orvel::host::TerminalMode::kAuto, error);
 }
 

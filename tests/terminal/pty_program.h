@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -79,6 +80,15 @@ class PtyProgram {
       if (screen.Text(row).find(text) != std::string::npos) return row;
     }
     return -1;
+  }
+
+  // Resizes the terminal; the kernel tells the program with SIGWINCH.
+  void Resize(int cols, int rows) {
+    screen.Resize(cols, rows);
+    winsize size = {};
+    size.ws_col = static_cast<unsigned short>(cols);
+    size.ws_row = static_cast<unsigned short>(rows);
+    ioctl(master, TIOCSWINSZ, &size);
   }
 
   void Type(const std::string& bytes) { (void)!write(master, bytes.data(), bytes.size()); }

@@ -77,6 +77,27 @@ TEST(TerminalSession, WithoutADisplayTheTerminalIsUsed) {
   EXPECT_GE(program.RowWith("drawing in this terminal instead"), 0);
 }
 
+// A resized terminal gets the picture fitted to its new size: 561 x 411 in 60 x 20 cells is
+// 54 x 40 pixels from column 3, where in 100 x 30 cells it started at column 9.
+TEST(TerminalSession, AResizedTerminalIsFittedAgain) {
+  PtyProgram program(100, 30, {"--terminal=blocks", "--input", "demo"});
+  Start(&program);
+  // The top row: the window's top panel where the picture is, nothing on either side.
+  auto topRowIs = [&](int from, int to) {
+    for (int col = 0; col < program.screen.cols(); ++col) {
+      uint32_t upper = 0, lower = 0;
+      const bool lit = program.screen.CellPixels(col, 0, &upper, &lower) && upper != 0;
+      if (lit != (col >= from && col < to)) return false;
+    }
+    return true;
+  };
+  EXPECT_TRUE(topRowIs(9, 90));
+  program.Resize(60, 20);
+  EXPECT_TRUE(program.ReadUntil([&] { return topRowIs(3, 57); }));
+  program.Type("q");
+  EXPECT_EQ(program.Finish(), 0);
+}
+
 struct WayOut {
   const char* name;
   std::function<void(PtyProgram*)> act;

@@ -31,6 +31,13 @@ class VtermScreen {
 
   void Feed(const std::string& bytes) { vterm_input_write(vt_, bytes.data(), bytes.size()); }
 
+  // The terminal resized, as an emulator's window is.
+  void Resize(int cols, int rows) {
+    cols_ = cols;
+    rows_ = rows;
+    vterm_set_size(vt_, rows, cols);
+  }
+
   // What the emulator answers (to device attribute queries, for example) goes to `fd`.
   void AnswerTo(int fd) {
     answerFd_ = fd;

@@ -75,8 +75,11 @@ struct KittyImage {
         keys[pair.substr(0, 1)] = isdigit(value[0]) ? atoi(value.c_str()) : value[0];
         k = comma + 1;
       }
-      payload += command.substr(semicolon + 1);
-      if (keys["m"] == 0) {
+      payload += semicolon == std::string::npos ? "" : command.substr(semicolon + 1);
+      if (keys["a"] == 'a') {  // animation control: the root frame made current
+        EXPECT_EQ(keys["c"], 1);
+        keys.clear();
+      } else if (keys["m"] == 0) {
         Draw(keys, Unbase64(payload));
         keys.clear();
         payload.clear();
@@ -102,6 +105,7 @@ struct KittyImage {
     } else {
       ASSERT_EQ(keys["a"], 'f');
       ASSERT_EQ(keys["r"], 1);
+      ASSERT_EQ(keys["X"], 1);
     }
     for (int y = 0; y < h; ++y) {
       for (int x = 0; x < w; ++x) {

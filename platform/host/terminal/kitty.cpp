@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <vector>
+
 namespace orvel::terminal {
 namespace {
 
@@ -70,12 +72,16 @@ void EncodeKitty(const Fit& fit, const Shown& sent, const Shown& next, std::stri
                   Deflated(next, Area{0, 0, next.width, next.height}), out);
     return;
   }
-  for (const Area& a : ChangedAreas(sent, next, fit.cellHeight(), 1)) {
+  const std::vector<Area> areas = ChangedAreas(sent, next, fit.cellHeight(), 1);
+  for (const Area& a : areas) {
     const std::string place = ",x=" + std::to_string(a.left) + ",y=" + std::to_string(a.top) +
                               ",s=" + std::to_string(a.right - a.left) +
                               ",v=" + std::to_string(a.bottom - a.top);
-    AppendCommand("a=f,r=1,f=24,o=z,q=2," + image + place, Deflated(next, a), out);
+    // X=1: the rectangle replaces what the frame had, no blending.
+    AppendCommand("a=f,r=1,X=1,f=24,o=z,q=2," + image + place, Deflated(next, a), out);
   }
+  // The root frame made current again, which has the terminal show the edits.
+  if (!areas.empty()) out->append("\x1b_Ga=a,c=1,q=2," + image + "\x1b\\");
 }
 
 }  // namespace orvel::terminal

@@ -194,5 +194,17 @@ TEST(Blocks, FitKeepsTheShapeCentresAndMapsCellsToWindowPixels) {
   }
 }
 
+// With mouse reports in pixels, a picture of 10 x 20-pixel cells maps the pixel itself.
+TEST(Blocks, PixelReportsMapToTheWindowPixelUnderThem) {
+  const Fit fit(561, 411, 80, 30, 10, 20);  // shown whole, from cell (11, 4)
+  int x = -1, y = -1;
+  EXPECT_TRUE(fit.PixelAtPoint(110 + 280, 80 + 200, &x, &y));
+  EXPECT_EQ(x, 280);
+  EXPECT_EQ(y, 200);
+  EXPECT_FALSE(fit.PixelAtPoint(109, 80, &x, &y));
+  EXPECT_EQ(x, 0);
+  EXPECT_EQ(y, 0);
+}
+
 }  // namespace
 }  // namespace orvel::terminal

@@ -226,16 +226,18 @@ TEST(TerminalImages, AnswersSayWhatTheTerminalShows) {
     std::string answers;
     bool complete, sixel, kitty;
     int cellWidth, cellHeight;
+    bool pixelMouse;
   };
   const Case cases[] = {
-      {"xterm in VT340 mode", "\x1b[6;20;10t\x1b[4;480;800t\x1b[?63;1;2;4;6;9;15;22c", true, true,
-       false, 10, 20},
-      {"kitty", "\x1b_Gi=31;OK\x1b\\\x1b[6;17;8t\x1b[4;408;640t\x1b[?62;c", true, false, true, 8,
-       17},
-      {"the text area only, 80 x 24", "\x1b[4;384;720t\x1b[?62;22c", true, false, false, 9, 16},
-      {"a VT100", "\x1b[?1;2c", true, false, false, 0, 0},
-      {"attribute 42 is not 4", "\x1b[?64;42c", true, false, false, 0, 0},
-      {"not answered yet", "\x1b[6;20;10t", false, false, false, 10, 20},
+      {"xterm in VT340 mode", "\x1b[6;20;10t\x1b[4;480;800t\x1b[?1016;2$y\x1b[?63;1;2;4;6;9;15;22c",
+       true, true, false, 10, 20, true},
+      {"kitty", "\x1b_Gi=31;OK\x1b\\\x1b[6;17;8t\x1b[4;408;640t\x1b[?1016;1$y\x1b[?62;c", true,
+       false, true, 8, 17, true},
+      {"the text area only, 80 x 24", "\x1b[4;384;720t\x1b[?1016;0$y\x1b[?62;22c", true, false,
+       false, 9, 16, false},
+      {"a VT100", "\x1b[?1;2c", true, false, false, 0, 0, false},
+      {"attribute 42 is not 4", "\x1b[?64;42c", true, false, false, 0, 0, false},
+      {"not answered yet", "\x1b[6;20;10t", false, false, false, 10, 20, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.terminal);
@@ -246,6 +248,7 @@ TEST(TerminalImages, AnswersSayWhatTheTerminalShows) {
     EXPECT_EQ(a.kitty, c.kitty);
     EXPECT_EQ(a.cellWidth, c.cellWidth);
     EXPECT_EQ(a.cellHeight, c.cellHeight);
+    EXPECT_EQ(a.pixelMouse, c.pixelMouse);
   }
 }
 

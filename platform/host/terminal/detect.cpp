@@ -34,11 +34,15 @@ const char kQuestions[] =
     "\x1b_Gi=31,s=1,v=1,a=q,t=d,f=24;AAAA\x1b\\"  // kitty graphics: a 1 x 1 image, not kept
     "\x1b[16t"                                    // the cell size in pixels
     "\x1b[14t"                                    // the text area in pixels
+    "\x1b[?1016$p"                                // mouse reports in pixels: known?
     "\x1b[c";                                     // primary device attributes
 
 Abilities ReadAnswers(const std::string& bytes, int cols, int rows, bool* complete) {
   Abilities abilities;
   abilities.kitty = bytes.find("\x1b_Gi=31;OK") != std::string::npos;
+  // Mode 1016 set (1) or reset (2): the terminal knows it.
+  abilities.pixelMouse = bytes.find("\x1b[?1016;1$y") != std::string::npos ||
+                         bytes.find("\x1b[?1016;2$y") != std::string::npos;
   const size_t da = bytes.find("\x1b[?");
   const size_t daEnd = da == std::string::npos ? da : bytes.find('c', da);
   *complete = daEnd != std::string::npos;

@@ -1,6 +1,6 @@
 // What the terminal can show, asked of it: primary device attributes (sixel is attribute 4),
-// the kitty graphics query, and the cell size in pixels (CSI 16 t, else the text area's size
-// from CSI 14 t divided by the cells).
+// the kitty graphics query, the cell size in pixels (CSI 16 t, else the text area's size from
+// CSI 14 t divided by the cells), and whether it reports the mouse in pixels (DECRQM 1016).
 #ifndef ORVEL_HOST_TERMINAL_DETECT_H
 #define ORVEL_HOST_TERMINAL_DETECT_H
 
@@ -11,6 +11,7 @@ namespace orvel::terminal {
 struct Abilities {
   bool sixel = false;
   bool kitty = false;
+  bool pixelMouse = false;            // mouse reports in pixels (mode 1016)
   int cellWidth = 0, cellHeight = 0;  // pixels; 0: not known
 };
 

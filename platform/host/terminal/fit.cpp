@@ -101,6 +101,16 @@ bool Fit::PixelAt(int col, int row, int* x, int* y) const {
   return inside;
 }
 
+bool Fit::PixelAtPoint(int px, int py, int* x, int* y) const {
+  int sx = px - firstCol_ * cellWidth_, sy = py - firstRow_ * cellHeight_;
+  const bool inside = sx >= 0 && sx < shownWidth_ && sy >= 0 && sy < shownHeight_;
+  sx = std::clamp(sx, 0, shownWidth_ - 1);
+  sy = std::clamp(sy, 0, shownHeight_ - 1);
+  *x = (colFrom_[sx] + colFrom_[sx + 1] - 1) / 2;
+  *y = (rowFrom_[sy] + rowFrom_[sy + 1] - 1) / 2;
+  return inside;
+}
+
 void Shrink(const uint32_t* pixels, const Fit& fit, Shown* shown) {
   shown->width = fit.shownWidth();
   shown->height = fit.shownHeight();

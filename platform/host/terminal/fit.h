@@ -50,6 +50,10 @@ class Fit {
   // picture pixel.
   bool PixelAt(int col, int row, int* x, int* y) const;
 
+  // The same for a position in the terminal's pixels (0-based, from its top-left corner, as
+  // mouse reports in pixels give it).
+  bool PixelAtPoint(int px, int py, int* x, int* y) const;
+
  private:
   int width_ = 1, height_ = 1, cols_ = 1, rows_ = 1, cellWidth_ = 1, cellHeight_ = 2;
   int shownWidth_ = 1, shownHeight_ = 1, firstCol_ = 0, firstRow_ = 0;

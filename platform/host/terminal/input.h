@@ -19,7 +19,7 @@ struct TermEvent {
     kQuit,       // q or Ctrl-C: end the program as the close box would
   };
   Kind kind;
-  int col = 0, row = 0;  // 0-based cells, for the mouse
+  int col = 0, row = 0;  // 0-based cells for the mouse, or pixels where they are reported so
   int key = 0;
   bool operator==(const TermEvent& o) const {
     return kind == o.kind && col == o.col && row == o.row && key == o.key;

@@ -59,6 +59,10 @@ class TerminalHost : public user::Host {
   TerminalHost(TerminalMode mode, const terminal::Abilities& abilities)
       : thread_(std::this_thread::get_id()), mode_(mode), abilities_(abilities) {
     wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    // A picture's pixels are finer than its cells: clicks are reported in pixels where the
+    // terminal can.
+    pixelMouse_ = mode_ != TerminalMode::kBlocks && abilities_.pixelMouse;
+    if (pixelMouse_) terminal::WriteTerminal("\x1b[?1016h", 8);
   }
 
   // The wake-up counter stays open, as another thread may still wake the host as it goes.
@@ -213,7 +217,8 @@ class TerminalHost : public user::Host {
     const HWND main = MainWindow();
     if (main == nullptr) return;
     int x, y;
-    const bool inside = fit_.PixelAt(event.col, event.row, &x, &y);
+    const bool inside = pixelMouse_ ? fit_.PixelAtPoint(event.col, event.row, &x, &y)
+                                    : fit_.PixelAt(event.col, event.row, &x, &y);
     const RECT& picture = shown_[main];
     x += picture.left;
     y += picture.top;
@@ -364,6 +369,7 @@ class TerminalHost : public user::Host {
   std::thread::id thread_;
   TerminalMode mode_;
   terminal::Abilities abilities_;
+  bool pixelMouse_ = false;     // mouse reports give the terminal's pixels, not cells
   int wakeFd_ = -1;             // an eventfd that Wake() counts up
   std::map<HWND, RECT> shown_;  // shown top-level windows, client areas on the screen
   HWND pressed_ = nullptr;      // the window that the held button pressed

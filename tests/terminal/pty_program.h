@@ -91,6 +91,13 @@ class PtyProgram {
     ioctl(master, TIOCSWINSZ, &size);
   }
 
+  // The screen's text, row by row: what a failed check shows.
+  std::string Dump() const {
+    std::string text;
+    for (int row = 0; row < screen.rows(); ++row) text += screen.Text(row) + "\n";
+    return text;
+  }
+
   void Type(const std::string& bytes) { (void)!write(master, bytes.data(), bytes.size()); }
 
   // Reads the rest of the output and waits for the program: the exit code, or -signal.

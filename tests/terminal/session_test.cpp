@@ -53,8 +53,9 @@ void Start(PtyProgram* program) {
   program->Type("\r");
   const terminal::Fit fit(561, 411, program->screen.cols(), program->screen.rows());
   const RECT middle = {200, 150, 360, 250};  // within the About box
-  ASSERT_TRUE(program->ReadUntil(
-      [&] { return program->RowWith("[ OK ]") < 0 && LightShare(*program, fit, middle) > 0.25; }));
+  ASSERT_TRUE(program->ReadUntil([&] {
+    return program->RowWith("[ OK ]") < 0 && LightShare(*program, fit, middle) > 0.25;
+  })) << program->Dump();
   program->Type("\r");
   ASSERT_TRUE(program->ReadUntil([&] { return LightShare(*program, fit, middle) < 0.1; }));
 }

@@ -342,13 +342,14 @@ class TerminalHost : public user::Host {
     const RECT& at = shown_[window];
     const int dx = at.left - picture.left, dy = at.top - picture.top;
     const RECT r = Intersect(area, RECT{dx, dy, dx + pixels->width, dy + pixels->height});
+    if (r.left >= r.right) return;  // the area lies beside the window
     for (int y = r.top; y < r.bottom; ++y) {
       const uint32_t* from = &pixels->pixels[static_cast<size_t>(y - dy) * pixels->width] - dx;
       uint32_t* to = &picture_[static_cast<size_t>(y) * width];
       int left = r.left, right = r.right;
       while (left < right && from[left] == to[left]) ++left;
       while (right > left && from[right - 1] == to[right - 1]) --right;
-      if (left == right) continue;
+      if (left >= right) continue;
       std::copy(from + left, from + right, to + left);
       *changed =
           RECT{std::min<LONG>(changed->left, left), std::min<LONG>(changed->top, y),

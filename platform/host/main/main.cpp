@@ -20,6 +20,7 @@
 #include "host/headless.h"
 #include "host/hosts.h"
 #include "host/render/render.h"
+#include "host/terminal/terminal.h"
 #include "kernel/printable.h"
 #include "options.h"
 #include "user/window_thread.h"
@@ -29,12 +30,14 @@
 
 namespace {
 
-// The program's options: the run's own (options.h), the renderer's and the window's scale.
+// The program's options: the run's own (options.h), the renderer's, the window's scale and
+// the terminal host's.
 struct Options : orvel::cli::Options {
   orvel::render::Options render;
   int scale = 0;  // 0: from the display's DPI
   bool fullscreen = false;
   int delayMs = 0;
+  std::string terminal;  // empty: a window; else how to draw in the terminal
 };
 
 // --scale: a window of today's many-pixel screens, each of the program's pixels N x N.
@@ -59,6 +62,18 @@ void AddFullscreenOption(CLI::App& cli, bool* fullscreen) {
                "Alt+Enter toggles full screen, and the window can be resized");
 }
 
+// --terminal[=MODE]: the window drawn in the terminal that Orvel runs in.
+void AddTerminalOption(CLI::App& cli, std::string* mode) {
+  cli.add_option("--terminal", *mode,
+                 "Draw the window in this terminal (also over SSH) and take clicks and keys from "
+                 "it; q or Ctrl-C ends Orvel. MODE: blocks (truecolour half-block cells), sixel, "
+                 "kitty (graphics), or auto: what the terminal says it can show")
+      ->expected(0, 1)
+      ->default_str("auto")
+      ->check(CLI::IsMember({"auto", "blocks", "sixel", "kitty"}))
+      ->excludes("--headless");
+}
+
 // Parses the command line; false with the exit code in *code when the program should end
 // (--help, or a bad option, after which the usage is printed).
 bool ParseOptions(int argc, char** argv, Options* options, int* code) {
@@ -69,6 +84,7 @@ bool ParseOptions(int argc, char** argv, Options* options, int* code) {
         AddScaleOption(cli, &options->scale);
         AddFullscreenOption(cli, &options->fullscreen);
         AddDelayOption(cli, &options->delayMs);
+        AddTerminalOption(cli, &options->terminal);
       })) {
     return true;
   }
@@ -123,6 +139,25 @@ bool OpenClosedStandardFiles() {
 bool IsFifo(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+// The host that shows the window: the terminal when asked for, else an OS window, else the
+// terminal when there is no display but standard output is one (said once). False with the
+// reason in *error.
+bool ChooseHost(const Options& options, std::string* error) {
+  if (options.headless) {
+    orvel::host::UseHeadless(orvel::host::HeadlessSettings{true});
+    return true;
+  }
+  orvel::host::TerminalMode mode = orvel::host::TerminalMode::kAuto;
+  if (!options.terminal.empty() && orvel::host::ParseTerminalMode(options.terminal, &mode)) {
+    return orvel::host::UseTerminal(mode, error);
+  }
+  if (UseWindows(options.scale, options.fullscreen, error)) return true;
+  if (!isatty(STDOUT_FILENO)) return false;
+  fprintf(stderr, "orvel: %s\norvel: drawing in this terminal instead (--terminal)\n",
+          error->c_str());
+  return orvel::host::UseTerminal(orvel::host::TerminalMode::kAuto, error);
 }
 
 // Reading a FIFO waits for its writer; the user is told why nothing happens yet.
@@ -221,9 +256,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!options.render.output.empty()) return Render(options);
-  if (options.headless) {
-    orvel::host::UseHeadless(orvel::host::HeadlessSettings{true});
-  } else if (!UseWindows(options.scale, options.fullscreen, &error)) {
+  if (!ChooseHost(options, &error)) {
     fprintf(stderr, "orvel: %s\n", error.c_str());
     return 1;
   }

@@ -1,0 +1,183 @@
+#include "host/terminal/fit.h"
+
+#include <algorithm>
+
+namespace orvel::terminal {
+namespace {
+
+int Distance(uint32_t a, uint32_t b) {
+  int d = 0;
+  for (int shift : {0, 8, 16}) {
+    const int v = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+    d += v < 0 ? -v : v;
+  }
+  return d;
+}
+
+// The colour shown for pixels [left, right) x [top, bottom): halfway between their mean and
+// the pixel farthest from the mean (the first such), each channel rounded down. A thin line
+// through the box stays visible at half strength, where the mean alone would all but lose it;
+// a box of one colour shows that colour.
+uint32_t Shrunk(const uint32_t* pixels, int stride, int left, int top, int right, int bottom) {
+  if (right - left == 1 && bottom - top == 1) {
+    return pixels[static_cast<size_t>(top) * stride + left] & 0xFFFFFFu;
+  }
+  const uint32_t first = pixels[static_cast<size_t>(top) * stride + left];
+  uint32_t r = 0, g = 0, b = 0;
+  bool flat = true;
+  for (int y = top; y < bottom; ++y) {
+    const uint32_t* p = pixels + static_cast<size_t>(y) * stride;
+    for (int x = left; x < right; ++x) {
+      r += (p[x] >> 16) & 0xFF;
+      g += (p[x] >> 8) & 0xFF;
+      b += p[x] & 0xFF;
+      flat = flat && p[x] == first;
+    }
+  }
+  if (flat) return first & 0xFFFFFFu;
+  const uint32_t n = static_cast<uint32_t>((right - left) * (bottom - top));
+  const uint32_t mean = (((r + n / 2) / n) << 16) | (((g + n / 2) / n) << 8) | ((b + n / 2) / n);
+  uint32_t far = mean;
+  int farthest = 0;
+  for (int y = top; y < bottom; ++y) {
+    const uint32_t* p = pixels + static_cast<size_t>(y) * stride;
+    for (int x = left; x < right; ++x) {
+      const int d = Distance(p[x], mean);
+      if (d > farthest) farthest = d, far = p[x] & 0xFFFFFFu;
+    }
+  }
+  uint32_t out = 0;
+  for (int shift : {0, 8, 16}) {
+    out |= ((((mean >> shift) & 0xFF) + ((far >> shift) & 0xFF)) / 2) << shift;
+  }
+  return out;
+}
+
+// Where each of `shown` pieces of `size` pixels starts, and the end: whole pixels, at least
+// one a piece.
+std::vector<int> Starts(int size, int shown) {
+  std::vector<int> from(static_cast<size_t>(shown) + 1);
+  for (int i = 0; i <= shown; ++i) {
+    from[i] = static_cast<int>(static_cast<int64_t>(i) * size / shown);
+    if (i > 0) from[i] = std::max(from[i], from[i - 1] + 1);
+  }
+  return from;
+}
+
+}  // namespace
+
+Fit::Fit(int width, int height, int cols, int rows, int cellWidth, int cellHeight)
+    : width_(std::max(1, width)),
+      height_(std::max(1, height)),
+      cols_(std::max(1, cols)),
+      rows_(std::max(1, rows)),
+      cellWidth_(std::max(1, cellWidth)),
+      cellHeight_(std::max(1, cellHeight)) {
+  const int64_t w = width_, h = height_;
+  const int64_t maxW = int64_t{cols_} * cellWidth_, maxH = int64_t{rows_} * cellHeight_;
+  int64_t sw = std::min(w, maxW), sh = h * sw / w;
+  if (sh > maxH) {
+    sh = maxH;
+    sw = w * sh / h;
+  }
+  shownWidth_ = static_cast<int>(std::max<int64_t>(1, sw));
+  shownHeight_ = static_cast<int>(std::max<int64_t>(1, sh));
+  firstCol_ = (cols_ - usedCols()) / 2;
+  firstRow_ = (rows_ - usedRows()) / 2;
+  colFrom_ = Starts(width_, shownWidth_);
+  rowFrom_ = Starts(height_, shownHeight_);
+}
+
+bool Fit::PixelAt(int col, int row, int* x, int* y) const {
+  int cx = col - firstCol_, cy = row - firstRow_;
+  const bool inside = cx >= 0 && cx < usedCols() && cy >= 0 && cy < usedRows();
+  cx = std::clamp(cx, 0, usedCols() - 1);
+  cy = std::clamp(cy, 0, usedRows() - 1);
+  // The shown pixels of the cell, then the picture pixels they come from.
+  const int left = cx * cellWidth_, right = std::min(left + cellWidth_, shownWidth_);
+  const int top = cy * cellHeight_, bottom = std::min(top + cellHeight_, shownHeight_);
+  *x = (colFrom_[left] + colFrom_[right] - 1) / 2;
+  *y = (rowFrom_[top] + rowFrom_[bottom] - 1) / 2;
+  return inside;
+}
+
+bool Fit::PixelAtPoint(int px, int py, int* x, int* y) const {
+  int sx = px - firstCol_ * cellWidth_, sy = py - firstRow_ * cellHeight_;
+  const bool inside = sx >= 0 && sx < shownWidth_ && sy >= 0 && sy < shownHeight_;
+  sx = std::clamp(sx, 0, shownWidth_ - 1);
+  sy = std::clamp(sy, 0, shownHeight_ - 1);
+  *x = (colFrom_[sx] + colFrom_[sx + 1] - 1) / 2;
+  *y = (rowFrom_[sy] + rowFrom_[sy + 1] - 1) / 2;
+  return inside;
+}
+
+void Shrink(const uint32_t* pixels, const Fit& fit, Shown* shown) {
+  shown->width = fit.shownWidth();
+  shown->height = fit.shownHeight();
+  shown->pixels.assign(static_cast<size_t>(shown->width) * shown->height, 0);
+  ShrinkArea(pixels, fit, 0, 0, fit.width(), fit.height(), shown);
+}
+
+void ShrinkArea(const uint32_t* pixels, const Fit& fit, int left, int top, int right, int bottom,
+                Shown* shown) {
+  left = std::max(left, 0);
+  top = std::max(top, 0);
+  right = std::min(right, fit.width());
+  bottom = std::min(bottom, fit.height());
+  if (left >= right || top >= bottom) return;
+  int yFrom = 0, yTo = 0, x0 = 0, x1 = 0;
+  // The shown rows and columns whose pixels meet the area.
+  for (int y = 0; y < fit.shownHeight(); ++y) {
+    int from, to;
+    fit.SourceRows(y, &from, &to);
+    if (to <= top) yFrom = y + 1;
+    if (from < bottom) yTo = y + 1;
+  }
+  for (int x = 0; x < fit.shownWidth(); ++x) {
+    int from, to;
+    fit.SourceColumns(x, &from, &to);
+    if (to <= left) x0 = x + 1;
+    if (from < right) x1 = x + 1;
+  }
+  for (int y = yFrom; y < yTo; ++y) {
+    int rowTop, rowBottom;
+    fit.SourceRows(y, &rowTop, &rowBottom);
+    uint32_t* row = shown->pixels.data() + static_cast<size_t>(y) * shown->width;
+    for (int x = x0; x < x1; ++x) {
+      int colLeft, colRight;
+      fit.SourceColumns(x, &colLeft, &colRight);
+      row[x] = Shrunk(pixels, fit.width(), colLeft, rowTop, colRight, rowBottom);
+    }
+  }
+}
+
+std::vector<Area> ChangedAreas(const Shown& sent, const Shown& next, int bandHeight,
+                               int columnStep) {
+  std::vector<Area> areas;
+  for (int top = 0; top < next.height; top += bandHeight) {
+    const int bottom = std::min(top + bandHeight, next.height);
+    int left = next.width, right = 0;
+    for (int y = top; y < bottom; ++y) {
+      const uint32_t* a = &sent.pixels[static_cast<size_t>(y) * next.width];
+      const uint32_t* b = &next.pixels[static_cast<size_t>(y) * next.width];
+      int x = 0;
+      while (x < left && a[x] == b[x]) ++x;
+      left = std::min(left, x);
+      int end = next.width;
+      while (end > right && a[end - 1] == b[end - 1]) --end;
+      right = std::max(right, end);
+    }
+    if (left >= right) continue;
+    left = left / columnStep * columnStep;
+    right = std::min(next.width, (right + columnStep - 1) / columnStep * columnStep);
+    if (!areas.empty() && areas.back().bottom == top && areas.back().left == left &&
+        areas.back().right == right) {
+      areas.back().bottom = bottom;
+    } else {
+      areas.push_back(Area{left, top, right, bottom});
+    }
+  }
+  return areas;
+}
+
+}  // namespace orvel::terminal

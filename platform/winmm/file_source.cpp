@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <math.h>
+#include <sndfile.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>

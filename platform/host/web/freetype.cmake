@@ -21,3 +21,6 @@ set(FT_DISABLE_HARFBUZZ ON CACHE BOOL "" FORCE)
 set(FT_DISABLE_BROTLI ON CACHE BOOL "" FORCE)
 set(SKIP_INSTALL_ALL ON CACHE BOOL "" FORCE)
 add_subdirectory(${ORVEL_FREETYPE_SOURCE} ${CMAKE_BINARY_DIR}/freetype EXCLUDE_FROM_ALL SYSTEM)
+# Only the modules that the page's TrueType font needs (freetype/orvel_ftmodule.h).
+target_include_directories(freetype PRIVATE ${CMAKE_CURRENT_LIST_DIR}/freetype)
+target_compile_definitions(freetype PRIVATE "FT_CONFIG_MODULES_H=<orvel_ftmodule.h>")

@@ -206,11 +206,13 @@ def check_microphone(server):
         browser.open(server.url + "?input=microphone")
         answer_start_boxes(browser)
         browser.click(*client_point(browser, *BUTTONS["bars"]))
-        # Chromium's fake microphone beeps: some bar rises above the floor of the display.
+        # Chromium's fake microphone beeps: a red bar rises well above the floor of the display
+        # (silence leaves it black; no other display draws in this red).
         browser.wait_for("""(function() {
             var d = document.querySelector('canvas.window').getContext('2d')
                         .getImageData(13, 80, 530, 200).data;
-            for (var i = 0; i < d.length; i += 4) if (d[i] + d[i + 1] + d[i + 2] > 0) return true;
+            for (var i = 0; i < d.length; i += 4)
+              if (d[i] > 200 && d[i + 1] < 60 && d[i + 2] < 60) return true;
             return false;
         })()""", "the microphone to light the bars")
         print("  the fake microphone lights the bars")

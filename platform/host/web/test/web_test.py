@@ -6,7 +6,7 @@
 1. Under the virtual clock, on the demo music, the page's window is pixel-identical to the
    native program's (its raw render frames) at the same moments, while clicks on the page's
    display buttons switch the display: spectrum bars, shapes, sphere, then the Time button
-   twice (date line, big clock). The page at the last moment is saved as orvel-web.png.
+   twice (date line, big clock). The page on the spectrum bars is saved as orvel-web.png.
 2. In real time the page shows the no-CD box and the About box, Enter answers each, the
    display moves and the demo music is queued for the speakers.
 3. Chromium's fake microphone lights the spectrum bars.
@@ -40,6 +40,7 @@ BUTTONS = {"bars": (310, 353), "stars": (115, 383), "sphere": (505, 383), "clock
 # (moment in seconds, the button clicked there); each moment is a whole number of frames.
 SESSION = [(3.3, "bars"), (6.6, "stars"), (9.9, "sphere"), (13.2, "clock"), (14.85, "clock"),
            (16.5, None)]
+SCREENSHOT_AT = 6.6  # the spectrum bars: the page as a user sees it, for the README
 
 
 def native_frames(orvel, moments, script):
@@ -126,16 +127,21 @@ def check_virtual_session(server, orvel, output):
                                      "pixels (both saved in %s)" %
                                      (moment, differing(got, expected[moment]), output))
             print("  %.3f s: the page is the native window, pixel for pixel" % moment)
+            if moment == SCREENSHOT_AT:
+                screenshot(browser, os.path.join(output, "orvel-web.png"))
             if button:
                 browser.click(*client_point(browser, *BUTTONS[button]))
                 assert browser.evaluate("Module._orvel_web_run_to(%.3f)" % SESSION[i + 1][0])
-        browser.screenshot(os.path.join(output, "orvel-web.png"),
-                           browser.evaluate("""(function() {
-            var r = document.querySelector('main').getBoundingClientRect();
-            return {x: 0, y: 0, width: r.width, height: r.bottom, scale: 1};
-        })()"""))
     finally:
         browser.close()
+
+
+def screenshot(browser, path):
+    """The page down to the bottom of the window, as the browser shows it."""
+    browser.screenshot(path, browser.evaluate("""(function() {
+        var r = document.querySelector('main').getBoundingClientRect();
+        return {x: 0, y: 0, width: r.width, height: r.bottom, scale: 1};
+    })()"""))
 
 
 def display_changes(browser):

@@ -10,7 +10,7 @@
 2. In real time the page shows the no-CD box and the About box, Enter answers each, the
    display moves and the demo music is queued for the speakers.
 3. Chromium's fake microphone lights the spectrum bars.
-4. A song chosen with the page's file button is decoded and plays.
+4. A song dropped on the page, and one chosen with its file button, is decoded and plays.
 """
 
 import base64
@@ -182,14 +182,15 @@ def check_live_page(server):
         browser.wait_for("OrvelPage.output && OrvelPage.output.next > 0",
                          "the demo music queued for the speakers")
         check_song(browser)
-        print("  live page: boxes answered with Enter, the display moves, the demo and a "
-              "song play (%.1f s)" % (time.monotonic() - start))
+        print("  live page: boxes answered with Enter, the display moves, the demo plays, a "
+              "dropped and a chosen song play (%.1f s)" % (time.monotonic() - start))
     finally:
         browser.close()
 
 
 def check_song(browser):
-    """A song chosen with the file button: a second of 440 Hz as a WAV file."""
+    """Songs given to the page, a second of 440 Hz as a WAV file: one dropped on the window,
+    one chosen with the file button. Each is decoded and taken by the program."""
     path = os.path.join(tempfile.mkdtemp(prefix="orvel-song-"), "tone.wav")
     with wave.open(path, "wb") as out:
         out.setnchannels(1)
@@ -198,6 +199,13 @@ def check_song(browser):
         out.writeframes(b"".join(struct.pack("<h", int(12000 * math.sin(i * 2 * math.pi * 440 /
                                                                           22050)))
                                  for i in range(22050)))
+    x, y = client_point(browser, 280, 200)
+    drag = {"items": [], "files": [path], "dragOperationsMask": 1}
+    for kind in ("dragEnter", "dragOver", "drop"):
+        browser.call("Input.dispatchDragEvent", {"type": kind, "x": x, "y": y, "data": drag},
+                     session=True)
+    browser.wait_for("window.orvelSongPlaying === true", "the dropped song to play")
+    browser.evaluate("window.orvelSongPlaying = false")
     node = browser.call("DOM.getDocument", session=True)["root"]["nodeId"]
     node = browser.call("DOM.querySelector", {"nodeId": node, "selector": "#song"},
                         session=True)["nodeId"]

@@ -248,9 +248,14 @@ mergeInto(LibraryManager.library, {
       }
     },
 
-    // Moves up to `count` frames of what was recorded into `into` (a Float32Array view).
+    // Moves up to `count` frames of what was recorded into `into` (a Float32Array view). The
+    // page's clock and the sound card's drift apart: what is more than a period behind is let
+    // go, so that the lag stays under two periods.
     captureTake: function(into, count, channels) {
       var capture = OrvelPage.capture;
+      while (capture && capture.frames > 2 * count && capture.chunks.length > 1) {
+        capture.frames -= capture.chunks.shift().length / channels;
+      }
       var done = 0;
       while (capture && done < count * channels && capture.chunks.length) {
         var chunk = capture.chunks[0];

@@ -9,7 +9,8 @@ mergeInto(LibraryManager.library, {
     scale: 1,        // device pixels per client pixel, a whole number
     boxOpen: false,
     output: null,    // {context, next}: the AudioContext that plays, and when its queue ends
-    capture: null,   // {context, chunks, frames}: what the microphone recorded, not yet taken
+    capture: null,   // {context, chunks, frames, lags}: what the microphone recorded, not
+                     // yet taken, and how long the last blocks waited for the program (ms)
 
     start: function() {
       window.addEventListener('resize', function() { OrvelPage.layout(); });
@@ -203,7 +204,7 @@ mergeInto(LibraryManager.library, {
         return false;
       }
       if (OrvelPage.capture) return true;
-      var capture = OrvelPage.capture = {chunks: [], frames: 0, channels: channels};
+      var capture = OrvelPage.capture = {chunks: [], frames: 0, channels: channels, lags: []};
       var context = capture.context = new AudioContextClass({sampleRate: rate});
       var worklet =
           'class Capture extends AudioWorkletProcessor {' +
@@ -241,6 +242,7 @@ mergeInto(LibraryManager.library, {
     // Keeps at most half a second: what the program has not taken by then is late anyway.
     captured: function(block) {
       var capture = OrvelPage.capture;
+      block.at = performance.now();
       capture.chunks.push(block);
       capture.frames += block.length / capture.channels;
       while (capture.frames > capture.context.sampleRate / 2 && capture.chunks.length > 1) {
@@ -259,6 +261,8 @@ mergeInto(LibraryManager.library, {
       var done = 0;
       while (capture && done < count * channels && capture.chunks.length) {
         var chunk = capture.chunks[0];
+        capture.lags.push(performance.now() - chunk.at);
+        if (capture.lags.length > 200) capture.lags.shift();
         var n = Math.min(chunk.length, count * channels - done);
         into.set(chunk.subarray(0, n), done);
         done += n;
@@ -266,6 +270,7 @@ mergeInto(LibraryManager.library, {
           capture.chunks.shift();
         } else {
           capture.chunks[0] = chunk.subarray(n);
+          capture.chunks[0].at = chunk.at;
         }
         capture.frames -= n / channels;
       }
@@ -290,6 +295,15 @@ mergeInto(LibraryManager.library, {
   },
   orvel_page_message_box_open__deps: ['$OrvelPage'],
   orvel_page_message_box_open: function() { return OrvelPage.boxOpen ? 1 : 0; },
+  // The median time, in milliseconds, that the microphone's last blocks waited between the
+  // AudioWorklet and the program: the page's part of the input's lag.
+  $orvelMicrophoneLag__postset: 'window.orvelMicrophoneLag = orvelMicrophoneLag;',
+  $orvelMicrophoneLag: function() {
+    var lags = (OrvelPage.capture ? OrvelPage.capture.lags : []).slice().sort(function(a, b) {
+      return a - b;
+    });
+    return lags.length ? lags[lags.length >> 1] : undefined;
+  },
   orvel_page_stopped: function(seconds) { window.orvelStoppedAt = seconds; },
   orvel_page_play__deps: ['$OrvelPage'],
   orvel_page_play: function(frames, count, rate, channels) {
@@ -300,7 +314,7 @@ mergeInto(LibraryManager.library, {
   orvel_page_capture_open: function(rate, channels) {
     return OrvelPage.captureOpen(rate, channels) ? 1 : 0;
   },
-  orvel_page_capture_take__deps: ['$OrvelPage'],
+  orvel_page_capture_take__deps: ['$OrvelPage', '$orvelMicrophoneLag'],
   orvel_page_capture_take: function(frames, count, channels) {
     return OrvelPage.captureTake(HEAPF32.subarray(frames >> 2, (frames >> 2) + count * channels),
                                  count, channels);

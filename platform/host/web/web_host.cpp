@@ -89,6 +89,8 @@ class WebHost : public user::Host {
     return IDOK;
   }
 
+  // A screen just larger than the main window, which the page places at its own origin:
+  // centred dialogs (the About box) land over the window, where the page shows them.
   RECT WorkArea() override { return RECT{0, 0, 640, 480}; }
 
   // The page's input for the window it calls `id`; false for a window that has gone.

@@ -220,7 +220,7 @@ int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBi
 HBITMAP WINAPI LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName) {
   ORVEL_TRACE_CALL(kGdi);
   if (!lpBitmapName || !IS_INTRESOURCE(lpBitmapName)) return nullptr;
-  int id = static_cast<int>(reinterpret_cast<uintptr_t>(lpBitmapName));
+  int id = LOWORD(lpBitmapName);
   orvel::res::Resource res = orvel::res::Find(orvel::res::kBitmap, id);
   if (!res.data) return nullptr;
   auto bm = std::unique_ptr<Bitmap>(new (std::nothrow) Bitmap);

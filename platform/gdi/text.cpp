@@ -1,17 +1,15 @@
-// Fonts and text: fontconfig plays the font mapper, FreeType renders. Faces at a size and their
-// glyphs are cached across fonts (an app may create a font for every call), within a byte
-// budget: past it the least recently used faces are let go, and then the other glyphs of the
+// Fonts and text: the font matcher (font_match.h) plays the font mapper, FreeType renders. Faces at
+// a size and their glyphs are cached across fonts (an app may create a font for every call), within
+// a byte budget: past it the least recently used faces are let go, and then the other glyphs of the
 // face in use. Each HFONT is still its own counted object.
 #include "gdi/context.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 #include <fcntl.h>
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +20,7 @@
 #include <mutex>
 #include <tuple>
 
+#include "gdi/font_match.h"
 #include "kernel/trace.h"
 
 namespace orvel::gdi {
@@ -110,57 +109,9 @@ TextState& State() {
   return state;
 }
 
-// The file fontconfig picks for a family, weight and slant; empty when none.
-std::string MatchFile(const char* family, int weight, bool italic, int* index) {
-  FcPattern* pat = FcPatternCreate();
-  if (family && *family)
-    FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-  FcPatternAddInteger(pat, FC_WEIGHT, FcWeightFromOpenType(weight));
-  FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-  FcDefaultSubstitute(pat);
-  FcResult result;
-  FcPattern* match = FcFontMatch(nullptr, pat, &result);
-  std::string path;
-  if (match) {
-    FcChar8* file = nullptr;
-    if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) path = (const char*)file;
-    if (FcPatternGetInteger(match, FC_INDEX, 0, index) != FcResultMatch) *index = 0;
-    FcPatternDestroy(match);
-  }
-  FcPatternDestroy(pat);
-  return path;
-}
-
-// Whether the installed fonts provide this family by name, or fontconfig maps it to something
-// other than its general default (a metric-compatible alias such as Arial -> Liberation Sans).
-bool KnownFamily(const std::string& family, int weight, bool italic) {
-  if (family.empty()) return false;
-  int index = 0, defaultIndex = 0;
-  std::string file = MatchFile(family.c_str(), weight, italic, &index);
-  if (file.empty()) return false;
-  std::string fallback = MatchFile("", weight, italic, &defaultIndex);
-  if (file != fallback || index != defaultIndex) return true;
-  FcPattern* pat = FcPatternCreate();
-  FcPatternAddString(pat, FC_FILE, reinterpret_cast<const FcChar8*>(file.c_str()));
-  FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, nullptr);
-  FcFontSet* set = FcFontList(nullptr, pat, os);
-  bool same = false;
-  for (int i = 0; set && i < set->nfont && !same; ++i) {
-    FcChar8* name = nullptr;
-    for (int k = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, k, &name) == FcResultMatch; ++k)
-      if (strcasecmp(reinterpret_cast<const char*>(name), family.c_str()) == 0) same = true;
-  }
-  if (set) FcFontSetDestroy(set);
-  FcObjectSetDestroy(os);
-  FcPatternDestroy(pat);
-  return same;
-}
-
 // An unknown face falls back by family, as the Windows font mapper does.
 std::string MappedFamily(const Request& r) {
-  if (KnownFamily(r.face, r.weight, r.italic)) return r.face;
+  if (KnownFontFamily(r.face, r.weight, r.italic)) return r.face;
   constexpr DWORD kFixedPitch = 1, kRoman = 0x10, kModern = 0x30;
   DWORD family = r.pitchAndFamily & 0xF0;
   if (family == kModern || (r.pitchAndFamily & 3) == kFixedPitch) return "Courier New";
@@ -215,12 +166,12 @@ std::shared_ptr<FontFace> OpenFace(TextState& st, const Request& r) {
   if (!st.initialised) {
     st.initialised = true;
     if (FT_Init_FreeType(&st.library) != 0) st.library = nullptr;
-    FcInit();
+    StartFontMatching();
   }
   if (!st.library) return nullptr;
   std::string family = MappedFamily(r);
   int index = 0;
-  std::string file = MatchFile(family.c_str(), r.weight, r.italic, &index);
+  std::string file = MatchFontFile(family.c_str(), r.weight, r.italic, &index);
   if (file.empty()) return nullptr;
   auto f = std::make_shared<FontFace>();
   f->file = MapFontFile(st, file);

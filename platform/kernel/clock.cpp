@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -47,10 +48,15 @@ class RealTimeline : public Timeline {
   }
   int64_t DefaultEpoch() const override { return static_cast<int64_t>(time(nullptr)); }
   void ServeWorker(State& s, std::unique_lock<std::mutex>& hold) override;
-  void AdvanceTo(State&, std::unique_lock<std::mutex>&, int64_t) override {}  // time moves alone
+  // Time moves alone; with callbacks on the advancing thread, runs those due by now.
+  void AdvanceTo(State& s, std::unique_lock<std::mutex>& hold, int64_t micros) override;
   void WaitUntil(State& s, int64_t micros) override;
+  // Set by Use() under the state's lock, before any callback is scheduled.
+  void RunOnAdvancingThread(bool yes) { onAdvancingThread_ = yes; }
+  bool OnAdvancingThread() const { return onAdvancingThread_; }
 
  private:
+  bool onAdvancingThread_ = false;
   Steady::time_point Start() const { return Steady::time_point(Steady::duration(start_.load())); }
   std::atomic<Steady::rep> start_{0};
 };
@@ -139,6 +145,17 @@ void RealTimeline::ServeWorker(State& s, std::unique_lock<std::mutex>& hold) {
   hold.unlock();
   fn();
   hold.lock();
+}
+
+void RealTimeline::AdvanceTo(State& s, std::unique_lock<std::mutex>& hold, int64_t micros) {
+  if (!onAdvancingThread_) return;
+  const int64_t until = std::min(micros, Now());
+  while (!s.events.empty() && s.events.begin()->first.first <= until) {
+    Callback fn = PopFirstLocked(s);
+    hold.unlock();
+    fn();
+    hold.lock();
+  }
 }
 
 void RealTimeline::WaitUntil(State& s, int64_t micros) {
@@ -231,6 +248,7 @@ void Use(Mode mode, Callbacks where) {
   std::lock_guard<std::mutex> hold(s.lock);
   s.started = false;
   s.virtualTime.RunOnAdvancingThread(where == Callbacks::kAdvancingThread);
+  s.real.RunOnAdvancingThread(where == Callbacks::kAdvancingThread);
   s.timeline = mode == Mode::kVirtual ? static_cast<Timeline*>(&s.virtualTime) : &s.real;
   s.events.clear();
   s.dueOf.clear();
@@ -273,7 +291,7 @@ EventId ScheduleAt(int64_t dueMicros, Callback fn) {
   s.dueOf[id] = dueMicros;
   // In virtual time the worker only runs what AdvanceTo hands it; waking it for every new
   // event would cost two thread switches for nothing.
-  if (s.timeline.load()->Kind() == Mode::kReal) {
+  if (s.timeline.load()->Kind() == Mode::kReal && !s.real.OnAdvancingThread()) {
     EnsureWorkerLocked(s);
     s.workerCv.notify_all();
   }

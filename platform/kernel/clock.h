@@ -12,7 +12,7 @@
 // switches for each.
 //
 // In real time the clock is the monotonic system clock and scheduled callbacks run on a
-// worker thread when they fall due.
+// worker thread when they fall due (or, without threads, in the idle wait: see Callbacks).
 #ifndef ORVEL_KERNEL_CLOCK_H
 #define ORVEL_KERNEL_CLOCK_H
 
@@ -24,8 +24,9 @@ namespace orvel::clock {
 
 enum class Mode { kReal, kVirtual };
 
-// Where callbacks run in virtual time: on the worker thread (as in real time), or on the
-// thread that calls AdvanceTo. Real time always uses the worker.
+// Where callbacks run: on the worker thread, or on the thread that calls AdvanceTo. In real
+// time the latter serves a program without threads (the browser build): its idle wait calls
+// AdvanceTo(NowMicros()) to run the callbacks that have fallen due, and no worker is started.
 enum class Callbacks { kWorker, kAdvancingThread };
 
 // Chooses the mode; call before any window, timer or wave device exists. Real is the default.
@@ -58,7 +59,9 @@ void Cancel(EventId id);
 int64_t NextDueMicros();
 
 // For the message loop in virtual time: moves the clock forward to `micros` (never back),
-// running every callback due up to then in due order and waiting for each.
+// running every callback due up to then in due order and waiting for each. In real time with
+// Callbacks::kAdvancingThread it runs, here, the callbacks due by both `micros` and now;
+// otherwise it does nothing in real time.
 void AdvanceTo(int64_t micros);
 
 // Blocks the calling thread until the clock reaches `micros`, something calls Wake(), or

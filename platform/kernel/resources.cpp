@@ -1,8 +1,15 @@
 #include "kernel/resources.h"
 
+#include <windows.h>
+
 #include <map>
 #include <mutex>
 #include <utility>
+
+// The addresses that resource ids point to (windef.h): reserved, never read or written.
+extern "C" {
+alignas(0x10000) char orvel_int_resources[0x10000];
+}
 
 namespace orvel::res {
 namespace {

@@ -201,7 +201,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
   using namespace orvel::user;
   if (lpTemplateName == nullptr || !IS_INTRESOURCE(lpTemplateName)) return -1;
   if (hWndParent != nullptr && Find(hWndParent) == nullptr) return -1;
-  auto id = static_cast<int>(reinterpret_cast<ULONG_PTR>(lpTemplateName));
+  auto id = static_cast<int>(LOWORD(lpTemplateName));
   orvel::res::Resource res = orvel::res::Find(orvel::res::kDialog, id);
   DialogTemplate t;
   if (!ParseDialogTemplate(res.data, res.size, &t)) return -1;

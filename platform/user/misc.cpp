@@ -64,7 +64,7 @@ extern "C" {
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
   ORVEL_TRACE_CALL(kUser);
   if (lpIconName == nullptr || !IS_INTRESOURCE(lpIconName)) return nullptr;
-  auto id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(lpIconName));
+  auto id = LOWORD(lpIconName);
   if (hInstance == nullptr) {
     return lpIconName == IDI_APPLICATION ? reinterpret_cast<HICON>(&orvel::user::g_stockIcon)
                                          : nullptr;

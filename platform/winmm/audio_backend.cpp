@@ -5,23 +5,9 @@
 #include <vector>
 
 #include "kernel/clock.h"
-#include "sdl_audio.h"
 
 namespace orvel::wave::audio {
 namespace {
-
-class SdlBackend : public Backend {
- public:
-  std::unique_ptr<Stream> OpenCapture(const std::string& device, int rate, int channels,
-                                      Capture onFrames, Lost onLost, std::string* error) override {
-    return sdl::Stream::OpenCapture(device, rate, channels, std::move(onFrames), std::move(onLost),
-                                    error);
-  }
-  std::unique_ptr<Stream> OpenPlayback(int rate, int channels, Playback fill, Lost onLost,
-                                       std::string* error) override {
-    return sdl::Stream::OpenPlayback(rate, channels, std::move(fill), std::move(onLost), error);
-  }
-};
 
 // The shared part of a paced stream: the clock's callback holds `lock` while it runs, so the
 // stream's destructor, which takes it too, waits for a callback in flight.
@@ -116,9 +102,14 @@ class PacedBackend : public Backend {
 
 }  // namespace
 
-Backend& SoundSystem() {
-  static SdlBackend* backend = new SdlBackend;
-  return *backend;
+std::string Backend::FindMonitor(std::string* error) {
+  *error = "this sound system records no monitor of its output";
+  return "";
+}
+
+bool Backend::CaptureDeviceNames(std::vector<std::string>* names, std::string* error) {
+  names->clear();
+  return true;
 }
 
 Backend& Paced() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace orvel::wave::audio {
 
@@ -34,9 +35,24 @@ class Backend {
   // Playback on the default output at rate and channels; `fill` writes every frame.
   virtual std::unique_ptr<Stream> OpenPlayback(int rate, int channels, Playback fill, Lost onLost,
                                                std::string* error) = 0;
+
+  // The questions that choosing an input asks of the sound system. A back end without named
+  // devices keeps these answers: it starts, cannot count its devices (-1), has no default
+  // name, no monitor and no list.
+  // Starts the sound system (once; later calls only report); false with a message if it cannot.
+  virtual bool Start(std::string* error) { return true; }
+  // Capture devices: -1 when the back end cannot tell (the default may still open).
+  virtual int CaptureDeviceCount() { return -1; }
+  // The name of the default capture device, or "" if the back end does not say.
+  virtual std::string DefaultCaptureName() { return ""; }
+  // The capture device that records the default output; empty with a message if none.
+  virtual std::string FindMonitor(std::string* error);
+  // The capture devices and monitor sources by name; false with a message when it cannot list.
+  virtual bool CaptureDeviceNames(std::vector<std::string>* names, std::string* error);
 };
 
-// SDL2 audio. Opening fails (with SDL's reason) when the sound system cannot.
+// The sound system of the platform: SDL2 audio natively (sdl_audio.cpp), Web Audio in the
+// browser (the web host). Opening fails, with the sound system's reason, when it cannot.
 Backend& SoundSystem();
 
 // The clock's back end: a running playback stream's fill is called by the clock every

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <math.h>
 #include <poll.h>
+#include <sndfile.h>
 #include <string.h>
 #include <sys/socket.h>
 #include <sys/stat.h>

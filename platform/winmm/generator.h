@@ -3,7 +3,6 @@
 #ifndef ORVEL_WINMM_GENERATOR_H
 #define ORVEL_WINMM_GENERATOR_H
 
-#include <sndfile.h>
 #include <stdint.h>
 
 #include <atomic>
@@ -12,6 +11,11 @@
 #include <mutex>
 #include <string>
 #include <vector>
+
+// libsndfile's handle and header, as <sndfile.h> declares them: only the file source includes
+// libsndfile itself, so that a build without it (the browser's) can hold the rest.
+typedef struct sf_private_tag SNDFILE;
+typedef struct SF_INFO SF_INFO;
 
 namespace orvel::wave {
 

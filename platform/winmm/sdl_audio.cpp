@@ -197,3 +197,36 @@ void Stream::Run(bool running) {
 }
 
 }  // namespace orvel::wave::sdl
+
+namespace orvel::wave::audio {
+namespace {
+
+// SDL2 audio as the sound system behind every stream and every question about inputs.
+class SdlBackend : public Backend {
+ public:
+  std::unique_ptr<Stream> OpenCapture(const std::string& device, int rate, int channels,
+                                      Capture onFrames, Lost onLost, std::string* error) override {
+    return sdl::Stream::OpenCapture(device, rate, channels, std::move(onFrames), std::move(onLost),
+                                    error);
+  }
+  std::unique_ptr<Stream> OpenPlayback(int rate, int channels, Playback fill, Lost onLost,
+                                       std::string* error) override {
+    return sdl::Stream::OpenPlayback(rate, channels, std::move(fill), std::move(onLost), error);
+  }
+  bool Start(std::string* error) override { return sdl::Start(error); }
+  int CaptureDeviceCount() override { return sdl::CaptureDeviceCount(); }
+  std::string DefaultCaptureName() override { return sdl::DefaultCaptureName(); }
+  std::string FindMonitor(std::string* error) override { return sdl::FindMonitor(error); }
+  bool CaptureDeviceNames(std::vector<std::string>* names, std::string* error) override {
+    return sdl::CaptureDeviceNames(names, error);
+  }
+};
+
+}  // namespace
+
+Backend& SoundSystem() {
+  static SdlBackend* backend = new SdlBackend;
+  return *backend;
+}
+
+}  // namespace orvel::wave::audio

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "kernel/printable.h"
-#include "sdl_audio.h"
+#include "audio_backend.h"
 #include "user/window_thread.h"
 #include "wave_internal.h"
 #include "wave_sources.h"
@@ -48,7 +48,7 @@ std::string BaseName(const std::string& path) {
 
 // Every line of the list, the default marked.
 std::string Listing(const std::vector<std::string>& names) {
-  const std::string fallback = sdl::DefaultCaptureName();
+  const std::string fallback = audio::SoundSystem().DefaultCaptureName();
   std::string text;
   for (const std::string& name : names) {
     text += (name == fallback ? "* " : "  ") + Printable(name) + "\n";
@@ -64,7 +64,7 @@ bool LooksLikeFile(const std::string& spec) {
 // The device that `spec` names: its exact name, or the one name that holds it (ignoring case).
 bool FindDevice(const std::string& spec, std::string* device, std::string* error) {
   std::vector<std::string> names;
-  if (!sdl::CaptureDeviceNames(&names, error)) return false;
+  if (!audio::SoundSystem().CaptureDeviceNames(&names, error)) return false;
   std::vector<std::string> found;
   for (const std::string& name : names) {
     if (name == spec) {
@@ -99,7 +99,7 @@ int64_t PictureDelayMicros() {
 
 bool ListInputs(std::string* text, std::string* error) {
   std::vector<std::string> names;
-  if (!sdl::CaptureDeviceNames(&names, error)) return false;
+  if (!audio::SoundSystem().CaptureDeviceNames(&names, error)) return false;
   *text = Listing(names);
   return true;
 }
@@ -114,7 +114,7 @@ bool ChooseInput(const std::string& spec, std::string* error) {
     choice.kind = SourceKind::kCd;
   } else if (spec == "monitor") {
     choice.kind = SourceKind::kMonitor;
-    choice.device = sdl::FindMonitor(error);
+    choice.device = audio::SoundSystem().FindMonitor(error);
     if (choice.device.empty()) return false;
   } else if (spec != "-" && !LooksLikeFile(spec)) {
     choice.kind = SourceKind::kMonitor;  // a named capture device, opened as the monitor is
@@ -161,9 +161,9 @@ unsigned CheckSource(const SourceChoice& choice, std::string* name) {
     case SourceKind::kNone:
       return MMSYSERR_BADDEVICEID;
     case SourceKind::kDefault: {
-      if (!sdl::Start(nullptr)) return MMSYSERR_NODRIVER;
-      if (sdl::CaptureDeviceCount() == 0) return MMSYSERR_BADDEVICEID;
-      *name = sdl::DefaultCaptureName();
+      if (!audio::SoundSystem().Start(nullptr)) return MMSYSERR_NODRIVER;
+      if (audio::SoundSystem().CaptureDeviceCount() == 0) return MMSYSERR_BADDEVICEID;
+      *name = audio::SoundSystem().DefaultCaptureName();
       if (name->empty()) *name = "Default recording device";
       return MMSYSERR_NOERROR;
     }

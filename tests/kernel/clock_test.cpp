@@ -96,6 +96,30 @@ TEST(RealClock, RunsACallbackWhenDueAndWakeEndsAWait) {
   clk::Use(clk::Mode::kVirtual);
 }
 
+// Without threads (the browser build) real-time callbacks run only in AdvanceTo, on its
+// caller, once due: not before their moment, and not on their own.
+TEST(RealClock, RunsCallbacksOnTheAdvancingThreadOnlyWhenDue) {
+  clk::Use(clk::Mode::kReal, clk::Callbacks::kAdvancingThread);
+  std::vector<int> ran;
+  const std::thread::id main = std::this_thread::get_id();
+  bool onMain = true;
+  const int64_t soon = clk::NowMicros() + 1000;
+  clk::ScheduleAt(soon, [&] {
+    ran.push_back(1);
+    onMain = onMain && std::this_thread::get_id() == main;
+  });
+  clk::ScheduleAt(soon + 60'000'000, [&] { ran.push_back(2); });
+  clk::AdvanceTo(soon - 1);  // not yet due by the moment asked for
+  EXPECT_TRUE(ran.empty());
+  clk::WaitUntil(soon);
+  while (clk::NowMicros() < soon) clk::WaitUntil(soon);
+  clk::AdvanceTo(soon + 60'000'000);  // runs only what is due by now
+  EXPECT_EQ(ran, (std::vector<int>{1}));
+  EXPECT_TRUE(onMain);
+  EXPECT_EQ(clk::NextDueMicros(), soon + 60'000'000);
+  clk::Use(clk::Mode::kVirtual);
+}
+
 TEST(LocalTime, FollowsTheVirtualClockFromItsFixedStart) {
   clk::Use(clk::Mode::kVirtual);
   SYSTEMTIME t = {};

@@ -97,8 +97,20 @@ typedef struct tagSIZE {
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 
-#define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
+// A resource id travels in a string pointer. Win32 tells the two apart by the address alone (an
+// id is below 64 Ki), which only holds where nothing is ever placed at low addresses; in
+// WebAssembly static data starts near address 0, so a class name would pass for an id. Here an
+// id points into a block of 64 Ki bytes that the layer reserves and never uses for anything
+// else (kernel/resources.cpp), aligned to 64 Ki so that LOWORD of the pointer is still the id.
+#ifdef __cplusplus
+extern "C" {
+#endif
+extern char orvel_int_resources[0x10000];
+#ifdef __cplusplus
+}
+#endif
+#define MAKEINTRESOURCEA(i) ((LPSTR)(orvel_int_resources + (WORD)(i)))
 #define MAKEINTRESOURCE MAKEINTRESOURCEA
-#define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
+#define IS_INTRESOURCE(r) ((ULONG_PTR)(r) - (ULONG_PTR)orvel_int_resources < 0x10000u)
 
 #endif

@@ -1,0 +1,252 @@
+#!/usr/bin/env python3
+"""The browser build in headless Chromium, as a user meets it and against the native program.
+
+  web_test.py PAGE_FOLDER NATIVE_ORVEL OUTPUT_FOLDER
+
+1. Under the virtual clock, on the demo music, the page's window is pixel-identical to the
+   native program's (its raw render frames) at the same moments, while clicks on the page's
+   display buttons switch the display: spectrum bars, shapes, sphere, then the Time button
+   twice (date line, big clock). The page on the spectrum bars is saved as orvel-web.png.
+2. In real time the page shows the no-CD box and the About box, Enter answers each, the
+   display moves and the demo music is queued for the speakers.
+3. Chromium's fake microphone lights the spectrum bars.
+4. A song dropped on the page, and one chosen with its file button, is decoded and plays.
+"""
+
+import base64
+import io
+import math
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import wave
+import zlib
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import cdp  # noqa: E402
+
+WIDTH, HEIGHT = 561, 411  # the main window's client area
+FRAME = 0.033  # seconds between the renderer's frames
+# The wall-clock time both programs start at, in seconds since 1970: the program seeds its
+# random colours from it. Sunday 6 December 2026, 08:16:00 UTC.
+EPOCH = 1796544960
+
+# Button centres in client pixels (the window's layout, as render scripts click them).
+BUTTONS = {"bars": (310, 353), "stars": (115, 383), "sphere": (505, 383), "clock": (375, 20)}
+
+# (moment in seconds, the button clicked there); each moment is a whole number of frames.
+SESSION = [(3.3, "bars"), (6.6, "stars"), (9.9, "sphere"), (13.2, "clock"), (14.85, "clock"),
+           (16.5, None)]
+SCREENSHOT_AT = 6.6  # the spectrum bars: the page as a user sees it, for the README
+
+
+def native_frames(orvel, moments, script):
+    """The native program's window at each moment: RGB bytes of its raw render frames."""
+    with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False) as f:
+        f.write(script)
+    try:
+        # libfaketime holds the native program's wall clock at EPOCH (monotonic time is left).
+        env = dict(os.environ, TZ="UTC", FAKETIME="@2026-12-06 08:16:00",
+                   FAKETIME_DONT_FAKE_MONOTONIC="1", FAKETIME_NO_CACHE="1",
+                   LD_PRELOAD="/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1")
+        raw = subprocess.run([orvel, "--input", "demo", "--render", "-", "--script", f.name,
+                              "--seconds", "%.3f" % moments[-1]], env=env,
+                             check=True, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
+    finally:
+        os.unlink(f.name)
+    size = WIDTH * HEIGHT * 3
+    frames = {}
+    for moment in moments:
+        index = round(moment / FRAME) - 1  # frame n is taken at (n + 1) frames of time
+        frames[moment] = raw[index * size:(index + 1) * size]
+        assert len(frames[moment]) == size, "the render is short of %.3f s" % moment
+    return frames
+
+
+def page_rgb(browser):
+    """The main window's canvas as RGB bytes."""
+    data = browser.evaluate("""(function() {
+        var c = document.querySelector('canvas.window');
+        var d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+        var s = '';
+        for (var i = 0; i < d.length; i += 4)
+          s += String.fromCharCode(d[i], d[i + 1], d[i + 2]);
+        return btoa(s);
+    })()""")
+    return base64.b64decode(data)
+
+
+def write_png(path, rgb, width, height):
+    rows = b"".join(b"\0" + rgb[y * width * 3:(y + 1) * width * 3] for y in range(height))
+
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body +
+                struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+    with open(path, "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n" +
+                  chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+                  chunk(b"IDAT", zlib.compress(rows, 6)) + chunk(b"IEND", b""))
+
+
+def differing(a, b):
+    return sum(1 for i in range(0, len(a), 3) if a[i:i + 3] != b[i:i + 3])
+
+
+def client_point(browser, x, y):
+    """Page coordinates of the centre of client pixel (x, y) of the main window."""
+    rect = browser.evaluate("""(function() {
+        var r = document.querySelector('canvas.window').getBoundingClientRect();
+        return [r.left, r.top, r.width];
+    })()""")
+    css = rect[2] / WIDTH
+    return rect[0] + (x + 0.5) * css, rect[1] + (y + 0.5) * css
+
+
+def check_virtual_session(server, orvel, output):
+    script = "".join("%.3f click %s\n" % (t, b) for t, b in SESSION if b)
+    expected = native_frames(orvel, [t for t, _ in SESSION], script)
+    browser = cdp.Browser()
+    try:
+        # The page's wall clock stands at EPOCH, as the native program's does.
+        browser.call("Page.addScriptToEvaluateOnNewDocument",
+                     {"source": "Date.now = function() { return %d000; };" % EPOCH},
+                     session=True)
+        browser.open(server.url + "?input=demo&stop-at=%.3f" % SESSION[0][0])
+        for i, (moment, button) in enumerate(SESSION):
+            browser.wait_for("window.orvelStoppedAt >= %.3f - 1e-6" % moment,
+                             "the page to stand still at %.3f s" % moment)
+            got = page_rgb(browser)
+            if got != expected[moment]:
+                write_png(os.path.join(output, "web-%.3f.png" % moment), got, WIDTH, HEIGHT)
+                write_png(os.path.join(output, "native-%.3f.png" % moment), expected[moment],
+                          WIDTH, HEIGHT)
+                raise AssertionError("at %.3f s the page differs from the native window in %d "
+                                     "pixels (both saved in %s)" %
+                                     (moment, differing(got, expected[moment]), output))
+            print("  %.3f s: the page is the native window, pixel for pixel" % moment)
+            if moment == SCREENSHOT_AT:
+                screenshot(browser, os.path.join(output, "orvel-web.png"))
+            if button:
+                browser.click(*client_point(browser, *BUTTONS[button]))
+                assert browser.evaluate("Module._orvel_web_run_to(%.3f)" % SESSION[i + 1][0])
+    finally:
+        browser.close()
+
+
+def screenshot(browser, path):
+    """The page down to the bottom of the window, as the browser shows it."""
+    browser.screenshot(path, browser.evaluate("""(function() {
+        var r = document.querySelector('main').getBoundingClientRect();
+        return {x: 0, y: 0, width: r.width, height: r.bottom, scale: 1};
+    })()"""))
+
+
+def display_changes(browser):
+    """Waits until the display area shows two different pictures a moment apart."""
+    look = """(function() {
+        var d = document.querySelector('canvas.window').getContext('2d')
+                    .getImageData(13, 80, 530, 140).data;
+        var h = 0;
+        for (var i = 0; i < d.length; i++) h = (h * 31 + d[i]) | 0;
+        return h;
+    })()"""
+    browser.evaluate("window.orvelFirstLook = " + look)
+    browser.wait_for(look + " !== window.orvelFirstLook", "the display to move")
+
+
+def answer_start_boxes(browser):
+    browser.wait_for("document.getElementById('box').style.display === ''",
+                     "the no-CD message box")
+    browser.key(13, "Enter")
+    browser.wait_for("document.querySelectorAll('canvas.window').length === 2 && "
+                     "document.querySelectorAll('canvas.window')[1].style.display === ''",
+                     "the About box")
+    browser.key(13, "Enter")
+    browser.wait_for("document.querySelectorAll('canvas.window')[1].style.display === 'none'",
+                     "the About box to close")
+
+
+def check_live_page(server):
+    browser = cdp.Browser()
+    try:
+        start = time.monotonic()
+        browser.open(server.url)
+        browser.wait_for("window.orvelFirstPicture !== undefined", "the first picture")
+        print("  first picture %.0f ms after the page began loading" %
+              browser.evaluate("window.orvelFirstPicture"))
+        answer_start_boxes(browser)
+        display_changes(browser)
+        browser.wait_for("OrvelPage.output && OrvelPage.output.next > 0",
+                         "the demo music queued for the speakers")
+        check_song(browser)
+        print("  live page: boxes answered with Enter, the display moves, the demo plays, a "
+              "dropped and a chosen song play (%.1f s)" % (time.monotonic() - start))
+    finally:
+        browser.close()
+
+
+def check_song(browser):
+    """Songs given to the page, a second of 440 Hz as a WAV file: one dropped on the window,
+    one chosen with the file button. Each is decoded and taken by the program."""
+    path = os.path.join(tempfile.mkdtemp(prefix="orvel-song-"), "tone.wav")
+    with wave.open(path, "wb") as out:
+        out.setnchannels(1)
+        out.setsampwidth(2)
+        out.setframerate(22050)
+        out.writeframes(b"".join(struct.pack("<h", int(12000 * math.sin(i * 2 * math.pi * 440 /
+                                                                          22050)))
+                                 for i in range(22050)))
+    x, y = client_point(browser, 280, 200)
+    drag = {"items": [], "files": [path], "dragOperationsMask": 1}
+    for kind in ("dragEnter", "dragOver", "drop"):
+        browser.call("Input.dispatchDragEvent", {"type": kind, "x": x, "y": y, "data": drag},
+                     session=True)
+    browser.wait_for("window.orvelSongPlaying === true", "the dropped song to play")
+    browser.evaluate("window.orvelSongPlaying = false")
+    node = browser.call("DOM.getDocument", session=True)["root"]["nodeId"]
+    node = browser.call("DOM.querySelector", {"nodeId": node, "selector": "#song"},
+                        session=True)["nodeId"]
+    browser.call("DOM.setFileInputFiles", {"nodeId": node, "files": [path]}, session=True)
+    browser.wait_for("window.orvelSongPlaying === true", "the chosen song to play")
+    os.unlink(path)
+
+
+def check_microphone(server):
+    browser = cdp.Browser(["--use-fake-device-for-media-stream", "--use-fake-ui-for-media-stream"])
+    try:
+        browser.open(server.url + "?input=microphone")
+        answer_start_boxes(browser)
+        browser.click(*client_point(browser, *BUTTONS["bars"]))
+        # Chromium's fake microphone beeps: a red bar rises well above the floor of the display
+        # (silence leaves it black; no other display draws in this red).
+        browser.wait_for("""(function() {
+            var d = document.querySelector('canvas.window').getContext('2d')
+                        .getImageData(13, 80, 530, 200).data;
+            for (var i = 0; i < d.length; i += 4)
+              if (d[i] > 200 && d[i + 1] < 60 && d[i + 2] < 60) return true;
+            return false;
+        })()""", "the microphone to light the bars")
+        print("  the fake microphone lights the bars; its blocks wait %.0f ms for the program "
+              "(median)" % browser.evaluate("orvelMicrophoneLag()"))
+    finally:
+        browser.close()
+
+
+def main():
+    page, orvel, output = sys.argv[1:4]
+    os.makedirs(output, exist_ok=True)
+    server = cdp.Server(page)
+    try:
+        check_virtual_session(server, orvel, output)
+        check_live_page(server)
+        check_microphone(server)
+    finally:
+        server.close()
+    print("web: all passed")
+
+
+if __name__ == "__main__":
+    main()

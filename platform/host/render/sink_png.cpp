@@ -26,9 +26,6 @@
 namespace orvel::render {
 namespace {
 
-// The widest frame number: frames are counted in int64_t.
-constexpr size_t kMostDigits = 19;
-
 // The name of frame `number` under `pattern`: "%%" is "%", and the one conversion (%d or
 // %0<width>d) is the number, padded with zeros to `width` digits. Written here rather than by
 // printf, so that no width or number can overflow a buffer or cut a name short.

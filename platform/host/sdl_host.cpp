@@ -407,7 +407,8 @@ class SdlHost : public user::Host {
       pixels->pixels.Lend(static_cast<uint32_t*>(target->pixels));
       s->exposed = true;
     }
-    if (s->exposed || s->presented != pixels) pixels->DamageAll();
+    const bool redrawn = s->exposed || s->presented != pixels;
+    if (redrawn) pixels->DamageAll();
     s->exposed = false;
     s->presented = pixels;
     if (!pixels->HasDamage()) return;
@@ -419,10 +420,9 @@ class SdlHost : public user::Host {
         rects.push_back(SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top});
       }
     } else {
-      // A window drawn again whole is black around the picture.
-      const bool whole = damage.size() == 1 && damage[0].left == 0 && damage[0].top == 0 &&
-                         damage[0].right >= pixels->width && damage[0].bottom >= pixels->height;
-      if (whole && (s->x > 0 || s->y > 0)) {
+      // A window drawn again whole is black around the picture; a repaint of the program's own
+      // does not touch the border.
+      if (redrawn && (s->x > 0 || s->y > 0)) {
         SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
         rects.push_back(SDL_Rect{0, 0, target->w, target->h});
       }

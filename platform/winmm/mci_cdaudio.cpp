@@ -146,17 +146,14 @@ MCIERROR Device::Command(UINT message, DWORD_PTR flags, DWORD_PTR params) {
     case MCI_SEEK:
       return Seek(f, reinterpret_cast<const MCI_SEEK_PARMS*>(params));
     case MCI_STOP:
-      if (!player_.Present()) return MCIERR_DEVICE_NOT_READY;
-      player_.Stop();
-      return 0;
     case MCI_PAUSE:
-      if (!player_.Present()) return MCIERR_DEVICE_NOT_READY;
-      player_.Pause();
-      return 0;
     case MCI_RESUME:
-      // Only a paused play resumes; the driver answers a hardware error otherwise.
       if (!player_.Present()) return MCIERR_DEVICE_NOT_READY;
-      return player_.Resume() ? 0 : MCIERR_HARDWARE;
+      if (message == MCI_STOP) player_.Stop();
+      if (message == MCI_PAUSE) player_.Pause();
+      // Only a paused play resumes; the driver answers a hardware error otherwise.
+      if (message == MCI_RESUME && !player_.Resume()) return MCIERR_HARDWARE;
+      return 0;
     case kMciRecord:
     case kMciSave:
     case kMciLoad:

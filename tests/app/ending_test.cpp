@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "run_command.h"
+
 namespace {
 
 // The program running with no display and a silent sound system, its standard error in a pipe.
@@ -29,15 +31,7 @@ struct Program {
     if (pid == 0) {
       dup2(fds[1], 2);
       close(fds[0]);
-      unsetenv("DISPLAY");
-      unsetenv("WAYLAND_DISPLAY");
-      setenv("SDL_AUDIODRIVER", "dummy", 1);
-      arguments.insert(arguments.begin(), ORVEL_PROGRAM);
-      std::vector<char*> argv;
-      for (std::string& a : arguments) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(ORVEL_PROGRAM, argv.data());
-      _exit(127);
+      orvel::test::ExecWithoutDisplay(ORVEL_PROGRAM, std::move(arguments));
     }
     close(fds[1]);
     errors = fds[0];

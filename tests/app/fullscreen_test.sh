@@ -16,6 +16,8 @@ if [ -z "${ORVEL_UNDER_XVFB:-}" ]; then
 fi
 
 export SDL_AUDIODRIVER=dummy
+# As in the real-window test: titles that xdotool can read.
+export LC_ALL=C
 log=$out/fullscreen_test.log
 fail() {
   echo "fullscreen test: $*" >&2
@@ -82,26 +84,7 @@ expect_picture() {
   fail "$4: $wrong"
 }
 
-# Answers the start-up boxes. Under the window manager the CD message's window is not found
-# by name: it has the keyboard, so Enter goes to it until the About box, narrower than the
-# full-screen main window and of the same title, comes up.
-main=""
-answered_about=""
-for _ in $(seq 1 150); do
-  for id in $(xdotool search --onlyvisible --name "^Orvel!\$" 2>/dev/null || true); do
-    width=$(width_of "$id")
-    if [ "$width" = 1800 ]; then
-      main=$id
-    elif [ "$width" -lt 561 ]; then
-      press_enter_on "$id"
-      answered_about=yes
-    fi
-  done
-  [ -n "$answered_about" ] && [ -n "$main" ] &&
-    [ "$(xdotool search --onlyvisible --name "^Orvel!\$" | wc -l)" = 1 ] && break
-  [ -n "$answered_about" ] || xdotool key Return
-  sleep 0.1
-done
+answer_start_up 1800
 [ -n "$main" ] || fail "no full-screen main window"
 [ -n "$answered_about" ] || fail "no About box"
 

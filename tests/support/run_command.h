@@ -3,9 +3,12 @@
 #define ORVEL_TESTS_SUPPORT_RUN_COMMAND_H
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <string>
+#include <vector>
 
 namespace orvel::test {
 
@@ -23,6 +26,21 @@ inline Outcome RunCommand(const std::string& command) {
   const int status = pclose(pipe);
   outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return outcome;
+}
+
+// In a child process: becomes `program` with `arguments`, as a user without a display or a
+// sound card would start it. Never returns (exit code 127 when the program cannot start).
+[[noreturn]] inline void ExecWithoutDisplay(const char* program,
+                                            std::vector<std::string> arguments) {
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  arguments.insert(arguments.begin(), program);
+  std::vector<char*> argv;
+  for (std::string& a : arguments) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  execv(program, argv.data());
+  _exit(127);
 }
 
 }  // namespace orvel::test

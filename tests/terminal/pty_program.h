@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "run_command.h"
 #include "vterm_screen.h"
 
 namespace orvel::test {
@@ -30,15 +31,7 @@ class PtyProgram {
     size.ws_row = static_cast<unsigned short>(rows);
     pid = forkpty(&master, nullptr, nullptr, &size);
     if (pid == 0) {
-      unsetenv("DISPLAY");
-      unsetenv("WAYLAND_DISPLAY");
-      setenv("SDL_AUDIODRIVER", "dummy", 1);
-      arguments.insert(arguments.begin(), ORVEL_PROGRAM);
-      std::vector<char*> argv;
-      for (std::string& a : arguments) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(ORVEL_PROGRAM, argv.data());
-      _exit(127);
+      ExecWithoutDisplay(ORVEL_PROGRAM, std::move(arguments));
     }
     tcgetattr(master, &initial);
     screen.AnswerTo(master);

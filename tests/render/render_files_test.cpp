@@ -8,6 +8,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <array>
 #include <vector>
 
 #include "run_orvel.h"
@@ -163,6 +164,62 @@ TEST(RenderFiles, OtherContainersHoldTheirCodecsAndEveryFrame) {
     if (!c.audio.empty()) {
       EXPECT_EQ(streams[1].codec, c.audio);
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The first decoded picture's pixel at (x, y), RGB.
+std::array<int, 3> Pixel(const Stream& s, int x, int y) {
+  const uint8_t* p = &s.rgb[0][(static_cast<size_t>(y) * s.width + x) * 3];
+  return {p[0], p[1], p[2]};
+}
+
+TEST(RenderFiles, LargeRendersAreTheWindowEnlargedCrisplyOnBlack) {
+  const std::string dir = Scratch("large");
+  const std::string input = "--input demo --seconds 0.1 ";
+  // Lossless first: at --scale 2 in a 1080p frame every window pixel is a 2 x 2 block.
+  auto o = RunOrvel(input + "--render -", dir + "/small.rgb");
+  ASSERT_EQ(o.exitCode, 0) << o.errors;
+  o = RunOrvel(input + "--size 1080p --scale 2 --render -", dir + "/big.rgb");
+  ASSERT_EQ(o.exitCode, 0) << o.errors;
+  const std::string small = orvel::test::ReadAll(dir + "/small.rgb");
+  const std::string big = orvel::test::ReadAll(dir + "/big.rgb");
+  const size_t smallFrame = 561 * 411 * 3, bigFrame = 1920 * 1080 * 3;
+  ASSERT_EQ(small.size(), 4 * smallFrame);
+  ASSERT_EQ(big.size(), 4 * bigFrame);
+  for (size_t k = 0; k < 4; ++k) {
+    for (int y = 0; y < 1080; ++y) {
+      for (int x = 0; x < 1920; ++x) {
+        const int wx = (x - 398) / 2, wy = (y - 128) / 2;
+        const bool inside = x >= 398 && y >= 128 && wx < 561 && wy < 411;
+        const std::string want =
+            inside ? small.substr(k * smallFrame + (wy * 561 + wx) * 3, 3) : std::string(3, '\0');
+        ASSERT_EQ(big.substr(k * bigFrame + (static_cast<size_t>(y) * 1920 + x) * 3, 3), want)
+            << "frame " << k << " at " << x << "," << y;
+      }
+    }
+  }
+  // Videos: the frame's size, black beside the picture, the picture's grey chrome inside.
+  for (const auto& size : {std::make_pair("1080p", 222), std::make_pair("4k", 446)}) {
+    const std::string out = dir + "/" + size.first + ".mp4";
+    o = RunOrvel(input + "--size " + size.first + " --render " + out, out);
+    ASSERT_EQ(o.exitCode, 0) << o.errors;
+    std::vector<Stream> streams;
+    ASSERT_TRUE(ReadBack(out, &streams, true));
+    const Stream& video = streams[0];
+    EXPECT_EQ(video.height * 16, video.width * 9) << size.first;
+    ASSERT_EQ(video.rgb.size(), 4u);
+    const int left = size.second, mid = video.height / 2;
+    for (int x : {left - 8, video.width - left + 8}) {
+      const auto p = Pixel(video, x, mid);
+      EXPECT_LT(p[0] + p[1] + p[2], 24) << size.first << " beside the picture at " << x;
+    }
+    // The top panel, at window pixel (10, 20).
+    const auto chrome = Pixel(video, left + 10 * video.height / 411, 20 * video.height / 411);
+    EXPECT_GT(chrome[0] + chrome[1] + chrome[2], 300) << size.first;
   }
 }
 

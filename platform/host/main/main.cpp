@@ -43,7 +43,8 @@ struct Options : orvel::cli::Options {
 // --scale: a window of today's many-pixel screens, each of the program's pixels N x N.
 void AddScaleOption(CLI::App& cli, int* scale) {
   cli.add_option("--scale", *scale,
-                 "Show the window N times larger, 1 to 8 (default: from the display's DPI)")
+                 "Show the window N times larger, 1 to 8 (default: from the display's DPI); "
+                 "a render's frames are N times the window's size")
       ->check(CLI::Range(1, 8));
 }
 
@@ -172,6 +173,7 @@ void SayIfWaiting(const std::string& input) {
 int Render(const Options& options) {
   orvel::render::Options render = options.render;
   render.seconds = options.seconds > 0 ? options.seconds : -1;
+  render.scale = options.scale;
   return orvel::render::Run(render, options.input, [] {
     static int module;  // the program's instance: any distinct non-null handle
     char commandLine[] = "";

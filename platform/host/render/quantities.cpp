@@ -83,4 +83,38 @@ std::string RateForm() {
   return "a frame rate such as 30, 25, 29.97 or 30000/1001, from 0.1 to 240 frames a second";
 }
 
+bool ParseSize(const std::string& text, FrameSize* size) {
+  static const struct {
+    const char* name;
+    FrameSize size;
+  } kNamed[] = {{"1080p", {1920, 1080}},
+                {"1440p", {2560, 1440}},
+                {"4k", {3840, 2160}},
+                {"vertical", {1080, 1920}}};
+  std::string lower;
+  for (char c : text) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  for (const auto& named : kNamed) {
+    if (lower == named.name) return (*size = named.size), true;
+  }
+  size_t i = 0;
+  int64_t width = 0, height = 0;
+  if (!Digits(lower, &i, kMaxSide, &width)) return false;
+  if (lower.compare(i, 1, "x") == 0) {
+    i += 1;
+  } else if (lower.compare(i, 2, "\xc3\x97") == 0) {
+    i += 2;
+  } else {
+    return false;
+  }
+  if (!Digits(lower, &i, kMaxSide, &height) || i != lower.size()) return false;
+  if (width < kMinSide || height < kMinSide) return false;
+  *size = FrameSize{static_cast<int>(width), static_cast<int>(height)};
+  return true;
+}
+
+std::string SizeForm() {
+  return "WIDTHxHEIGHT such as 1920x1080, each side " + std::to_string(kMinSide) + " to " +
+         std::to_string(kMaxSide) + " pixels, or 1080p, 1440p, 4k or vertical";
+}
+
 }  // namespace orvel::render

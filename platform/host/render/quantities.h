@@ -33,6 +33,21 @@ bool ParseRate(const std::string& text, Rate* rate);
 // What ParseRate takes, for messages.
 std::string RateForm();
 
+// A render's frame size: each side from kMinSide to kMaxSide pixels.
+struct FrameSize {
+  int width = 0;
+  int height = 0;
+};
+constexpr int kMinSide = 64, kMaxSide = 8192;
+
+// Parses "1920x1080" (or with an X or a multiplication sign "×") or a name: 1080p
+// (1920x1080), 1440p (2560x1440), 4k (3840x2160), vertical (1080x1920); false for anything
+// else.
+bool ParseSize(const std::string& text, FrameSize* size);
+
+// What ParseSize takes, for messages.
+std::string SizeForm();
+
 }  // namespace orvel::render
 
 #endif

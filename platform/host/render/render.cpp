@@ -12,11 +12,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <vector>
 
 #include "host/ending.h"
 #include "host/headless.h"
 #include "host/hosts.h"
+#include "host/render/enlarge.h"
+#include "host/render/quantities.h"
 #include "host/render/script.h"
 #include "host/render/sink.h"
 #include "kernel/clock.h"
@@ -72,8 +75,19 @@ struct Plan {
   int64_t count = 0;
   AudioSpan audio;
   Rate rate;
+  Layout layout;
   std::vector<Action> actions;
 };
+
+// Where the window lies in the render's frames (--size, --scale).
+bool PlanFrames(const Options& o, Layout* layout, std::string* error) {
+  FrameSize size;
+  if (!o.size.empty() && !ParseSize(o.size, &size)) {
+    *error = "--size '" + o.size + "' is not " + SizeForm();
+    return false;
+  }
+  return MakeLayout(kWindowWidth, kWindowHeight, size.width, size.height, o.scale, layout, error);
+}
 
 bool MakePlan(const Options& o, const std::string& input, Plan* plan, std::string* error) {
   // Live sources and the CD player run in real time; a render reads its music from a file.
@@ -109,6 +123,7 @@ bool MakePlan(const Options& o, const std::string& input, Plan* plan, std::strin
     *error = "give --script or --showcase, not both";
     return false;
   }
+  if (!PlanFrames(o, &plan->layout, error)) return false;
   if (o.showcase) plan->actions = Showcase();
   return o.script.empty() || LoadScript(o.script, &plan->actions, error);
 }
@@ -151,7 +166,11 @@ class Progress {
 // The render while the program runs: takes each window frame at its moment on the clock.
 class Recorder {
  public:
-  Recorder(const Plan& plan, Sink* sink) : plan_(plan), sink_(sink), progress_(plan.count) {}
+  Recorder(const Plan& plan, Sink* sink) : plan_(plan), sink_(sink), progress_(plan.count) {
+    if (plan.layout.Enlarges(kWindowWidth, kWindowHeight)) {
+      enlarger_ = std::make_unique<Enlarger>(kWindowWidth, kWindowHeight, plan.layout);
+    }
+  }
 
   void Start() {
     for (const Action& action : plan_.actions) {
@@ -182,10 +201,16 @@ class Recorder {
     std::vector<RECT> changed = picture->DamageRects();
     if (taken_ == 0) changed = {RECT{0, 0, picture->width, picture->height}};
     picture->ClearDamage();
+    const gdi::Surface* shown = picture;
+    if (enlarger_) {
+      changed = enlarger_->Update(*picture, changed);
+      shown = &enlarger_->Frame();
+      if (taken_ == 0) changed = {RECT{0, 0, shown->width, shown->height}};
+    }
     const int64_t i = frame - plan_.first;
     const int count =
         static_cast<int>(OutputBefore(i + 1, plan_.rate) - OutputBefore(i, plan_.rate));
-    if (!sink_->Write(*picture, changed, count)) {
+    if (!sink_->Write(*shown, changed, count)) {
       failed_ = true;
       return End(main);
     }
@@ -202,6 +227,7 @@ class Recorder {
   const Plan& plan_;
   Sink* sink_;
   Progress progress_;
+  std::unique_ptr<Enlarger> enlarger_;  // null when the frames are the window's size
   int64_t taken_ = 0;
   bool failed_ = false;
 };
@@ -257,6 +283,8 @@ int Run(const Options& o, const std::string& input, const std::function<int()>& 
   settings.crf = o.crf;
   settings.rate = plan.rate;
   settings.audio = plan.audio;
+  settings.width = plan.layout.frameWidth;
+  settings.height = plan.layout.frameHeight;
   std::unique_ptr<Sink> sink = OpenSink(settings, &error);
   if (!sink) {
     Say(error);

@@ -27,10 +27,13 @@ struct Options {
   double seconds = -1;  // negative: to the end
   std::string script;
   bool showcase = false;
+  std::string size;  // empty: the window's own size (or --scale's)
+  int scale = 0;     // 0: as large as --size allows, or the window's own size
 };
 
-// The render options (--render, --crf, --codec, --fps-out, --from, --script, --showcase) for
-// the portable program's command line; the program's own --seconds gives `seconds`.
+// The render options (--render, --crf, --codec, --fps-out, --from, --script, --showcase,
+// --size) for the portable program's command line; the program's own --seconds and --scale
+// give `seconds` and `scale`.
 void AddOptions(CLI::App& cli, Options* options);
 
 // Renders `input` ("demo" or an audio file's path that the wave input has already accepted);

@@ -8,7 +8,7 @@ void AddOptions(CLI::App& cli, Options* o) {
   cli.add_option("--render", o->output,
                  "Render to a file instead of showing a window: .mp4, .mkv, .webm, .gif, a PNG "
                  "sequence such as frames/%05d.png, or - for raw RGB24 frames on standard "
-                 "output (561 x 411)");
+                 "output (561 x 411, or as --size or --scale make them)");
   cli.add_option("--codec", o->codec,
                  "Video codec of the render: h264, hevc, vp9, av1, gif or "
                  "an FFmpeg encoder name");
@@ -21,6 +21,10 @@ void AddOptions(CLI::App& cli, Options* o) {
   cli.add_option("--script", o->script,
                  "Timed actions for the render, one a line: '0:05 click bars', '0:20 command "
                  "11845', '0:30 key 0 7', '0:40 scroll +5' (at most 10000 actions and 1 MiB)");
+  cli.add_option("--size", o->size,
+                 "Frame size of the render: WIDTHxHEIGHT, 1080p, 1440p, 4k or vertical "
+                 "(1080x1920); the window is enlarged as large as fits, crisply, centred on "
+                 "black (with --scale N: exactly N times)");
   cli.add_flag("--showcase", o->showcase,
                "Walk through every display during the render (a built-in script)");
 }

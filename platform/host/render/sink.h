@@ -14,6 +14,10 @@
 
 namespace orvel::render {
 
+// The window's client area, the size of every frame unless the render enlarges it.
+constexpr int kWindowWidth = 561;
+constexpr int kWindowHeight = 411;
+
 // The window's frame rate: one picture every 33 ms of music.
 constexpr int64_t kFrameMicros = 33000;
 
@@ -37,8 +41,8 @@ struct SinkSettings {
   int crf = -1;        // -1: the codec's default
   Rate rate;           // of the output
   AudioSpan audio;
-  int width = 561;
-  int height = 411;
+  int width = kWindowWidth;  // of each frame
+  int height = kWindowHeight;
 };
 
 class Sink {

@@ -1,5 +1,6 @@
 // Any bytes as a render's command line (NUL separates arguments), as the portable program
-// reads it with the renderer's options; then --from as a time and --fps-out as a frame rate.
+// reads it with the renderer's options; then --from as a time, --fps-out as a frame rate and
+// --size as a frame size.
 // A time is 0 to its limit; a rate is a fraction in range whose parts are positive; a refusal
 // is a clean message.
 #include <stddef.h>
@@ -47,6 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Check(rate.num > 0 && rate.den > 0, "a rate with a part that is not positive");
       const double fps = static_cast<double>(rate.num) / rate.den;
       Check(fps >= kMinRate && fps <= kMaxRate, "a rate out of range");
+    }
+    FrameSize size;
+    if (ParseSize(a, &size)) {
+      Check(size.width >= kMinSide && size.width <= kMaxSide && size.height >= kMinSide &&
+                size.height <= kMaxSide,
+            "a frame size out of range");
     }
   }
   orvel::cli::Options options;

@@ -58,7 +58,9 @@ inline bool Exists(const std::string& path) {
 }
 
 // A mono 16-bit WAV of `seconds` of a tone that swells and fades, written without the program.
-bool WriteTone(const std::string& path, double seconds, int rate, int channels);
+// A .flac path writes FLAC; `tags` are the title, artist and album, as many as given.
+bool WriteTone(const std::string& path, double seconds, int rate, int channels,
+               const std::vector<std::string>& tags = {});
 
 }  // namespace orvel::test
 

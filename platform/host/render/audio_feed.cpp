@@ -7,14 +7,17 @@ extern "C" {
 
 #include <algorithm>
 
+#include "host/render/cable_tap.h"
+
 namespace orvel::render {
 namespace {
 
 constexpr int kBlock = 4096;  // source frames read at a time
 
-std::unique_ptr<wave::Generator> OpenSource(const std::string& input, std::string* error) {
-  if (input == "demo") return wave::MakeDemoGenerator();
-  return wave::OpenFileGenerator(input, nullptr, error);
+std::unique_ptr<wave::Generator> OpenSource(const AudioSpan& span, std::string* error) {
+  if (span.cable) return ReadCable(span.cable);
+  if (span.input == "demo") return wave::MakeDemoGenerator();
+  return wave::OpenFileGenerator(span.input, nullptr, error);
 }
 
 // A float file may hold any value; encoders refuse samples far outside full scale (AAC says
@@ -35,8 +38,8 @@ AudioFeed::~AudioFeed() {
   av_frame_free(&frame_);
 }
 
-bool AudioFeed::Probe(const std::string& input, int* rate, int* channels, std::string* error) {
-  auto source = OpenSource(input, error);
+bool AudioFeed::Probe(const AudioSpan& span, int* rate, int* channels, std::string* error) {
+  auto source = OpenSource(span, error);
   if (!source) return false;
   *rate = source->Rate();
   *channels = source->Channels();
@@ -44,8 +47,9 @@ bool AudioFeed::Probe(const std::string& input, int* rate, int* channels, std::s
 }
 
 bool AudioFeed::Open(const AudioSpan& span, AVCodecContext* encoder, std::string* error) {
-  source_ = OpenSource(span.input, error);
+  source_ = OpenSource(span, error);
   if (!source_) return false;
+  cable_ = span.cable;
   encoder_ = encoder;
   const int64_t rate = source_->Rate();
   sourceNext_ = span.startMicros * rate / 1000000;
@@ -71,14 +75,16 @@ int64_t AudioFeed::DoneMicros() const {
 }
 
 // Converts source blocks into the fifo until it holds a whole encoder frame; false when the
-// source is exhausted and the fifo is empty.
+// source is exhausted and the fifo is empty, or when a cable has not yet carried enough.
 bool AudioFeed::Fill() {
   const int want = std::max(encoder_->frame_size, 1);
   while (av_audio_fifo_size(fifo_) < want) {
     uint8_t** out = nullptr;
     int got = 0;
+    const int64_t ready = cable_ && !ended_ ? std::min(sourceEnd_, cable_->Recorded()) : sourceEnd_;
+    if (sourceNext_ < sourceEnd_ && sourceNext_ >= ready) return false;  // not yet recorded
     if (sourceNext_ < sourceEnd_) {
-      const int count = static_cast<int>(std::min<int64_t>(kBlock, sourceEnd_ - sourceNext_));
+      const int count = static_cast<int>(std::min<int64_t>(kBlock, ready - sourceNext_));
       source_->Read(sourceNext_, count, block_.data());
       sourceNext_ += count;
       Clip(block_.data(), static_cast<size_t>(count) * source_->Channels());

@@ -30,7 +30,7 @@ class AudioFeed {
 
   // The source's own rate and channel count (1 or 2), for choosing the encoder's format
   // before it opens. False with *error naming the input.
-  static bool Probe(const std::string& input, int* rate, int* channels, std::string* error);
+  static bool Probe(const AudioSpan& span, int* rate, int* channels, std::string* error);
 
   // The next encoder frame (pts in samples of the encoder's rate) while the music up to
   // `untilMicros` of the span is not all handed out; null when it is, or at the span's end.
@@ -40,10 +40,16 @@ class AudioFeed {
   // Music handed out so far, in microseconds of the span.
   int64_t DoneMicros() const;
 
+  // A cable's sound is handed out only as far as it is recorded, until the render ends: then
+  // what was not recorded is silence.
+  void EndOfSound() { ended_ = true; }
+
  private:
   bool Fill();
 
   std::unique_ptr<wave::Generator> source_;
+  CableTap* cable_ = nullptr;
+  bool ended_ = false;
   AVCodecContext* encoder_ = nullptr;
   SwrContext* swr_ = nullptr;
   AVAudioFifo* fifo_ = nullptr;

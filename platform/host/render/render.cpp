@@ -18,6 +18,8 @@
 #include "host/ending.h"
 #include "host/headless.h"
 #include "host/hosts.h"
+#include "host/render/album.h"
+#include "host/render/cable_tap.h"
 #include "host/render/enlarge.h"
 #include "host/render/quantities.h"
 #include "host/render/script.h"
@@ -25,6 +27,7 @@
 #include "kernel/clock.h"
 #include "kernel/printable.h"
 #include "user/host.h"
+#include "winmm/cd_sources.h"
 #include "winmm/demo_synth.h"
 
 namespace orvel::render {
@@ -77,6 +80,8 @@ struct Plan {
   Rate rate;
   Layout layout;
   std::vector<Action> actions;
+  std::unique_ptr<CableTap> cable;  // a disc's render: its sound
+  std::unique_ptr<Album> album;
 };
 
 // Where the window lies in the render's frames (--size, --scale).
@@ -89,9 +94,59 @@ bool PlanFrames(const Options& o, Layout* layout, std::string* error) {
   return MakeLayout(kWindowWidth, kWindowHeight, size.width, size.height, o.scale, layout, error);
 }
 
+// The actions of --showcase or --script, false with *error.
+bool ChooseActions(const Options& o, std::vector<Action>* actions, std::string* error) {
+  if (o.showcase && !o.script.empty()) {
+    *error = "give --script or --showcase, not both";
+    return false;
+  }
+  if (o.showcase) *actions = Showcase();
+  return o.script.empty() || LoadScript(o.script, actions, error);
+}
+
+// A disc's render: the album's length, its sound off the cable and its own actions before
+// those of a script.
+bool MakeAlbumPlan(const Options& o, Plan* plan, std::string* error) {
+  const std::shared_ptr<disc::Disc> disc = cdaudio::DiscToOpen();
+  if (!disc) {
+    *error = "a render of a disc needs --cd with a disc image, a CUE sheet or a folder";
+    return false;
+  }
+  if (!o.from.empty()) {
+    *error = "--from starts a render of a music file; for a disc choose --tracks";
+    return false;
+  }
+  plan->album = std::make_unique<Album>();
+  if (!PlanAlbum(*disc, o.tracks, !o.showcase && o.script.empty(), plan->album.get(), error)) {
+    return false;
+  }
+  int64_t end = plan->album->lengthMicros;
+  if (o.seconds >= 0) end = std::min(end, static_cast<int64_t>(o.seconds * 1e6));
+  plan->count = (end + kFrameMicros - 1) / kFrameMicros;
+  plan->cable = std::make_unique<CableTap>();
+  plan->audio = AudioSpan{"cd", plan->cable.get(), 0, end};
+  if (!ParseRate(o.fpsOut, &plan->rate)) {
+    *error = "--fps-out '" + o.fpsOut + "' is not " + RateForm();
+    return false;
+  }
+  if (!PlanFrames(o, &plan->layout, error)) return false;
+  std::vector<Action> more;
+  if (!ChooseActions(o, &more, error)) return false;
+  plan->actions = plan->album->actions;
+  plan->actions.insert(plan->actions.end(), more.begin(), more.end());
+  std::stable_sort(plan->actions.begin(), plan->actions.end(),
+                   [](const Action& a, const Action& b) { return a.micros < b.micros; });
+  return true;
+}
+
 bool MakePlan(const Options& o, const std::string& input, Plan* plan, std::string* error) {
-  // Live sources and the CD player run in real time; a render reads its music from a file.
-  if (input == "default" || input == "monitor" || input == "cd") {
+  if (input == "cd") return MakeAlbumPlan(o, plan, error);
+  if (!o.tracks.empty() || o.eachTrack) {
+    *error = "--tracks and --each-track choose tracks of a disc: give --cd";
+    return false;
+  }
+  // Live sources run in real time; a render reads its music from a file.
+  if (input == "default" || input == "monitor") {
     *error = "a render needs music to read: --input FILE or --input demo";
     return false;
   }
@@ -114,18 +169,13 @@ bool MakePlan(const Options& o, const std::string& input, Plan* plan, std::strin
   int64_t end = length;
   if (o.seconds >= 0) end = std::min(end, from + static_cast<int64_t>(o.seconds * 1e6));
   plan->count = (end - start + kFrameMicros - 1) / kFrameMicros;
-  plan->audio = AudioSpan{input, start, end - start};
+  plan->audio = AudioSpan{input, nullptr, start, end - start};
   if (!ParseRate(o.fpsOut, &plan->rate)) {
     *error = "--fps-out '" + o.fpsOut + "' is not " + RateForm();
     return false;
   }
-  if (o.showcase && !o.script.empty()) {
-    *error = "give --script or --showcase, not both";
-    return false;
-  }
   if (!PlanFrames(o, &plan->layout, error)) return false;
-  if (o.showcase) plan->actions = Showcase();
-  return o.script.empty() || LoadScript(o.script, &plan->actions, error);
+  return ChooseActions(o, &plan->actions, error);
 }
 
 // Output frames that start before window frame i (of the render) starts.
@@ -243,7 +293,8 @@ void Say(const std::string& message) {
 }
 
 // After the program: finishes the output and tells the user how it went.
-int Conclude(const Plan& plan, const Options& o, Sink* sink, Recorder* recorder) {
+int Conclude(const Plan& plan, const Options& o, const std::vector<std::string>& files, Sink* sink,
+             Recorder* recorder) {
   recorder->progress().Clear();
   const bool finished = !recorder->Failed() && sink->Finish();
   if (!finished) {
@@ -264,7 +315,11 @@ int Conclude(const Plan& plan, const Options& o, Sink* sink, Recorder* recorder)
         " frames; " + Where(o.output) + " holds those");
     return 1;
   }
-  Say("rendered " + std::to_string(frames) + " frames (" + rendered + ") to " + Where(o.output));
+  std::string where = Where(o.output);
+  if (!files.empty()) {
+    where = std::to_string(files.size()) + " files, " + files.front() + " to " + files.back();
+  }
+  Say("rendered " + std::to_string(frames) + " frames (" + rendered + ") to " + where);
   return 0;
 }
 
@@ -285,7 +340,11 @@ int Run(const Options& o, const std::string& input, const std::function<int()>& 
   settings.audio = plan.audio;
   settings.width = plan.layout.frameWidth;
   settings.height = plan.layout.frameHeight;
-  std::unique_ptr<Sink> sink = OpenSink(settings, &error);
+  std::vector<std::string> files;  // --each-track
+  if (plan.album) settings.labels = plan.album->labels;
+  std::unique_ptr<Sink> sink = plan.album && o.eachTrack
+                                   ? OpenTrackSinks(settings, *plan.album, &files, &error)
+                                   : OpenSink(settings, &error);
   if (!sink) {
     Say(error);
     return 1;
@@ -297,10 +356,11 @@ int Run(const Options& o, const std::string& input, const std::function<int()>& 
   clock::Use(clock::Mode::kVirtual, clock::Callbacks::kAdvancingThread);
   // The start-up boxes (no CD, About) are answered as a user pressing Enter would.
   host::UseHeadless(host::HeadlessSettings{true});
+  if (plan.cable) plan.cable->Start();
   Recorder recorder(plan, sink.get());
   recorder.Start();
   program();
-  return Conclude(plan, o, sink.get(), &recorder);
+  return Conclude(plan, o, files, sink.get(), &recorder);
 }
 
 }  // namespace orvel::render

@@ -27,16 +27,19 @@ struct Options {
   double seconds = -1;  // negative: to the end
   std::string script;
   bool showcase = false;
-  std::string size;  // empty: the window's own size (or --scale's)
-  int scale = 0;     // 0: as large as --size allows, or the window's own size
+  std::string size;        // empty: the window's own size (or --scale's)
+  int scale = 0;           // 0: as large as --size allows, or the window's own size
+  std::string tracks;      // a disc's render: which tracks ("" all, "3", "3-5", "3-")
+  bool eachTrack = false;  // a disc's render: a file per track
 };
 
 // The render options (--render, --crf, --codec, --fps-out, --from, --script, --showcase,
-// --size) for the portable program's command line; the program's own --seconds and --scale
-// give `seconds` and `scale`.
+// --size, --tracks, --each-track) for the portable program's command line; the program's own
+// --seconds and --scale give `seconds` and `scale`.
 void AddOptions(CLI::App& cli, Options* options);
 
-// Renders `input` ("demo" or an audio file's path that the wave input has already accepted);
+// Renders `input` ("demo", an audio file's path that the wave input has already accepted, or
+// "cd": the disc chosen with --cd, played from its first track);
 // `program` runs the program (WinMain) to its end. A signal that closes the window early
 // (host/ending.h: Ctrl-C) stops the render cleanly. Returns the process's exit code: 0 done,
 // 1 failed (with a message on standard error), 130 stopped early (the output is complete and

@@ -25,6 +25,12 @@ void AddOptions(CLI::App& cli, Options* o) {
                  "Frame size of the render: WIDTHxHEIGHT, 1080p, 1440p, 4k or vertical "
                  "(1080x1920); the window is enlarged as large as fits, crisply, centred on "
                  "black (with --scale N: exactly N times)");
+  cli.add_option("--tracks", o->tracks,
+                 "With --cd: render these tracks of the disc, such as 3, 3-5 or 3- (all by "
+                 "default)");
+  cli.add_flag("--each-track", o->eachTrack,
+               "With --cd: write each track to a file of its own beside the --render name, "
+               "named from the titles (album - 03 - Title.mkv)");
   cli.add_flag("--showcase", o->showcase,
                "Walk through every display during the render (a built-in script)");
 }

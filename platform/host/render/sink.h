@@ -27,12 +27,29 @@ struct Rate {
   int den = 33;
 };
 
-// The music that the render covers, for muxing: a file or the demo, from startMicros for
-// lengthMicros.
+class CableTap;
+
+// The music that the render covers, for muxing: a file, the demo or what a disc played, from
+// startMicros for lengthMicros.
 struct AudioSpan {
-  std::string input;  // a path, or "demo"
+  std::string input;          // a path, or "demo"; ignored with a cable
+  CableTap* cable = nullptr;  // a disc's render: the sound as it is played, recorded as it goes
   int64_t startMicros = 0;
   int64_t lengthMicros = 0;
+};
+
+// A chapter of a video, in microseconds of the video.
+struct Chapter {
+  int64_t startMicros = 0;
+  int64_t endMicros = 0;
+  std::string title;
+};
+
+// What a video file says of itself (empty: nothing).
+struct VideoLabels {
+  std::string title, artist, album;
+  int track = 0;  // 0: none
+  std::vector<Chapter> chapters;
 };
 
 struct SinkSettings {
@@ -41,6 +58,7 @@ struct SinkSettings {
   int crf = -1;        // -1: the codec's default
   Rate rate;           // of the output
   AudioSpan audio;
+  VideoLabels labels;        // video files only
   int width = kWindowWidth;  // of each frame
   int height = kWindowHeight;
 };

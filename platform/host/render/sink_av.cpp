@@ -175,6 +175,7 @@ class AvSink : public Sink {
       *error = "cannot write '" + settings_.output + "': " + why;
       return false;
     }
+    if (!Label(error)) return false;
     SayIfWaiting(settings_.output);
     const int opened = avio_open(&format_->pb, file_.path().c_str(), AVIO_FLAG_WRITE);
     if (opened < 0) {
@@ -209,6 +210,7 @@ class AvSink : public Sink {
     if (!failed_) {
       // After an interruption the sound stops with the pictures.
       const int64_t end = av_rescale_q(frames_, video_->time_base, AVRational{1, 1000000});
+      feed_.EndOfSound();
       EncodeAudio(std::min(end, settings_.audio.lengthMicros));
     }
     if (!failed_) Encode(video_, stream_, nullptr);
@@ -247,6 +249,35 @@ class AvSink : public Sink {
     if (!headerWritten_) return 0;
     headerWritten_ = false;
     return av_write_trailer(format_);
+  }
+
+  // The file's title, artist, album and track number, and its chapters, all before the header:
+  // Matroska and MP4 write the chapters there.
+  bool Label(std::string* error) {
+    const VideoLabels& l = settings_.labels;
+    auto set = [this](const char* key, const std::string& value) {
+      if (!value.empty()) av_dict_set(&format_->metadata, key, value.c_str(), 0);
+    };
+    set("title", l.title);
+    set("artist", l.artist);
+    set("album", l.album);
+    if (l.track > 0) set("track", std::to_string(l.track));
+    for (size_t i = 0; i < l.chapters.size(); ++i) {
+      void* grown = av_realloc_array(format_->chapters, i + 1, sizeof(AVChapter*));
+      AVChapter* chapter = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+      if (grown) format_->chapters = static_cast<AVChapter**>(grown);
+      if (!grown || !chapter) {
+        av_free(chapter);
+        return (*error = "out of memory"), false;
+      }
+      format_->chapters[format_->nb_chapters++] = chapter;
+      chapter->id = static_cast<int64_t>(i) + 1;
+      chapter->time_base = AVRational{1, 1000000};
+      chapter->start = l.chapters[i].startMicros;
+      chapter->end = l.chapters[i].endMicros;
+      av_dict_set(&chapter->metadata, "title", l.chapters[i].title.c_str(), 0);
+    }
+    return true;
   }
 
   bool OpenVideo(const AVCodec* codec, std::string* error) {
@@ -296,7 +327,7 @@ class AvSink : public Sink {
     const AVCodec* codec = FirstEncoder(names);
     if (!codec) return (*error = std::string("this FFmpeg has no audio encoder ") + names), false;
     int rate = 0, channels = 0;
-    if (!AudioFeed::Probe(settings_.audio.input, &rate, &channels, error)) return false;
+    if (!AudioFeed::Probe(settings_.audio, &rate, &channels, error)) return false;
     audio_ = avcodec_alloc_context3(codec);
     audioStream_ = avformat_new_stream(format_, nullptr);
     if (!audio_ || !audioStream_) return (*error = "out of memory"), false;

@@ -224,4 +224,20 @@ bool AudioFileReader::Read(int64_t first, int frames, int16_t* out) {
   return ok;
 }
 
+AudioTags ReadAudioTags(const std::string& path) {
+  AudioTags tags;
+  SF_INFO info = {};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (!file) return tags;
+  auto get = [file](int which) {
+    const char* text = sf_get_string(file, which);
+    return std::string(text ? text : "");
+  };
+  tags.title = get(SF_STR_TITLE);
+  tags.artist = get(SF_STR_ARTIST);
+  tags.album = get(SF_STR_ALBUM);
+  sf_close(file);
+  return tags;
+}
+
 }  // namespace orvel::disc

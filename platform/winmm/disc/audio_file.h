@@ -21,6 +21,13 @@ constexpr int kMaxFileRate = 768000;
 bool ProbeAudioFile(const std::string& path, const std::string& shownName, int64_t* frames,
                     std::string* error);
 
+// The title, artist and album that an audio file's tags give (WAVE INFO, Vorbis comments);
+// empty where the file has none or cannot be read.
+struct AudioTags {
+  std::string title, artist, album;
+};
+AudioTags ReadAudioTags(const std::string& path);
+
 class AudioFileReader {
  public:
   // Opens `path`; Ok() says whether that worked.

@@ -50,6 +50,7 @@ class Parser {
   bool Track(const std::vector<std::string>& w);
   bool Index(const std::vector<std::string>& w);
   bool Gap(const std::vector<std::string>& w, bool pre);
+  bool Label(const std::vector<std::string>& w);
   bool CloseTrack();
 
   const std::string& sheetName_;
@@ -182,6 +183,16 @@ bool Parser::Gap(const std::vector<std::string>& w, bool pre) {
   return Time(w[1], pre ? &t.pregap : &t.postgap);
 }
 
+// TITLE and PERFORMER name the album before the first TRACK and a track after it. A sheet
+// written by hand may leave the quotes off a name of several words: they are joined again.
+bool Parser::Label(const std::vector<std::string>& w) {
+  std::string text;
+  for (size_t i = 1; i < w.size(); ++i) text += (i > 1 ? " " : "") + w[i];
+  CueLabels& labels = sheet_->tracks.empty() ? sheet_->album : sheet_->tracks.back().labels;
+  (EqualNoCase(w[0], "TITLE") ? labels.title : labels.performer) = text;
+  return true;
+}
+
 bool Parser::Line(std::string_view line, int number) {
   line_ = number;
   for (unsigned char c : line) {
@@ -195,7 +206,8 @@ bool Parser::Line(std::string_view line, int number) {
   if (EqualNoCase(w[0], "INDEX")) return Index(w);
   if (EqualNoCase(w[0], "PREGAP")) return Gap(w, true);
   if (EqualNoCase(w[0], "POSTGAP")) return Gap(w, false);
-  // REM, TITLE, PERFORMER, FLAGS, ISRC, CATALOG and the CD-TEXT words change nothing here.
+  if (EqualNoCase(w[0], "TITLE") || EqualNoCase(w[0], "PERFORMER")) return Label(w);
+  // REM, FLAGS, ISRC, CATALOG and the other CD-TEXT words change nothing here.
   return true;
 }
 

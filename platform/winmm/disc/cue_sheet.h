@@ -24,6 +24,12 @@ struct CueFile {
   int line = 0;
 };
 
+// TITLE and PERFORMER, as written (empty when the sheet has none).
+struct CueLabels {
+  std::string title;
+  std::string performer;
+};
+
 struct CueIndex {
   int number = 0;     // 0..99
   int64_t frame = 0;  // position in its file, in sectors (1/75 s)
@@ -38,12 +44,14 @@ struct CueTrack {
   int64_t pregap = 0;             // PREGAP: sectors of silence not stored in the file
   int64_t postgap = 0;            // POSTGAP: likewise, after the track
   std::vector<CueIndex> indexes;  // in order; INDEX 01 is always there
+  CueLabels labels;
   int line = 0;
 };
 
 struct CueSheet {
   std::vector<CueFile> files;
   std::vector<CueTrack> tracks;  // at least one
+  CueLabels album;
 };
 
 // Reads a sheet's text. `sheetName` is how messages name the sheet ("album.cue"). On failure

@@ -35,6 +35,17 @@ struct Contents {
   int LastTrack() const { return tracks.empty() ? 0 : tracks.back().number; }
 };
 
+// What an album and its tracks are called, as a CUE sheet's TITLE and PERFORMER or the audio
+// files' tags say (UTF-8 as written; empty where nothing says).
+struct Names {
+  std::string title;
+  std::string performer;
+};
+struct AlbumNames {
+  Names album;
+  std::vector<Names> tracks;  // one for each of Toc().tracks, in order
+};
+
 class Disc {
  public:
   virtual ~Disc() = default;
@@ -67,6 +78,11 @@ class Disc {
 
   // What the user named, for messages: a device path, an image or a folder.
   virtual std::string Name() const = 0;
+
+  // The album's and the tracks' names; a drive and the images libcdio reads name nothing.
+  virtual AlbumNames Describe() const {
+    return AlbumNames{{}, std::vector<Names>(Toc().tracks.size())};
+  }
 };
 
 // Opens what `spec` names: a CD drive's device path (/dev/cdrom, /dev/sr0), a disc image

@@ -30,6 +30,7 @@ class SheetDisc : public Disc {
   const Contents& Toc() const override { return layout_.toc; }
   std::string Name() const override { return name_; }
   bool Read(int32_t sector, int count, int16_t* out) override;
+  AlbumNames Describe() const override;
 
  private:
   void Close();
@@ -133,6 +134,32 @@ bool SheetDisc::Read(int32_t sector, int count, int16_t* out) {
     at += run;
   }
   return true;
+}
+
+// The sheet's TITLE and PERFORMER where it has them; else the tags of the audio file that a
+// track starts in, and for the album those of the first audio file.
+AlbumNames SheetDisc::Describe() const {
+  AlbumNames names{{sheet_.album.title, sheet_.album.performer}, {}};
+  bool albumTagged = false;
+  for (const CueTrack& t : sheet_.tracks) {
+    Names n{t.labels.title, t.labels.performer};
+    size_t file = static_cast<size_t>(t.indexes.front().file);
+    for (const CueIndex& index : t.indexes) {
+      if (index.number == 1) file = static_cast<size_t>(index.file);
+    }
+    if (!sheet_.files[file].raw && (n.title.empty() || n.performer.empty() || !albumTagged)) {
+      const AudioTags tags = ReadAudioTags(paths_[file]);
+      if (n.title.empty()) n.title = tags.title;
+      if (n.performer.empty()) n.performer = tags.artist;
+      if (!albumTagged) {
+        if (names.album.title.empty()) names.album.title = tags.album;
+        if (names.album.performer.empty()) names.album.performer = tags.artist;
+        albumTagged = true;
+      }
+    }
+    names.tracks.push_back(n);
+  }
+  return names;
 }
 
 // A file's size as the layout counts it: bytes of a raw file; an audio file's 44100 Hz

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Renders the same 60-second file with Orvel and with FFmpeg's own visualisation filters
 # (showwaves in point and line mode and showfreqs, 561x411 at 30 frames a second), to raw
-# RGB24 frames, to PNG files and to H.264, and prints the CPU seconds (user + system, all
-# threads) per 1,000 frames and the ratio of FFmpeg's to Orvel's.
+# RGB24 frames, to PNG files and to H.264, and its first 20 seconds at 1920x1080 to H.264, and
+# prints the CPU seconds (user + system, all threads) per 1,000 frames and the ratio of
+# FFmpeg's to Orvel's.
 #
 #   bash bench/render/compare.sh [path/to/orvel]      (default: build/default/app/main/orvel)
 #
@@ -98,3 +99,21 @@ row "H.264 vs showwaves mode=point to H.264" "$os" "$of" "$fs" "$ff"
 awk -v r="$raw_seconds" -v rf="$raw_frames" -v m="$os" -v mf="$of" 'BEGIN {
   printf "Orvel'"'"'s own share of its H.264 render (raw render / H.264 render): %.1f%%\n",
     100 * (r / rf) / (m / mf) }'
+
+# 1080p: Orvel's window enlarged into 1920x1080 frames beside showwaves drawn at 1920x1080,
+# both to H.264 with the sound; Orvel's share is its raw 1080p render (program, enlargement,
+# RGB) against its H.264 one.
+os=$(seconds "$orvel" --input "$song" --seconds 20 --size 1080p --render "$work/o1080.mp4")
+of=$(ffprobe -v error -count_packets -select_streams v -show_entries stream=nb_read_packets \
+  -of csv=p=0 "$work/o1080.mp4")
+fs=$(seconds ffmpeg -v error -t 20 -i "$song" \
+  -filter_complex "[0:a]showwaves=s=1920x1080:rate=30:mode=line[v]" -map "[v]" -map 0:a \
+  -c:v libx264 -preset fast -crf 20 -pix_fmt yuv420p -c:a aac -y "$work/w1080.mp4")
+ff=$(ffprobe -v error -count_packets -select_streams v -show_entries stream=nb_read_packets \
+  -of csv=p=0 "$work/w1080.mp4")
+row "1080p H.264 vs showwaves 1920x1080 to H.264" "$os" "$of" "$fs" "$ff"
+rs=$(seconds sh -c "'$orvel' --input '$song' --seconds 20 --size 1080p --render - >/dev/null")
+awk -v r="$rs" -v m="$os" 'BEGIN {
+  printf "Orvel'"'"'s own share of its 1080p H.264 render (raw render / H.264 render): %.1f%%\n",
+    100 * r / m }'
+

@@ -3,8 +3,8 @@
 // drawn since the last presentation (the surface's damage), at most once per display refresh.
 // At scale 1 the program draws straight into the window surface, so nothing is copied.
 //
-// Windows other than dialogs can be resized and made full screen (F11 or Alt+Enter, or
-// --fullscreen): the picture is then enlarged by the largest whole multiple that fits, centred
+// Windows other than dialogs can be resized and made full screen (F11 or Alt+Enter, a
+// double-click on the black around the picture, or --fullscreen): the picture is then enlarged by the largest whole multiple that fits, centred
 // on black, so that it stays crisp, and clicks are taken back through the same enlargement.
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -251,6 +251,11 @@ class SdlHost : public user::Host {
       case SDL_MOUSEBUTTONUP:
         if (event.button.button != SDL_BUTTON_LEFT) return;
         if (HWND hwnd = WindowOf(event.button.windowID)) {
+          if (event.type == SDL_MOUSEBUTTONDOWN && event.button.clicks == 2 &&
+              OnBorder(hwnd, event.button.x, event.button.y)) {
+            ToggleFullscreen(hwnd);
+            return;
+          }
           Mouse(event.type == SDL_MOUSEBUTTONDOWN ? user::InputKind::kMouseDown
                                                   : user::InputKind::kMouseUp,
                 hwnd, event.button.x, event.button.y);
@@ -298,6 +303,15 @@ class SdlHost : public user::Host {
   void Mouse(user::InputKind kind, HWND hwnd, int x, int y) {
     const Shown& s = shown_[hwnd];
     user::QueueInput(kind, hwnd, Unscale(x - s.x, s.scale), Unscale(y - s.y, s.scale));
+  }
+
+  // Whether window pixel (x, y) lies in the black around the picture: the host's own, where a
+  // double-click toggles full screen as one on a title bar does.
+  bool OnBorder(HWND hwnd, int x, int y) {
+    const Shown& s = shown_[hwnd];
+    if (s.presented == nullptr) return false;
+    return x < s.x || y < s.y || x >= s.x + s.presented->width * s.scale ||
+           y >= s.y + s.presented->height * s.scale;
   }
 
   // F11, or Enter with Alt, as every player and browser takes them.

@@ -3,7 +3,8 @@
 # has one: `orvel --input demo --fullscreen` fills an 1800 x 1400 screen with the window
 # enlarged three times, centred on black, and a click on the Dots button's enlarged place
 # selects the dots trace; F11 gives the window back at its own size, and resized to 1200 x 900
-# it shows the picture twice as large, centred.
+# it shows the picture twice as large, centred; a double-click on the black beside it makes
+# it full screen again.
 #
 # usage: fullscreen_test.sh ORVEL-PROGRAM OUTPUT-DIRECTORY   (the screenshots are left there)
 set -euo pipefail
@@ -98,5 +99,9 @@ wait_for_width 561
 xdotool windowsize --sync "$main" 1200 900
 wait_for_width 1200
 expect_picture 2 39 39 resized
+
+# 3. A double-click on the black beside the picture makes it full screen again.
+xdotool mousemove --window "$main" 10 450 click --repeat 2 --delay 80 1
+wait_for_width 1800
 kill -0 $pid 2>/dev/null || fail "orvel ended early"
 echo "fullscreen test passed"

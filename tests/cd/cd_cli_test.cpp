@@ -48,13 +48,25 @@ TEST(CdCommandLine, UnreadableDiscsAreNamedBeforeAnyWindow) {
 }
 
 // A render reads its music from a file; the CD plays in real time, so it is refused in words.
-TEST(CdCommandLine, ARenderOfTheCdIsRefusedInWords) {
+TEST(CdCommandLine, ADiscsRenderRefusesWhatItCannotDoInWords) {
   orvel::test::Folder folder;
   const orvel::test::Image image =
       orvel::test::WriteImage(folder.path(), orvel::test::Form::kCueBin);
-  const Outcome o = RunOrvel("--cd '" + image.path + "' --render '" + folder.path() + "/cd.mp4'");
-  EXPECT_NE(o.exitCode, 0) << o.output;
-  EXPECT_NE(o.output.find("a render needs music to read"), std::string::npos) << o.output;
+  const std::string out = " --render '" + folder.path() + "/cd.mp4'";
+  const std::string cd = "--cd '" + image.path + "'";
+  const struct {
+    std::string arguments, says;
+  } rows[] = {
+      {cd + " --tracks 50" + out, "--tracks 50 holds no audio track of"},
+      {cd + " --tracks 3-1" + out, "--tracks '3-1' is not a track or a range"},
+      {cd + " --from 0:10" + out, "for a disc choose --tracks"},
+      {"--input demo --each-track" + out, "--tracks and --each-track choose tracks of a disc"},
+  };
+  for (const auto& r : rows) {
+    const Outcome o = RunOrvel(r.arguments);
+    EXPECT_EQ(o.exitCode, 1) << r.arguments << "\n" << o.output;
+    EXPECT_NE(o.output.find(r.says), std::string::npos) << r.arguments << "\n" << o.output;
+  }
 }
 
 }  // namespace

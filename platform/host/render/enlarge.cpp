@@ -142,16 +142,22 @@ void Enlarger::Blocks(const gdi::Surface& window, const RECT& r) {
   }
 }
 
-// The output pixels of `out` (picture coordinates) from the tables.
+// The output pixels of `out` (picture coordinates) from the tables. A row that samples the
+// same window row, unblended, as the row above is a copy of it.
 void Enlarger::Smooth(const gdi::Surface& window, const RECT& out) {
   const uint32_t* pixels = window.pixels.data();
   const size_t w = static_cast<size_t>(window.width);
+  const size_t span = static_cast<size_t>(out.right - out.left);
   for (int y = out.top; y < out.bottom; ++y) {
     const Tap& ty = rows_[static_cast<size_t>(y)];
-    const uint32_t* upper = pixels + static_cast<size_t>(ty.source) * w;
-    const uint32_t* lower = ty.next ? upper + w : upper;
     uint32_t* o =
         frame_.pixels.data() + static_cast<size_t>(layout_.top + y) * frame_.width + layout_.left;
+    if (y > out.top && ty.next == 0 && rows_[y - 1].next == 0 && rows_[y - 1].source == ty.source) {
+      memcpy(o + out.left, o - frame_.width + out.left, span * sizeof(uint32_t));
+      continue;
+    }
+    const uint32_t* upper = pixels + static_cast<size_t>(ty.source) * w;
+    const uint32_t* lower = ty.next ? upper + w : upper;
     for (int x = out.left; x < out.right; ++x) {
       const Tap& tx = columns_[static_cast<size_t>(x)];
       const int s = tx.source, n = tx.next ? s + 1 : s;

@@ -61,6 +61,7 @@ TEST(CdCommandLine, ADiscsRenderRefusesWhatItCannotDoInWords) {
       {cd + " --tracks 3-1" + out, "--tracks '3-1' is not a track or a range"},
       {cd + " --from 0:10" + out, "for a disc choose --tracks"},
       {"--input demo --each-track" + out, "--tracks and --each-track choose tracks of a disc"},
+      {cd + " --each-track --render -", "standard output is one stream"},
   };
   for (const auto& r : rows) {
     const Outcome o = RunOrvel(r.arguments);

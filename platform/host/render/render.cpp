@@ -116,6 +116,10 @@ bool MakeAlbumPlan(const Options& o, Plan* plan, std::string* error) {
     *error = "--from starts a render of a music file; for a disc choose --tracks";
     return false;
   }
+  if (o.eachTrack && o.output == "-") {
+    *error = "--each-track writes a file a track; standard output is one stream";
+    return false;
+  }
   plan->album = std::make_unique<Album>();
   if (!PlanAlbum(*disc, o.tracks, !o.showcase && o.script.empty(), plan->album.get(), error)) {
     return false;

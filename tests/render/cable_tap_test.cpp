@@ -1,5 +1,6 @@
 // A disc's sound taken off the cable lands at the clock time it was played: a player that starts
-// late leaves silence before it, periods follow on, and what was read is forgotten.
+// late leaves silence before it, periods follow on, and what was read is forgotten, as is all
+// but the last seconds of what nobody reads.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -34,6 +35,18 @@ TEST(CableTap, SoundLandsAtItsClockTime) {
   EXPECT_EQ(out[2 * (22050 + 2048)], 0.0f);  // not yet played
   tap.Read(22050, 1, out.data());
   EXPECT_EQ(out[0], 0.0f);  // read once, then forgotten
+
+  // Unread, a long recording keeps only its last seconds.
+  for (int64_t k = 0; k < 1100; ++k) {
+    clock::ScheduleAt(1000000 + (k * 1024 * 1000000 + 44099) / 44100, [&] { publish(1.0f); });
+  }
+  clock::AdvanceTo(30000000);
+  const int64_t end = tap.Recorded();
+  ASSERT_EQ(end, 44100 + 1100 * 1024);
+  tap.Read(end - 441000, 1, out.data());
+  EXPECT_EQ(out[0], 1.0f);
+  tap.Read(44100, 1, out.data());
+  EXPECT_EQ(out[0], 0.0f);
   clock::Use(clock::Mode::kReal);
 }
 

@@ -8,6 +8,10 @@
 namespace orvel::render {
 namespace {
 
+// A render without sound (GIF, PNG, raw frames) never reads the recording: it keeps only the
+// last kKeep frames, trimmed when twice that has piled up, so an album costs a few megabytes.
+constexpr int64_t kKeep = 10 * CableTap::kRate;
+
 // A period that lands this close to where the recording ends continues it: the clock's
 // microseconds round a period's start by up to a frame.
 constexpr int64_t kJoin = 4;
@@ -39,6 +43,10 @@ void CableTap::Take(const float* frames, int count) {
   }
   kept_.insert(kept_.end(), frames, frames + static_cast<size_t>(count) * kChannels);
   recorded_ += count;
+  if (recorded_ - keptFrom_ > 2 * kKeep) {
+    kept_.erase(kept_.begin(), kept_.end() - kKeep * kChannels);
+    keptFrom_ = recorded_ - kKeep;
+  }
 }
 
 int64_t CableTap::Recorded() {

@@ -27,7 +27,8 @@ class CableTap {
   // Frames recorded so far: the recording is complete up to here.
   int64_t Recorded();
   // Copies frames [first, first + count); frames not recorded (or forgotten) are silence. What
-  // lies before `first` is forgotten: a render reads its sound once, in order.
+  // lies before `first` is forgotten: a render reads its sound once, in order. Of a recording
+  // nobody reads, only the last ten seconds or so are kept.
   void Read(int64_t first, int count, float* out);
 
  private:

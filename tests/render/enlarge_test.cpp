@@ -5,13 +5,13 @@
 
 #include <stdlib.h>
 
-#include "host/render/enlarge.h"
+#include "host/enlarge.h"
 #include "host/render/quantities.h"
 
 namespace {
 
-using orvel::render::Enlarger;
-using orvel::render::Layout;
+using orvel::host::Enlarger;
+using orvel::host::Layout;
 
 constexpr int kW = 561, kH = 411;
 
@@ -23,6 +23,16 @@ orvel::gdi::Surface Noise(unsigned seed) {
   return s;
 }
 
+// An enlarger with a frame of its own, black to start with.
+struct Framed {
+  explicit Framed(const Layout& l) : e(kW, kH, l), f(l.frameWidth, l.frameHeight) {}
+  std::vector<RECT> Update(const orvel::gdi::Surface& window, const std::vector<RECT>& changed) {
+    return e.Update(window, changed, f.pixels.data(), static_cast<size_t>(f.width));
+  }
+  Enlarger e;
+  orvel::gdi::Surface f;
+};
+
 Layout LayoutFor(const std::string& size, int scale) {
   orvel::render::FrameSize f;
   if (!size.empty()) {
@@ -30,7 +40,7 @@ Layout LayoutFor(const std::string& size, int scale) {
   }
   Layout l;
   std::string error;
-  EXPECT_TRUE(orvel::render::MakeLayout(kW, kH, f.width, f.height, scale, &l, &error)) << error;
+  EXPECT_TRUE(orvel::host::MakeLayout(kW, kH, f.width, f.height, scale, &l, &error)) << error;
   return l;
 }
 
@@ -59,7 +69,7 @@ TEST(Enlarge, TheWindowLandsCentredAsLargeAsFits) {
   }
   Layout l;
   std::string error;
-  EXPECT_FALSE(orvel::render::MakeLayout(kW, kH, 1920, 1080, 3, &l, &error));
+  EXPECT_FALSE(orvel::host::MakeLayout(kW, kH, 1920, 1080, 3, &l, &error));
   EXPECT_EQ(error, "--scale 3 makes the window 1683 x 1233, larger than the frame's 1920 x 1080");
   orvel::render::FrameSize f;
   for (const char* bad : {"1920x", "x1080", "63x100", "8193x100", "1920x1080x", "hd", ""}) {
@@ -70,9 +80,9 @@ TEST(Enlarge, TheWindowLandsCentredAsLargeAsFits) {
 TEST(Enlarge, WholeMultiplesAreBlocksOnBlack) {
   const Layout l = LayoutFor("1080p", 2);
   const orvel::gdi::Surface window = Noise(1);
-  Enlarger e(kW, kH, l);
+  Framed e(l);
   e.Update(window, {RECT{0, 0, kW, kH}});
-  const orvel::gdi::Surface& f = e.Frame();
+  const orvel::gdi::Surface& f = e.f;
   for (int y = 0; y < f.height; ++y) {
     for (int x = 0; x < f.width; ++x) {
       const int wx = (x - l.left) / 2, wy = (y - l.top) / 2;
@@ -85,7 +95,7 @@ TEST(Enlarge, WholeMultiplesAreBlocksOnBlack) {
 TEST(Enlarge, SmoothingBlendsOnlyAtWindowPixelEdges) {
   const Layout l = LayoutFor("1080p", 0);
   const orvel::gdi::Surface window = Noise(2);
-  Enlarger e(kW, kH, l);
+  Framed e(l);
   e.Update(window, {RECT{0, 0, kW, kH}});
   // Output pixel i covers [i, i + 1) * window / picture size; one whose span, widened by the
   // sampling of the 3x enlarged window, stays inside one window pixel is that pixel exactly.
@@ -101,20 +111,20 @@ TEST(Enlarge, SmoothingBlendsOnlyAtWindowPixelEdges) {
     for (int x = 0; x < l.width; ++x) {
       int sx;
       if (!inside(x, kW, l.width, &sx)) continue;
-      ASSERT_EQ(e.Frame().At(l.left + x, y), window.At(sx, sy)) << x << "," << y;
+      ASSERT_EQ(e.f.At(l.left + x, y), window.At(sx, sy)) << x << "," << y;
       ++exact;
     }
   }
   // Most of the picture is flat: blending touches only a band at each pixel's edges.
   EXPECT_GT(exact, l.width * l.height / 3);
-  EXPECT_EQ(e.Frame().At(l.left - 1, 500), 0u);
-  EXPECT_EQ(e.Frame().At(l.left + l.width, 500), 0u);
+  EXPECT_EQ(e.f.At(l.left - 1, 500), 0u);
+  EXPECT_EQ(e.f.At(l.left + l.width, 500), 0u);
 }
 
 TEST(Enlarge, ChangedAreasUpdateTheFrameAsAWholeRedrawWould) {
   for (const Layout& l : {LayoutFor("1080p", 0), LayoutFor("vertical", 0), LayoutFor("", 2)}) {
     orvel::gdi::Surface window = Noise(3);
-    Enlarger e(kW, kH, l);
+    Framed e(l);
     e.Update(window, {RECT{0, 0, kW, kH}});
     const std::vector<RECT> changes = {
         {20, 100, 542, 300}, {0, 0, 1, 1}, {560, 410, 561, 411}, {300, 48, 301, 75}};
@@ -124,11 +134,11 @@ TEST(Enlarge, ChangedAreasUpdateTheFrameAsAWholeRedrawWould) {
         for (int x = c.left; x < c.right; ++x) window.pixels[y * kW + x] = fresh.At(x, y);
     }
     const std::vector<RECT> out = e.Update(window, changes);
-    Enlarger whole(kW, kH, l);
+    Framed whole(l);
     whole.Update(window, {RECT{0, 0, kW, kH}});
     for (int y = 0; y < l.frameHeight; ++y) {
       for (int x = 0; x < l.frameWidth; ++x) {
-        ASSERT_EQ(e.Frame().At(x, y), whole.Frame().At(x, y)) << l.width << ": " << x << "," << y;
+        ASSERT_EQ(e.f.At(x, y), whole.f.At(x, y)) << l.width << ": " << x << "," << y;
       }
     }
     // What the update reports covers what it changed, and not the whole frame.

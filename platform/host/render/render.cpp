@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "host/ending.h"
+#include "host/enlarge.h"
 #include "host/headless.h"
 #include "host/hosts.h"
 #include "host/render/album.h"
 #include "host/render/cable_tap.h"
-#include "host/render/enlarge.h"
 #include "host/render/quantities.h"
 #include "host/render/script.h"
 #include "host/render/sink.h"
@@ -78,20 +78,21 @@ struct Plan {
   int64_t count = 0;
   AudioSpan audio;
   Rate rate;
-  Layout layout;
+  host::Layout layout;
   std::vector<Action> actions;
   std::unique_ptr<CableTap> cable;  // a disc's render: its sound
   std::unique_ptr<Album> album;
 };
 
 // Where the window lies in the render's frames (--size, --scale).
-bool PlanFrames(const Options& o, Layout* layout, std::string* error) {
+bool PlanFrames(const Options& o, host::Layout* layout, std::string* error) {
   FrameSize size;
   if (!o.size.empty() && !ParseSize(o.size, &size)) {
     *error = "--size '" + o.size + "' is not " + SizeForm();
     return false;
   }
-  return MakeLayout(kWindowWidth, kWindowHeight, size.width, size.height, o.scale, layout, error);
+  return host::MakeLayout(kWindowWidth, kWindowHeight, size.width, size.height, o.scale, layout,
+                          error);
 }
 
 // The actions of --showcase or --script, false with *error.
@@ -222,7 +223,8 @@ class Recorder {
  public:
   Recorder(const Plan& plan, Sink* sink) : plan_(plan), sink_(sink), progress_(plan.count) {
     if (plan.layout.Enlarges(kWindowWidth, kWindowHeight)) {
-      enlarger_ = std::make_unique<Enlarger>(kWindowWidth, kWindowHeight, plan.layout);
+      enlarger_ = std::make_unique<host::Enlarger>(kWindowWidth, kWindowHeight, plan.layout);
+      frame_ = gdi::Surface(plan.layout.frameWidth, plan.layout.frameHeight);
     }
   }
 
@@ -257,8 +259,9 @@ class Recorder {
     picture->ClearDamage();
     const gdi::Surface* shown = picture;
     if (enlarger_) {
-      changed = enlarger_->Update(*picture, changed);
-      shown = &enlarger_->Frame();
+      changed = enlarger_->Update(*picture, changed, frame_.pixels.data(),
+                                  static_cast<size_t>(frame_.width));
+      shown = &frame_;
       if (taken_ == 0) changed = {RECT{0, 0, shown->width, shown->height}};
     }
     const int64_t i = frame - plan_.first;
@@ -281,7 +284,8 @@ class Recorder {
   const Plan& plan_;
   Sink* sink_;
   Progress progress_;
-  std::unique_ptr<Enlarger> enlarger_;  // null when the frames are the window's size
+  std::unique_ptr<host::Enlarger> enlarger_;  // null when the frames are the window's size
+  gdi::Surface frame_;                        // what the enlarger draws, black around it
   int64_t taken_ = 0;
   bool failed_ = false;
 };

@@ -1,10 +1,10 @@
-#include "host/render/enlarge.h"
+#include "host/enlarge.h"
 
 #include <string.h>
 
 #include <algorithm>
 
-namespace orvel::render {
+namespace orvel::host {
 namespace {
 
 std::string SizeText(int width, int height) {
@@ -66,10 +66,7 @@ bool MakeLayout(int windowWidth, int windowHeight, int frameWidth, int frameHeig
 }
 
 Enlarger::Enlarger(int windowWidth, int windowHeight, const Layout& layout)
-    : layout_(layout),
-      windowWidth_(windowWidth),
-      windowHeight_(windowHeight),
-      frame_(layout.frameWidth, layout.frameHeight) {
+    : layout_(layout), windowWidth_(windowWidth), windowHeight_(windowHeight) {
   if (layout_.width != layout_.factor * windowWidth_) {
     columns_ = Taps(windowWidth_, layout_.width);
     rows_ = Taps(windowHeight_, layout_.height);
@@ -94,7 +91,10 @@ std::vector<Enlarger::Tap> Enlarger::Taps(int windowSize, int size) const {
   return taps;
 }
 
-std::vector<RECT> Enlarger::Update(const gdi::Surface& window, const std::vector<RECT>& changed) {
+std::vector<RECT> Enlarger::Update(const gdi::Surface& window, const std::vector<RECT>& changed,
+                                   uint32_t* frame, size_t stride) {
+  frame_ = frame;
+  stride_ = stride;
   std::vector<RECT> out;
   const int k = layout_.factor;
   for (const RECT& r : changed) {
@@ -127,12 +127,12 @@ std::vector<RECT> Enlarger::Update(const gdi::Surface& window, const std::vector
 // Each window pixel of `r` as a k x k block: one enlarged row is made, then copied k - 1 times.
 void Enlarger::Blocks(const gdi::Surface& window, const RECT& r) {
   const int k = layout_.factor;
-  const size_t stride = static_cast<size_t>(frame_.width);
+  const size_t stride = stride_;
   const size_t span = static_cast<size_t>(r.right - r.left) * k;
   for (int y = r.top; y < r.bottom; ++y) {
     const uint32_t* in = window.pixels.data() + static_cast<size_t>(y) * window.width;
-    uint32_t* row = frame_.pixels.data() + (static_cast<size_t>(layout_.top) + y * k) * stride +
-                    layout_.left + static_cast<size_t>(r.left) * k;
+    uint32_t* row = frame_ + (static_cast<size_t>(layout_.top) + y * k) * stride + layout_.left +
+                    static_cast<size_t>(r.left) * k;
     uint32_t* o = row;
     for (int x = r.left; x < r.right; ++x) {
       const uint32_t p = in[x];
@@ -150,10 +150,9 @@ void Enlarger::Smooth(const gdi::Surface& window, const RECT& out) {
   const size_t span = static_cast<size_t>(out.right - out.left);
   for (int y = out.top; y < out.bottom; ++y) {
     const Tap& ty = rows_[static_cast<size_t>(y)];
-    uint32_t* o =
-        frame_.pixels.data() + static_cast<size_t>(layout_.top + y) * frame_.width + layout_.left;
+    uint32_t* o = frame_ + static_cast<size_t>(layout_.top + y) * stride_ + layout_.left;
     if (y > out.top && ty.next == 0 && rows_[y - 1].next == 0 && rows_[y - 1].source == ty.source) {
-      memcpy(o + out.left, o - frame_.width + out.left, span * sizeof(uint32_t));
+      memcpy(o + out.left, o - stride_ + out.left, span * sizeof(uint32_t));
       continue;
     }
     const uint32_t* upper = pixels + static_cast<size_t>(ty.source) * w;
@@ -169,4 +168,4 @@ void Enlarger::Smooth(const gdi::Surface& window, const RECT& out) {
   }
 }
 
-}  // namespace orvel::render
+}  // namespace orvel::host

@@ -1,5 +1,5 @@
-// Renders larger than the window: each frame is the window's picture enlarged, keeping its
-// shape, and centred on black.
+// A window's picture larger than the window, keeping its shape, centred on black: the frames of
+// a large render, and a resized or full-screen window.
 //
 // Where a whole multiple fills the frame's width or height, every window pixel becomes a k x k
 // block (nearest neighbour). Elsewhere the picture is the window enlarged by the next larger
@@ -7,8 +7,8 @@
 // pixel the colour stays flat and only the pixel's edges are blended, so text and the bars
 // stay crisp at 1080p and 4K. Both are computed straight from the window's pixels through
 // per-column and per-row tables, and only where the window changed.
-#ifndef ORVEL_HOST_RENDER_ENLARGE_H
-#define ORVEL_HOST_RENDER_ENLARGE_H
+#ifndef ORVEL_HOST_ENLARGE_H
+#define ORVEL_HOST_ENLARGE_H
 
 #include <windows.h>
 
@@ -19,7 +19,7 @@
 
 #include "gdi/surface.h"
 
-namespace orvel::render {
+namespace orvel::host {
 
 // Where the window's picture lies in a frame, all in frame pixels.
 struct Layout {
@@ -36,6 +36,9 @@ struct Layout {
 // `frameHeight` (0 x 0: the size that `scale` makes): `scale` > 0 asks for exactly that whole
 // multiple, else the picture is as large as fits. False with *error when the multiple does not
 // fit the size.
+//
+// A frame pixel (x, y) of the picture shows window pixel
+// ((x - left) * windowWidth / width, (y - top) * windowHeight / height), rounded down.
 bool MakeLayout(int windowWidth, int windowHeight, int frameWidth, int frameHeight, int scale,
                 Layout* layout, std::string* error);
 
@@ -43,11 +46,11 @@ class Enlarger {
  public:
   Enlarger(int windowWidth, int windowHeight, const Layout& layout);
 
-  // Brings the frame up to date where the window changed (`changed` in window pixels) and
-  // returns the frame's rectangles that changed with it.
-  std::vector<RECT> Update(const gdi::Surface& window, const std::vector<RECT>& changed);
-
-  const gdi::Surface& Frame() const { return frame_; }
+  // Brings the picture in `frame` (the layout's frame: 0x00RRGGBB pixels, `stride` pixels a
+  // row) up to date where the window changed (`changed` in window pixels), and returns the
+  // frame's rectangles that changed with it. The black around the picture is the caller's.
+  std::vector<RECT> Update(const gdi::Surface& window, const std::vector<RECT>& changed,
+                           uint32_t* frame, size_t stride);
 
  private:
   // For one output column (or row): the window pixel it starts from and how much of the next
@@ -63,9 +66,10 @@ class Enlarger {
   Layout layout_;
   int windowWidth_, windowHeight_;
   std::vector<Tap> columns_, rows_;  // smoothing only
-  gdi::Surface frame_;
+  uint32_t* frame_ = nullptr;        // during Update
+  size_t stride_ = 0;
 };
 
-}  // namespace orvel::render
+}  // namespace orvel::host
 
 #endif

@@ -4,8 +4,10 @@
 // At scale 1 the program draws straight into the window surface, so nothing is copied.
 //
 // Windows other than dialogs can be resized and made full screen (F11 or Alt+Enter, a
-// double-click on the black around the picture, or --fullscreen): the picture is then enlarged by the largest whole multiple that fits, centred
-// on black, so that it stays crisp, and clicks are taken back through the same enlargement.
+// double-click on the black around the picture, or --fullscreen): the picture is then
+// enlarged as a render's frames are, as large as fits and centred on black, in whole blocks or
+// smoothed only at its pixels' edges, so that it stays crisp; clicks are taken back through
+// the same enlargement.
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <poll.h>
@@ -22,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/enlarge.h"
 #include "host/hosts.h"
 #include "host/icon.h"
 #include "kernel/resources.h"
@@ -51,9 +54,12 @@ struct Shown {
   const gdi::Surface* presented = nullptr;  // the client surface last presented
   bool exposed = true;                      // the whole window must be drawn again
   bool resizable = false;                   // not a dialog: resized and full screen at will
-  // Where the client picture stands in the window: each client pixel a scale x scale block,
-  // the top left one at window pixel (x, y); the rest of the window is black.
-  int scale = 1, x = 0, y = 0;
+  // Where the client picture stands in the window: from window pixel (x, y), width x height
+  // window pixels for the client's clientWidth x clientHeight; the rest of the window is black.
+  // Each client pixel is a scale x scale block, or, where no whole multiple fills the window's
+  // width or height, the picture is smoothed to fit (`enlarger`).
+  int scale = 1, x = 0, y = 0, width = 0, height = 0, clientWidth = 1, clientHeight = 1;
+  std::unique_ptr<host::Enlarger> enlarger;
 };
 
 // Window pixels per client pixel: the DPI's multiple of 96, as long as a 640 x 480 screen's
@@ -68,9 +74,12 @@ int ScaleFromDisplay() {
   return scale;
 }
 
-// Window to client coordinates: whole client pixels, rounding towards minus infinity.
-int Unscale(int v, int scale) {
-  return v >= 0 ? v / scale : -((-v + scale - 1) / scale);
+// A window coordinate v (from the picture's edge) to the client's, for a picture `size`
+// window pixels across showing `client` pixels: whole client pixels, rounding towards minus
+// infinity.
+int ToClient(int v, int size, int client) {
+  const int64_t scaled = int64_t{v} * client;
+  return static_cast<int>(scaled >= 0 ? scaled / size : -((-scaled + size - 1) / size));
 }
 
 bool IsFullscreen(SDL_Window* window) {
@@ -302,7 +311,8 @@ class SdlHost : public user::Host {
   // A window's pixel (x, y) to its client's, through the window's enlargement.
   void Mouse(user::InputKind kind, HWND hwnd, int x, int y) {
     const Shown& s = shown_[hwnd];
-    user::QueueInput(kind, hwnd, Unscale(x - s.x, s.scale), Unscale(y - s.y, s.scale));
+    user::QueueInput(kind, hwnd, ToClient(x - s.x, std::max(1, s.width), s.clientWidth),
+                     ToClient(y - s.y, std::max(1, s.height), s.clientHeight));
   }
 
   // Whether window pixel (x, y) lies in the black around the picture: the host's own, where a
@@ -310,8 +320,7 @@ class SdlHost : public user::Host {
   bool OnBorder(HWND hwnd, int x, int y) {
     const Shown& s = shown_[hwnd];
     if (s.presented == nullptr) return false;
-    return x < s.x || y < s.y || x >= s.x + s.presented->width * s.scale ||
-           y >= s.y + s.presented->height * s.scale;
+    return x < s.x || y < s.y || x >= s.x + s.width || y >= s.y + s.height;
   }
 
   // F11, or Enter with Alt, as every player and browser takes them.
@@ -414,9 +423,9 @@ class SdlHost : public user::Host {
     int w = 0, h = 0;
     SDL_GetWindowSizeInPixels(s->window, &w, &h);
     if (w != pixels->width || h != pixels->height) pixels->pixels.Reclaim();
-    Place(*pixels, w, h, s);
     SDL_Surface* target = SDL_GetWindowSurface(s->window);
     if (target == nullptr) return;
+    Place(*pixels, *target, s);
     if (pixels->pixels.LentMemory() == nullptr && Fits(*pixels, *target, *s)) {
       pixels->pixels.Lend(static_cast<uint32_t*>(target->pixels));
       s->exposed = true;
@@ -441,9 +450,17 @@ class SdlHost : public user::Host {
         rects.push_back(SDL_Rect{0, 0, target->w, target->h});
       }
       SDL_LockSurface(target);
-      for (const RECT& r : damage) {
-        SDL_Rect written = Copy(*pixels, target, r, *s);
-        if (written.w > 0 && written.h > 0) rects.push_back(written);
+      if (s->enlarger) {
+        for (const RECT& r :
+             s->enlarger->Update(*pixels, damage, static_cast<uint32_t*>(target->pixels),
+                                 static_cast<size_t>(target->pitch / 4))) {
+          rects.push_back(SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top});
+        }
+      } else {
+        for (const RECT& r : damage) {
+          SDL_Rect written = Copy(*pixels, target, r, *s);
+          if (written.w > 0 && written.h > 0) rects.push_back(written);
+        }
       }
       SDL_UnlockSurface(target);
     }
@@ -452,21 +469,44 @@ class SdlHost : public user::Host {
     }
   }
 
-  // Where the client picture stands in a window of w x h pixels: as made, at the host's scale;
-  // in a window resized or full screen, at the largest whole multiple that fits, centred. A
-  // new place asks for the whole window to be drawn again.
-  void Place(const gdi::Surface& pixels, int w, int h, Shown* s) const {
-    int scale = scale_;
-    if (w != pixels.width * scale_ || h != pixels.height * scale_) {
-      scale = std::min(w / std::max(1, pixels.width), h / std::max(1, pixels.height));
-      scale = std::max(1, std::min(kMaxScale, scale));
+  // Where the client picture stands in the window `target`: as made, at the host's scale; in
+  // a window resized or full screen, as large as fits and centred, as a render enlarges it:
+  // whole blocks where a whole multiple fills the width or the height, else smoothed (in the
+  // window surface's usual format; in another, the largest whole multiple that fits). A new
+  // place asks for the whole window to be drawn again.
+  void Place(const gdi::Surface& pixels, const SDL_Surface& target, Shown* s) const {
+    const int pw = std::max(1, pixels.width), ph = std::max(1, pixels.height);
+    const int w = target.w, h = target.h;
+    host::Layout l;
+    std::string unused;
+    if (w == pw * scale_ && h == ph * scale_) {
+      host::MakeLayout(pw, ph, 0, 0, scale_, &l, &unused);
+    } else {
+      host::MakeLayout(pw, ph, w, h, 0, &l, &unused);
+      const bool whole = l.width == l.factor * pw && l.height == l.factor * ph;
+      const bool direct = target.format->format == SDL_PIXELFORMAT_XRGB8888 &&
+                          target.pitch % 4 == 0 && !SDL_MUSTLOCK(&target);
+      if (!whole && !direct) {
+        l.factor = std::max(1, std::min({kMaxScale, w / pw, h / ph}));
+        l.width = pw * l.factor;
+        l.height = ph * l.factor;
+        l.left = std::max(0, (w - l.width) / 2);
+        l.top = std::max(0, (h - l.height) / 2);
+      }
     }
-    const int x = std::max(0, (w - pixels.width * scale) / 2);
-    const int y = std::max(0, (h - pixels.height * scale) / 2);
-    if (scale == s->scale && x == s->x && y == s->y) return;
-    s->scale = scale;
-    s->x = x;
-    s->y = y;
+    const bool smooth = l.width != l.factor * pw;
+    if (l.left == s->x && l.top == s->y && l.width == s->width && l.height == s->height &&
+        pw == s->clientWidth && ph == s->clientHeight && smooth == (s->enlarger != nullptr)) {
+      return;
+    }
+    s->scale = l.factor;
+    s->x = l.left;
+    s->y = l.top;
+    s->width = l.width;
+    s->height = l.height;
+    s->clientWidth = pw;
+    s->clientHeight = ph;
+    s->enlarger = smooth ? std::make_unique<host::Enlarger>(pw, ph, l) : nullptr;
     s->exposed = true;
   }
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Full screen and a resized window, under Xvfb with a window manager (openbox), as a desktop
-# has one: `orvel --input demo --fullscreen` fills an 1800 x 1400 screen with the window
-# enlarged three times, centred on black, and a click on the Dots button's enlarged place
-# selects the dots trace; F11 gives the window back at its own size, and resized to 1200 x 900
-# it shows the picture twice as large, centred; a double-click on the black beside it makes
-# it full screen again.
+# has one: `orvel --input demo --fullscreen` fills a 1683 x 1300 screen with the window
+# enlarged three times (whole blocks), centred on black, and a click on the Dots button's
+# enlarged place selects the dots trace; F11 gives the window back at its own size, and
+# resized to 1200 x 900 it shows the picture 1200 x 879, smoothed at its pixels' edges, centred,
+# where a click on the sphere button selects the sphere;
+# a double-click on the black above it makes it full screen again.
 #
 # usage: fullscreen_test.sh ORVEL-PROGRAM OUTPUT-DIRECTORY   (the screenshots are left there)
 set -euo pipefail
@@ -13,7 +14,7 @@ program=$1
 out=$2
 if [ -z "${ORVEL_UNDER_XVFB:-}" ]; then
   exec env ORVEL_UNDER_XVFB=1 xvfb-run -a -n $((100 + RANDOM % 800)) \
-    -s "-screen 0 1800x1400x24" "$0" "$@"
+    -s "-screen 0 1683x1300x24" "$0" "$@"
 fi
 
 export SDL_AUDIODRIVER=dummy
@@ -51,18 +52,25 @@ wait_for_width() {
   fail "the window is $(width_of "$main") pixels wide, not $1"
 }
 
-# Whether the picture in `shot`, enlarged `scale` times from window pixel (x, y), is right:
-# black around it, every block one colour, and the client picture it gives the dots trace.
-# Says what is wrong in `wrong`.
+# Whether the picture in `shot`, width x height from window pixel (x, y), is right: black
+# around it, every block one colour where the size is a whole multiple, and the client picture
+# it gives (a window pixel's centre lies in its flat inside when smoothed) the display asked
+# for: `dots`, or `sphere` (lit pixels between the dots' sample columns). Says what is wrong in
+# `wrong`.
 picture_right() {
-  local scale=$1 x=$2 y=$3 name=$4 picture=$out/$4-picture.png client=$out/$4-client.png
+  local width=$1 height=$2 x=$3 y=$4 name=$5 display=$6
+  local picture=$out/$5-picture.png client=$out/$5-client.png
   wrong=""
   [ "$(pixel 1 1)" = "0,0,0" ] || { wrong="the border is $(pixel 1 1), not black"; return 1; }
-  convert "$shot" -crop "$((561 * scale))x$((411 * scale))+$x+$y" +repage "$picture"
+  [ "$(pixel $((x + width / 2)) $((y - 1)))" = "0,0,0" ] || { wrong="no black above"; return 1; }
+  [ "$(pixel $((x + width / 2)) $((y + height)))" = "0,0,0" ] || { wrong="no black below"; return 1; }
+  convert "$shot" -crop "${width}x$height+$x+$y" +repage "$picture"
   convert "$picture" -sample 561x411\! "$client"
-  convert "$client" -sample "$((561 * scale))x$((411 * scale))"\! "$out/$name-again.png"
-  differing=$(compare -metric AE "$picture" "$out/$name-again.png" null: 2>&1 || true)
-  [ "$differing" = 0 ] || { wrong="$differing pixels are not whole blocks"; return 1; }
+  if [ $((width % 561)) = 0 ]; then
+    convert "$client" -sample "${width}x$height"\! "$out/$name-again.png"
+    differing=$(compare -metric AE "$picture" "$out/$name-again.png" null: 2>&1 || true)
+    [ "$differing" = 0 ] || { wrong="$differing pixels are not whole blocks"; return 1; }
+  fi
   local whole=$shot
   shot=$client
   trace=$(lit_in 522x200+20+100)
@@ -72,36 +80,43 @@ picture_right() {
   shot=$whole
   [ "$edge" = "216,216,180" ] || { wrong="the top panel's edge is $edge"; return 1; }
   [ "$trace" -gt 100 ] || { wrong="only $trace lit pixels in the display area"; return 1; }
-  [ "$stray" -eq 0 ] || { wrong="$stray lit pixels outside the sample columns: not the dots"; return 1; }
+  if [ "$display" = dots ]; then
+    [ "$stray" -eq 0 ] || { wrong="$stray lit pixels outside the sample columns: not the dots"; return 1; }
+  else
+    [ "$stray" -gt 100 ] || { wrong="only $stray lit pixels outside the sample columns: not the sphere"; return 1; }
+  fi
 }
 
 # Takes screenshots of the main window until the picture is right, for up to about 20 s.
 expect_picture() {
-  shot=$out/$4.png
+  shot=$out/$5.png
   for _ in $(seq 1 40); do
     import -window "$main" "$shot" 2>/dev/null && picture_right "$@" && return 0
     sleep 0.5
   done
-  fail "$4: $wrong"
+  fail "$5: $wrong"
 }
 
-answer_start_up 1800
+answer_start_up 1683
 [ -n "$main" ] || fail "no full-screen main window"
 [ -n "$answered_about" ] || fail "no About box"
 
-# 1. Full screen: 1800 x 1400 holds the 561 x 411 picture three times, from (58, 83).
-xdotool mousemove --window "$main" $((58 + 115 * 3)) $((83 + 353 * 3)) click 1
-expect_picture 3 58 83 fullscreen
+# 1. Full screen: 1683 x 1300 holds the 561 x 411 picture three times, from (0, 32).
+xdotool mousemove --window "$main" $((115 * 3)) $((32 + 353 * 3)) click 1
+expect_picture 1683 1233 0 32 fullscreen dots
 
-# 2. F11 leaves full screen; resized to 1200 x 900 the picture is twice as large, from (39, 39).
+# 2. F11 leaves full screen; resized to 1200 x 900 the picture spans the width, from (0, 10),
+# and a click on the sphere button's place there (client pixel (505, 383)) selects the sphere.
 xdotool windowfocus --sync "$main" key F11
 wait_for_width 561
 xdotool windowsize --sync "$main" 1200 900
 wait_for_width 1200
-expect_picture 2 39 39 resized
+expect_picture 1200 879 0 10 resized dots
+xdotool mousemove --window "$main" $((505 * 1200 / 561)) $((10 + 383 * 879 / 411)) click 1
+expect_picture 1200 879 0 10 resized-sphere sphere
 
-# 3. A double-click on the black beside the picture makes it full screen again.
-xdotool mousemove --window "$main" 10 450 click --repeat 2 --delay 80 1
-wait_for_width 1800
+# 3. A double-click on the black above the picture makes it full screen again.
+xdotool mousemove --window "$main" 600 4 click --repeat 2 --delay 80 1
+wait_for_width 1683
 kill -0 $pid 2>/dev/null || fail "orvel ended early"
 echo "fullscreen test passed"

@@ -7,7 +7,6 @@ mergeInto(LibraryManager.library, {
     windows: {},     // id -> {canvas, context, left, top, width, height}
     mainId: 0,       // the first window shown: the others are placed against it
     scale: 1,        // device pixels per client pixel, a whole number
-    boxOpen: false,
     output: null,    // {context, next}: the AudioContext that plays, and when its queue ends
     capture: null,   // {context, chunks, frames, lags}: what the microphone recorded, not
                      // yet taken, and how long the last blocks waited for the program (ms)
@@ -136,32 +135,10 @@ mergeInto(LibraryManager.library, {
     // Keys go to the program as Windows virtual-key codes, which keyCode matches for the
     // keys it uses (Enter, Esc, digits, arrows); the host passes them to the active dialog.
     key: function(e, kind) {
-      if (OrvelPage.boxOpen) {
-        if (kind === 3 && (e.key === 'Enter' || e.key === 'Escape' || e.key === ' ')) {
-          OrvelPage.closeBox();
-          e.preventDefault();
-        }
-        return;
-      }
       if (!OrvelPage.mainId || e.ctrlKey || e.metaKey || e.altKey || !e.keyCode) return;
       OrvelPage.resume();
       Module._orvel_web_input(kind, OrvelPage.mainId, 0, 0, e.keyCode);
       if (e.key === 'Enter' || e.key === ' ') e.preventDefault();
-    },
-
-    messageBox: function(caption, text) {
-      var box = document.getElementById('box');
-      box.querySelector('.caption').textContent = caption;
-      box.querySelector('.text').textContent = text;
-      box.style.display = '';
-      box.querySelector('button').onclick = OrvelPage.closeBox;
-      OrvelPage.boxOpen = true;
-    },
-
-    closeBox: function() {
-      document.getElementById('box').style.display = 'none';
-      OrvelPage.boxOpen = false;
-      OrvelPage.resume();
     },
 
     // Browsers start sound only after a user's gesture: each one tries again.
@@ -289,12 +266,6 @@ mergeInto(LibraryManager.library, {
     OrvelPage.present(id, HEAPU8.buffer.slice(rgba, rgba + width * height * 4), left, top, width,
                       height);
   },
-  orvel_page_message_box__deps: ['$OrvelPage'],
-  orvel_page_message_box: function(caption, text) {
-    OrvelPage.messageBox(UTF8ToString(caption), UTF8ToString(text));
-  },
-  orvel_page_message_box_open__deps: ['$OrvelPage'],
-  orvel_page_message_box_open: function() { return OrvelPage.boxOpen ? 1 : 0; },
   // The median time, in milliseconds, that the microphone's last blocks waited between the
   // AudioWorklet and the program: the page's part of the input's lag.
   $orvelMicrophoneLag__postset: 'window.orvelMicrophoneLag = orvelMicrophoneLag;',

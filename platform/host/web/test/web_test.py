@@ -7,7 +7,8 @@
    native program's (its raw render frames) at the same moments, while clicks on the page's
    display buttons switch the display: spectrum bars, shapes, sphere, then the Time button
    twice (date line, big clock). The page on the spectrum bars is saved as orvel-web.png.
-2. In real time the page shows the no-CD box and the About box, Enter answers each, the
+2. In real time the page shows the no-CD message box (drawn by the program, as the About box
+   is) and the About box, Enter answers each (a click on OK the message box, in 3), the
    display moves and the demo music is queued for the speakers.
 3. Chromium's fake microphone lights the spectrum bars.
 4. A song dropped on the page, and one chosen with its file button, is decoded and plays.
@@ -95,14 +96,19 @@ def differing(a, b):
     return sum(1 for i in range(0, len(a), 3) if a[i:i + 3] != b[i:i + 3])
 
 
+def window_point(browser, index, x, y):
+    """Page coordinates of the centre of client pixel (x, y) of window canvas `index`."""
+    rect = browser.evaluate("""(function() {
+        var c = document.querySelectorAll('canvas.window')[%d];
+        var r = c.getBoundingClientRect();
+        return [r.left, r.top, r.width / c.width];
+    })()""" % index)
+    return rect[0] + (x + 0.5) * rect[2], rect[1] + (y + 0.5) * rect[2]
+
+
 def client_point(browser, x, y):
     """Page coordinates of the centre of client pixel (x, y) of the main window."""
-    rect = browser.evaluate("""(function() {
-        var r = document.querySelector('canvas.window').getBoundingClientRect();
-        return [r.left, r.top, r.width];
-    })()""")
-    css = rect[2] / WIDTH
-    return rect[0] + (x + 0.5) * css, rect[1] + (y + 0.5) * css
+    return window_point(browser, 0, x, y)
 
 
 def check_virtual_session(server, orvel, output):
@@ -157,15 +163,43 @@ def display_changes(browser):
     browser.wait_for(look + " !== window.orvelFirstLook", "the display to move")
 
 
-def answer_start_boxes(browser):
-    browser.wait_for("document.getElementById('box').style.display === ''",
-                     "the no-CD message box")
+def window_shown(index):
+    """A JavaScript test: the page's window canvas `index` (0 the main window, then the others
+    in the order they first came) is shown."""
+    return ("document.querySelectorAll('canvas.window').length > %d && "
+            "document.querySelectorAll('canvas.window')[%d].style.display === ''" % (index, index))
+
+
+# How many rows of the message box's canvas, above its button, hold dark (text) pixels.
+BOX_INK_ROWS = """(function() {
+    var c = document.querySelectorAll('canvas.window')[1];
+    var d = c.getContext('2d').getImageData(0, 0, c.width, c.height - 40).data;
+    var rows = 0;
+    for (var y = 0; y < c.height - 40; y++)
+      for (var x = 0; x < c.width; x++) {
+        var i = (y * c.width + x) * 4;
+        if (d[i] < 96 && d[i + 1] < 96 && d[i + 2] < 96) { rows++; break; }
+      }
+    return rows;
+})()"""
+
+
+def answer_start_boxes(browser, click_ok=False):
+    """The no-CD message box, drawn by the program on a canvas of its own over the window,
+    answered with Enter (or a click on its OK button); then the About box, with Enter."""
+    browser.wait_for(window_shown(1), "the no-CD message box")
+    assert browser.evaluate("document.querySelectorAll('canvas.window')[1].title") == "Orvel"
+    browser.wait_for(BOX_INK_ROWS + " > 13", "two lines of text in the no-CD box")
+    if click_ok:  # the button: centred, 23 pixels high, 13 above the bottom edge
+        size = browser.evaluate("(function() { var c = document.querySelectorAll("
+                                "'canvas.window')[1]; return [c.width, c.height]; })()")
+        browser.click(*window_point(browser, 1, size[0] // 2, size[1] - 13 - 12))
+    else:
+        browser.key(13, "Enter")
+    browser.wait_for(window_shown(2) + " && document.querySelectorAll('canvas.window')[1]"
+                     ".style.display === 'none'", "the no-CD box to close and the About box")
     browser.key(13, "Enter")
-    browser.wait_for("document.querySelectorAll('canvas.window').length === 2 && "
-                     "document.querySelectorAll('canvas.window')[1].style.display === ''",
-                     "the About box")
-    browser.key(13, "Enter")
-    browser.wait_for("document.querySelectorAll('canvas.window')[1].style.display === 'none'",
+    browser.wait_for("document.querySelectorAll('canvas.window')[2].style.display === 'none'",
                      "the About box to close")
 
 
@@ -218,7 +252,7 @@ def check_microphone(server):
     browser = cdp.Browser(["--use-fake-device-for-media-stream", "--use-fake-ui-for-media-stream"])
     try:
         browser.open(server.url + "?input=microphone")
-        answer_start_boxes(browser)
+        answer_start_boxes(browser, click_ok=True)
         browser.click(*client_point(browser, *BUTTONS["bars"]))
         # Chromium's fake microphone beeps: a red bar rises well above the floor of the display
         # (silence leaves it black; no other display draws in this red).

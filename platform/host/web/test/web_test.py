@@ -11,7 +11,8 @@
    is) and the About box, Enter answers each (a click on OK the message box, in 3), the
    display moves and the demo music is queued for the speakers.
 3. Chromium's fake microphone lights the spectrum bars.
-4. A song dropped on the page, and one chosen with its file button, is decoded and plays.
+4. Another tab's tone, shared with the page's button, lights them too; a refused share is told.
+5. A song dropped on the page, and one chosen with its file button, is decoded and plays.
 """
 
 import base64
@@ -248,23 +249,71 @@ def check_song(browser):
     os.unlink(path)
 
 
+# True once a red bar rises well above the floor of the spectrum display (silence leaves it
+# black; no other display draws in this red).
+RED_BAR = """(function() {
+    var d = document.querySelector('canvas.window').getContext('2d')
+                .getImageData(13, 80, 530, 200).data;
+    for (var i = 0; i < d.length; i += 4)
+      if (d[i] > 200 && d[i + 1] < 60 && d[i + 2] < 60) return true;
+    return false;
+})()"""
+
+
 def check_microphone(server):
     browser = cdp.Browser(["--use-fake-device-for-media-stream", "--use-fake-ui-for-media-stream"])
     try:
         browser.open(server.url + "?input=microphone")
         answer_start_boxes(browser, click_ok=True)
         browser.click(*client_point(browser, *BUTTONS["bars"]))
-        # Chromium's fake microphone beeps: a red bar rises well above the floor of the display
-        # (silence leaves it black; no other display draws in this red).
-        browser.wait_for("""(function() {
-            var d = document.querySelector('canvas.window').getContext('2d')
-                        .getImageData(13, 80, 530, 200).data;
-            for (var i = 0; i < d.length; i += 4)
-              if (d[i] > 200 && d[i + 1] < 60 && d[i + 2] < 60) return true;
-            return false;
-        })()""", "the microphone to light the bars")
+        # Chromium's fake microphone beeps.
+        browser.wait_for(RED_BAR, "the microphone to light the bars")
         print("  the fake microphone lights the bars; its blocks wait %.0f ms for the program "
               "(median)" % browser.evaluate("orvelMicrophoneLag()"))
+    finally:
+        browser.close()
+
+
+# A tab that plays a loud 440 Hz tone, for the page to hear.
+TONE_TAB = ("data:text/html,<title>Orvel tone</title><script>var c = new AudioContext(), "
+            "o = c.createOscillator(); o.frequency.value = 440; o.connect(c.destination); "
+            "o.start();</script>")
+
+
+def share_a_tab(browser, server):
+    """Opens the page on ?input=tab, answers its boxes and presses its share button."""
+    browser.open(server.url + "?input=tab")
+    answer_start_boxes(browser)
+    browser.wait_for("!document.getElementById('share').hidden", "the share button")
+    browser.click(*client_point(browser, *BUTTONS["bars"]))
+    x, y = browser.evaluate("""(function() {
+        var r = document.getElementById('share').getBoundingClientRect();
+        return [r.left + r.width / 2, r.top + r.height / 2];
+    })()""")
+    browser.click(x, y)
+
+
+def check_tab_sound(server):
+    """Another tab's sound, shared with the page's button (Chromium chooses the tab by its
+    title, as a user would in its picker), lights the bars. A share that the browser refuses
+    (its fake picker, which chooses nothing) is told on the page in words."""
+    browser = cdp.Browser(["--auto-select-tab-capture-source-by-title=Orvel tone"])
+    try:
+        browser.call("Target.createTarget", {"url": TONE_TAB})
+        share_a_tab(browser, server)
+        browser.wait_for("document.getElementById('status').textContent === 'Hearing Tab audio'",
+                         "the page to say that it hears the tab")
+        browser.wait_for(RED_BAR, "the shared tab's tone to light the bars")
+    finally:
+        browser.close()
+    browser = cdp.Browser(["--use-fake-ui-for-media-stream"])
+    try:
+        share_a_tab(browser, server)
+        refused = "document.getElementById('status').textContent"
+        browser.wait_for(refused + ".indexOf('The browser shared no sound (') === 0",
+                         "the page to say that nothing was shared")
+        print("  a shared tab's tone lights the bars; a refused share is told: %s" %
+              browser.evaluate(refused))
     finally:
         browser.close()
 
@@ -277,6 +326,7 @@ def main():
         check_virtual_session(server, orvel, output)
         check_live_page(server)
         check_microphone(server)
+        check_tab_sound(server)
     finally:
         server.close()
     print("web: all passed")

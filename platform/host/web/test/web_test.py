@@ -10,7 +10,7 @@
 2. In real time the page shows the no-CD message box (drawn by the program, as the About box
    is, and pixel-identical to the native build's drawing of it) and the About box, Enter answers each (a click on OK the message box, in 3), the
    display moves and the demo music is queued for the speakers.
-3. Chromium's fake microphone lights the spectrum bars.
+3. Chromium's fake microphone lights the spectrum bars; without one the page says so.
 4. Another tab's tone, shared with the page's button, lights them too; a refused share is told.
 5. A song dropped on the page, and one chosen with its file button, is decoded and plays.
 """
@@ -299,6 +299,17 @@ RED_BAR = """(function() {
 
 
 def check_microphone(server):
+    """Chromium's fake microphone lights the bars; without one, the page says so in words."""
+    browser = cdp.Browser()
+    try:
+        browser.open(server.url + "?input=microphone")
+        answer_start_boxes(browser)
+        status = "document.getElementById('status').textContent"
+        browser.wait_for(status + ".indexOf('No microphone: ') === 0",
+                         "the page to say that it has no microphone")
+        print("  without a microphone the page says: %s" % browser.evaluate(status))
+    finally:
+        browser.close()
     browser = cdp.Browser(["--use-fake-device-for-media-stream", "--use-fake-ui-for-media-stream"])
     try:
         browser.open(server.url + "?input=microphone")

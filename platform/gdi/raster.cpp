@@ -9,8 +9,16 @@
 namespace orvel::gdi::raster {
 namespace {
 
-// Sets n pixels. Where wchar_t is 32 bits, the C library's wmemset is memset's vectorised
-// twin, and several times faster than a plain loop over a long span.
+// Where wchar_t is 32 bits, the C library's wmemset is memset's vectorised twin, and several
+// times faster than a plain loop over a long span. WebAssembly's C library sets one pixel at a
+// time; there the compiler's own loop, vectorised with SIMD, is the fast one.
+#ifdef __wasm__
+constexpr bool kLibraryFill = false;
+#else
+constexpr bool kLibraryFill = sizeof(wchar_t) == sizeof(uint32_t);
+#endif
+
+// Sets n pixels.
 inline void FillPixels(uint32_t* dst, int n, uint32_t pixel) {
   if (n <= 16) {  // a short span is cheaper than the call: two pixels a store
     if (n < 2) {
@@ -22,7 +30,7 @@ inline void FillPixels(uint32_t* dst, int n, uint32_t pixel) {
     memcpy(dst + n - 2, &two, 8);  // the odd last pixel, or the last pair again
     return;
   }
-  if constexpr (sizeof(wchar_t) == sizeof(uint32_t)) {
+  if constexpr (kLibraryFill) {
     wmemset(reinterpret_cast<wchar_t*>(dst), static_cast<wchar_t>(pixel), static_cast<size_t>(n));
   } else {
     std::fill_n(dst, n, pixel);

@@ -165,6 +165,43 @@ SIZE DialogBaseUnits(HWND dialog) {
   return s ? s->base : SIZE{0, 0};
 }
 
+INT_PTR RunDialog(const DialogTemplate& t, HWND hWndParent, DLGPROC lpDialogFunc,
+                  LPARAM dwInitParam) {
+  if (hWndParent != nullptr && Find(hWndParent) == nullptr) return -1;
+  // The owner is the top-level window of the given one.
+  HWND owner = hWndParent ? TopLevelOf(Find(hWndParent))->handle : nullptr;
+  HFONT font = nullptr;
+  if (t.hasFont) {
+    font = CreateFontA(-MulDivInt(t.pointSize, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                       DEFAULT_CHARSET, 0, 0, 0, 0, t.face.c_str());
+  }
+  HWND dialog = Build(t, owner, lpDialogFunc, font, MeasureBase(font, t));
+  if (dialog == nullptr) {
+    if (font) DeleteObject(font);
+    return -1;
+  }
+  HWND outer = ActiveDialog();
+  SetActiveDialog(dialog);
+  bool ownerWasEnabled = owner != nullptr && Find(owner)->enabled;
+  if (owner != nullptr) SetEnabled(owner, false);
+
+  HWND focus = nullptr;
+  if (Window* d = Find(dialog); d != nullptr && !d->children.empty()) focus = d->children.front();
+  CallProc(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), dwInitParam);
+  if (DialogState* s = DialogOf(dialog); s != nullptr && !s->ended && (t.style & WS_VISIBLE)) {
+    ShowWindow(dialog, SW_SHOWNORMAL);
+  }
+  bool ended = ModalLoop(dialog);
+  DialogState* s = DialogOf(dialog);
+  INT_PTR result = s && ended ? s->result : 0;
+
+  if (owner != nullptr && ownerWasEnabled) SetEnabled(owner, true);
+  SetActiveDialog(outer);
+  DestroyWindow(dialog);
+  if (font) DeleteObject(font);
+  return result;
+}
+
 LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   DialogState* s = DialogOf(hwnd);
   if (s != nullptr && s->proc != nullptr) {
@@ -200,44 +237,11 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
   ORVEL_TRACE_CALL(kUser);
   using namespace orvel::user;
   if (lpTemplateName == nullptr || !IS_INTRESOURCE(lpTemplateName)) return -1;
-  if (hWndParent != nullptr && Find(hWndParent) == nullptr) return -1;
   auto id = static_cast<int>(LOWORD(lpTemplateName));
   orvel::res::Resource res = orvel::res::Find(orvel::res::kDialog, id);
   DialogTemplate t;
   if (!ParseDialogTemplate(res.data, res.size, &t)) return -1;
-
-  // The owner is the top-level window of the given one.
-  HWND owner = hWndParent ? TopLevelOf(Find(hWndParent))->handle : nullptr;
-  HFONT font = nullptr;
-  if (t.hasFont) {
-    font = CreateFontA(-MulDivInt(t.pointSize, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
-                       DEFAULT_CHARSET, 0, 0, 0, 0, t.face.c_str());
-  }
-  HWND dialog = Build(t, owner, lpDialogFunc, font, MeasureBase(font, t));
-  if (dialog == nullptr) {
-    if (font) DeleteObject(font);
-    return -1;
-  }
-  HWND outer = ActiveDialog();
-  SetActiveDialog(dialog);
-  bool ownerWasEnabled = owner != nullptr && Find(owner)->enabled;
-  if (owner != nullptr) SetEnabled(owner, false);
-
-  HWND focus = nullptr;
-  if (Window* d = Find(dialog); d != nullptr && !d->children.empty()) focus = d->children.front();
-  CallProc(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), dwInitParam);
-  if (DialogState* s = DialogOf(dialog); s != nullptr && !s->ended && (t.style & WS_VISIBLE)) {
-    ShowWindow(dialog, SW_SHOWNORMAL);
-  }
-  bool ended = ModalLoop(dialog);
-  DialogState* s = DialogOf(dialog);
-  INT_PTR result = s && ended ? s->result : 0;
-
-  if (owner != nullptr && ownerWasEnabled) SetEnabled(owner, true);
-  SetActiveDialog(outer);
-  DestroyWindow(dialog);
-  if (font) DeleteObject(font);
-  return result;
+  return RunDialog(t, hWndParent, lpDialogFunc, dwInitParam);
 }
 
 BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult) {

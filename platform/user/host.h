@@ -46,6 +46,12 @@ class Host {
   virtual RECT WorkArea() { return RECT{0, 0, 1024, 768}; }
 };
 
+// A message box drawn by the window layer itself, for a host with no boxes of its own: a modal
+// dialog over `owner` with the caption, the text (wrapped to 5/8 of the work area's width) and
+// an OK button, shown through the host like any dialog. Enter, Esc or a click on OK answers
+// it. Returns IDOK, or 0 when the box could not be made or WM_QUIT ended it.
+int ShowDrawnMessageBox(HWND owner, const std::string& text, const std::string& caption);
+
 // Installs the host (null: back to the default); call before the first window exists.
 void SetHost(std::unique_ptr<Host> host);
 Host& CurrentHost();

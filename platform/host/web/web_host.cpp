@@ -1,7 +1,7 @@
-// The browser host. Each top-level window (the main window, the About box) is a canvas of its
-// client size that the page enlarges by whole pixels; a poll copies exactly the damaged
-// rectangles into it. The page calls orvel_web_input for the mouse and keys. Waiting sleeps
-// with emscripten_sleep, which returns to the browser's event loop until the deadline.
+// The browser host. Each top-level window (the main window, the About box, a message box) is
+// a canvas of its client size that the page enlarges by whole pixels; a poll copies exactly
+// the damaged rectangles into it. The page calls orvel_web_input for the mouse and keys. Waiting
+// sleeps with emscripten_sleep, which returns to the browser's event loop until the deadline.
 #include "host/web/web_host.h"
 
 #include <emscripten.h>
@@ -20,8 +20,6 @@ extern "C" {
 void orvel_page_show(int id, int left, int top, int width, int height, const char* title);
 void orvel_page_hide(int id);
 void orvel_page_present(int id, const uint32_t* rgba, int left, int top, int width, int height);
-void orvel_page_message_box(const char* caption, const char* text);
-int orvel_page_message_box_open();
 void orvel_page_stopped(double seconds);
 }
 
@@ -80,13 +78,11 @@ class WebHost : public user::Host {
 
   void Wake() override { woken_ = true; }
 
+  // The layer's own box, a dialog like the About box: a canvas of its own over the window,
+  // answered on the page (in virtual time, at once, by the Enter that TopLevelShown queues).
   int MessageBox(HWND owner, const std::string& text, const std::string& caption,
                  UINT type) override {
-    if (settings_.virtualTime) return Host::MessageBox(owner, text, caption, type);
-    PresentAll(false);  // the window behind the box as it is now
-    orvel_page_message_box(caption.c_str(), text.c_str());
-    while (orvel_page_message_box_open()) emscripten_sleep(kLongestSleepMillis / 2);
-    return IDOK;
+    return user::ShowDrawnMessageBox(owner, text, caption);
   }
 
   // A screen just larger than the main window, which the page places at its own origin:

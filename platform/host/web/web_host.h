@@ -10,8 +10,8 @@
 namespace orvel::host {
 
 struct WebSettings {
-  // Virtual time (the pixel tests): the clock jumps as in the headless host, the About box is
-  // answered as Enter would, message boxes are written to the console and answered with OK.
+  // Virtual time (the pixel tests): the clock jumps as in the headless host, and the About box
+  // and message boxes are answered with Enter as soon as they are shown.
   bool virtualTime = false;
   // Virtual time only: at this moment, in microseconds, the page shows every window as it is
   // and the program stands still there for good (-1: never).

@@ -10,6 +10,12 @@ include(${ORVEL_WEB_DIR}/freetype.cmake)
 add_subdirectory(kernel)
 add_subdirectory(user)
 
+# BitBlt moves rows with memmove, which the C library does a word at a time; with bulk memory
+# the compiler makes it one memory.copy, which the browser runs as its native memmove (the
+# level chart scrolls its whole plot each frame). Only this file: elsewhere the option would
+# keep thread_local variables as real thread-local storage, which a build without threads
+# cannot link.
+set_source_files_properties(gdi/bitmap.cpp PROPERTIES COMPILE_OPTIONS -mbulk-memory)
 add_library(orvel_gdi STATIC
   gdi/objects.cpp gdi/dc.cpp gdi/raster.cpp gdi/draw.cpp gdi/bitmap.cpp gdi/text.cpp
   gdi/damage.cpp gdi/pixel_store.cpp ${ORVEL_WEB_DIR}/font_match_web.cpp)

@@ -1,6 +1,8 @@
 // The browser program's entry. The page passes its query as arguments:
-//   --input page|demo|microphone  the page's input (the demo music until a song is dropped on
-//                                 the page; the default), the demo alone, or the microphone
+//   --input page|demo|microphone|tab  the page's input (the demo music until a song is dropped
+//                            on the page; the default), the demo alone, the microphone, or
+//                            what a tab or the system plays, once the user shares it (the page
+//                            records either, as the capture device)
 //   --stop-at SECONDS        virtual time, standing still at that moment (the pixel tests)
 //   --script TEXT            timed actions as a render script holds them, one a line
 // Then the resources are registered and WinMain runs. The CD device finds no drive, as on a
@@ -87,11 +89,12 @@ int main(int argc, char** argv) {
   if (!ScheduleScript(options.script)) return 2;
   orvel::resources::RegisterOrvelResources();
   std::string error;
-  const std::string input = options.input == "microphone" ? "default"
-                            : options.input == "page"     ? "/page"
-                                                          : options.input;
+  const bool recorded = options.input == "microphone" || options.input == "tab";
+  const std::string input = recorded                  ? "default"
+                            : options.input == "page" ? "/page"
+                                                      : options.input;
   if (input != "demo" && input != "default" && input != "/page") {
-    fprintf(stderr, "orvel: the input is 'page', 'demo' or 'microphone', not '%s'\n",
+    fprintf(stderr, "orvel: the input is 'page', 'demo', 'microphone' or 'tab', not '%s'\n",
             options.input.c_str());
     return 2;
   }

@@ -7,7 +7,6 @@ mergeInto(LibraryManager.library, {
     windows: {},     // id -> {canvas, context, left, top, width, height}
     mainId: 0,       // the first window shown: the others are placed against it
     scale: 1,        // device pixels per client pixel, a whole number
-    boxOpen: false,
     output: null,    // {context, next}: the AudioContext that plays, and when its queue ends
     capture: null,   // {context, chunks, frames, lags}: what the microphone recorded, not
                      // yet taken, and how long the last blocks waited for the program (ms)
@@ -136,32 +135,10 @@ mergeInto(LibraryManager.library, {
     // Keys go to the program as Windows virtual-key codes, which keyCode matches for the
     // keys it uses (Enter, Esc, digits, arrows); the host passes them to the active dialog.
     key: function(e, kind) {
-      if (OrvelPage.boxOpen) {
-        if (kind === 3 && (e.key === 'Enter' || e.key === 'Escape' || e.key === ' ')) {
-          OrvelPage.closeBox();
-          e.preventDefault();
-        }
-        return;
-      }
       if (!OrvelPage.mainId || e.ctrlKey || e.metaKey || e.altKey || !e.keyCode) return;
       OrvelPage.resume();
       Module._orvel_web_input(kind, OrvelPage.mainId, 0, 0, e.keyCode);
       if (e.key === 'Enter' || e.key === ' ') e.preventDefault();
-    },
-
-    messageBox: function(caption, text) {
-      var box = document.getElementById('box');
-      box.querySelector('.caption').textContent = caption;
-      box.querySelector('.text').textContent = text;
-      box.style.display = '';
-      box.querySelector('button').onclick = OrvelPage.closeBox;
-      OrvelPage.boxOpen = true;
-    },
-
-    closeBox: function() {
-      document.getElementById('box').style.display = 'none';
-      OrvelPage.boxOpen = false;
-      OrvelPage.resume();
     },
 
     // Browsers start sound only after a user's gesture: each one tries again.
@@ -195,12 +172,19 @@ mergeInto(LibraryManager.library, {
       out.next += count / rate;
     },
 
-    // Starts recording the microphone at the program's own rate (the AudioContext resamples);
-    // the worklet posts every block it hears. False without the browser's support.
+    // What the page records: the microphone at once, or (?input=tab) what a tab or the whole
+    // system plays, once the user shares it with the page's button (browsers offer that only
+    // to a user's click).
+    sharesTab: function() { return new URLSearchParams(location.search).get('input') === 'tab'; },
+
+    // Starts recording at the program's own rate (the AudioContext resamples); the worklet
+    // posts every block it hears. False without the browser's support for the microphone.
     captureOpen: function(rate, channels) {
       var AudioContextClass = window.AudioContext || window.webkitAudioContext;
-      if (!navigator.mediaDevices || !navigator.mediaDevices.getUserMedia || !AudioContextClass ||
-          !window.AudioWorkletNode) {
+      var media = navigator.mediaDevices;
+      var tab = OrvelPage.sharesTab();
+      if (!AudioContextClass || !window.AudioWorkletNode || !media ||
+          (!tab && !media.getUserMedia)) {
         return false;
       }
       if (OrvelPage.capture) return true;
@@ -222,21 +206,71 @@ mergeInto(LibraryManager.library, {
           '}' +
           'registerProcessor("orvel-capture", Capture);';
       var url = URL.createObjectURL(new Blob([worklet], {type: 'application/javascript'}));
-      var constraints =
-          {audio: {echoCancellation: false, noiseSuppression: false, autoGainControl: false}};
-      Promise.all([navigator.mediaDevices.getUserMedia(constraints),
-                   context.audioWorklet.addModule(url)])
-          .then(function(got) {
-            var node = new AudioWorkletNode(context, 'orvel-capture');
-            node.port.onmessage = function(e) { OrvelPage.captured(e.data); };
-            context.createMediaStreamSource(got[0]).connect(node);
-            var silent = context.createGain();
-            silent.gain.value = 0;
-            node.connect(silent).connect(context.destination);
-            context.resume();
-          })
-          .catch(function(error) { console.error('orvel: no microphone: ' + error); });
+      capture.ready = context.audioWorklet.addModule(url).then(function() {
+        var node = capture.node = new AudioWorkletNode(context, 'orvel-capture');
+        node.port.onmessage = function(e) { OrvelPage.captured(e.data); };
+        var silent = context.createGain();
+        silent.gain.value = 0;
+        node.connect(silent).connect(context.destination);
+      });
+      if (tab) {
+        OrvelPage.offerShare();
+      } else {
+        media.getUserMedia({audio: OrvelPage.rawSound})
+            .then(OrvelPage.hear)
+            .catch(function(error) { OrvelPage.say('No microphone: ' + error.message); });
+      }
       return true;
+    },
+
+    // The sound as it is: no echo cancelling, noise suppression or level control.
+    rawSound: {echoCancellation: false, noiseSuppression: false, autoGainControl: false},
+
+    // Records `stream` from now on, in place of what was recorded before.
+    hear: function(stream) {
+      var capture = OrvelPage.capture;
+      return capture.ready.then(function() {
+        if (capture.source) capture.source.disconnect();
+        capture.source = capture.context.createMediaStreamSource(stream);
+        capture.source.connect(capture.node);
+        capture.context.resume();
+      });
+    },
+
+    // The button that asks the browser for a tab's or the system's sound. Browsers share it
+    // with a picture (the video is stopped at once); what they refuse is said in words.
+    offerShare: function() {
+      var button = document.getElementById('share');
+      if (!navigator.mediaDevices.getDisplayMedia) {
+        OrvelPage.say('This browser does not share a tab\'s or the system\'s sound with a page');
+        return;
+      }
+      button.hidden = false;
+      OrvelPage.say('Choose a tab or screen to hear, and share its sound');
+      button.onclick = function() {
+        OrvelPage.capture.context.resume();
+        var audio = Object.assign({suppressLocalAudioPlayback: false}, OrvelPage.rawSound);
+        navigator.mediaDevices.getDisplayMedia({video: true, audio: audio, systemAudio: 'include'})
+            .then(function(stream) {
+              stream.getVideoTracks().forEach(function(track) { track.stop(); });
+              var tracks = stream.getAudioTracks();
+              if (!tracks.length) {
+                OrvelPage.say('What was shared has no sound: choose a tab, or the whole screen, ' +
+                              'with its audio shared');
+                return;
+              }
+              tracks[0].addEventListener('ended', function() {
+                OrvelPage.say('Sharing ended: choose again to hear a tab or the system');
+              });
+              return OrvelPage.hear(stream).then(function() {
+                OrvelPage.say('Hearing ' + (tracks[0].label || 'the shared sound'));
+              });
+            })
+            .catch(function(error) {
+              OrvelPage.say('The browser shared no sound (' + error.name + ': ' + error.message +
+                            ')');
+            });
+      };
     },
 
     // Keeps at most half a second: what the program has not taken by then is late anyway.
@@ -289,12 +323,6 @@ mergeInto(LibraryManager.library, {
     OrvelPage.present(id, HEAPU8.buffer.slice(rgba, rgba + width * height * 4), left, top, width,
                       height);
   },
-  orvel_page_message_box__deps: ['$OrvelPage'],
-  orvel_page_message_box: function(caption, text) {
-    OrvelPage.messageBox(UTF8ToString(caption), UTF8ToString(text));
-  },
-  orvel_page_message_box_open__deps: ['$OrvelPage'],
-  orvel_page_message_box_open: function() { return OrvelPage.boxOpen ? 1 : 0; },
   // The median time, in milliseconds, that the microphone's last blocks waited between the
   // AudioWorklet and the program: the page's part of the input's lag.
   $orvelMicrophoneLag__postset: 'window.orvelMicrophoneLag = orvelMicrophoneLag;',

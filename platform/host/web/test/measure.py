@@ -20,11 +20,18 @@ PAGE_FILES = ["index.html", "orvel.js", "orvel.wasm"]
 
 def main():
     page, native_bench = sys.argv[1:3]
-    native = subprocess.run([native_bench, "--benchmark_format=json"], check=True,
+    # The least CPU time of five runs: on a busy machine the others count its interruptions.
+    native = subprocess.run([native_bench, "--benchmark_format=json",
+                             "--benchmark_repetitions=5"], check=True,
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
-    with open(os.path.join(page, "native-bench.json"), "wb") as out:
-        out.write(native)
-    native_micros = {b["name"]: b["cpu_time"] for b in json.loads(native)["benchmarks"]}
+    native_micros = {}
+    for b in json.loads(native)["benchmarks"]:
+        if b.get("run_type", "iteration") == "iteration":
+            name = b["run_name"] if "run_name" in b else b["name"]
+            native_micros[name] = min(native_micros.get(name, b["cpu_time"]), b["cpu_time"])
+    with open(os.path.join(page, "native-bench.json"), "w") as out:
+        json.dump({"benchmarks": [{"name": n, "cpu_time": t} for n, t in native_micros.items()]},
+                  out)
 
     sizes = {name: len(gzip.compress(open(os.path.join(page, name), "rb").read(), 9))
              for name in PAGE_FILES}

@@ -1,16 +1,18 @@
 #!/usr/bin/env python3
 """The browser build in headless Chromium, as a user meets it and against the native program.
 
-  web_test.py PAGE_FOLDER NATIVE_ORVEL OUTPUT_FOLDER
+  web_test.py PAGE_FOLDER NATIVE_ORVEL NATIVE_MESSAGE_BOX_PICTURE OUTPUT_FOLDER
 
 1. Under the virtual clock, on the demo music, the page's window is pixel-identical to the
    native program's (its raw render frames) at the same moments, while clicks on the page's
    display buttons switch the display: spectrum bars, shapes, sphere, then the Time button
    twice (date line, big clock). The page on the spectrum bars is saved as orvel-web.png.
-2. In real time the page shows the no-CD box and the About box, Enter answers each, the
+2. In real time the page shows the no-CD message box (drawn by the program, as the About box
+   is, and pixel-identical to the native build's drawing of it) and the About box, Enter answers each (a click on OK the message box, in 3), the
    display moves and the demo music is queued for the speakers.
-3. Chromium's fake microphone lights the spectrum bars.
-4. A song dropped on the page, and one chosen with its file button, is decoded and plays.
+3. Chromium's fake microphone lights the spectrum bars; without one the page says so.
+4. Another tab's tone, shared with the page's button, lights them too; a refused share is told.
+5. A song dropped on the page, and one chosen with its file button, is decoded and plays.
 """
 
 import base64
@@ -66,19 +68,6 @@ def native_frames(orvel, moments, script):
     return frames
 
 
-def page_rgb(browser):
-    """The main window's canvas as RGB bytes."""
-    data = browser.evaluate("""(function() {
-        var c = document.querySelector('canvas.window');
-        var d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-        var s = '';
-        for (var i = 0; i < d.length; i += 4)
-          s += String.fromCharCode(d[i], d[i + 1], d[i + 2]);
-        return btoa(s);
-    })()""")
-    return base64.b64decode(data)
-
-
 def write_png(path, rgb, width, height):
     rows = b"".join(b"\0" + rgb[y * width * 3:(y + 1) * width * 3] for y in range(height))
 
@@ -95,14 +84,19 @@ def differing(a, b):
     return sum(1 for i in range(0, len(a), 3) if a[i:i + 3] != b[i:i + 3])
 
 
+def window_point(browser, index, x, y):
+    """Page coordinates of the centre of client pixel (x, y) of window canvas `index`."""
+    rect = browser.evaluate("""(function() {
+        var c = document.querySelectorAll('canvas.window')[%d];
+        var r = c.getBoundingClientRect();
+        return [r.left, r.top, r.width / c.width];
+    })()""" % index)
+    return rect[0] + (x + 0.5) * rect[2], rect[1] + (y + 0.5) * rect[2]
+
+
 def client_point(browser, x, y):
     """Page coordinates of the centre of client pixel (x, y) of the main window."""
-    rect = browser.evaluate("""(function() {
-        var r = document.querySelector('canvas.window').getBoundingClientRect();
-        return [r.left, r.top, r.width];
-    })()""")
-    css = rect[2] / WIDTH
-    return rect[0] + (x + 0.5) * css, rect[1] + (y + 0.5) * css
+    return window_point(browser, 0, x, y)
 
 
 def check_virtual_session(server, orvel, output):
@@ -118,7 +112,7 @@ def check_virtual_session(server, orvel, output):
         for i, (moment, button) in enumerate(SESSION):
             browser.wait_for("window.orvelStoppedAt >= %.3f - 1e-6" % moment,
                              "the page to stand still at %.3f s" % moment)
-            got = page_rgb(browser)
+            got = canvas_rgb(browser, 0)
             if got != expected[moment]:
                 write_png(os.path.join(output, "web-%.3f.png" % moment), got, WIDTH, HEIGHT)
                 write_png(os.path.join(output, "native-%.3f.png" % moment), expected[moment],
@@ -157,19 +151,98 @@ def display_changes(browser):
     browser.wait_for(look + " !== window.orvelFirstLook", "the display to move")
 
 
-def answer_start_boxes(browser):
-    browser.wait_for("document.getElementById('box').style.display === ''",
-                     "the no-CD message box")
+# The message box the page shows at start-up, on a computer without a CD drive.
+NO_DRIVE = ("Orvel", "* Could not open CD Device *\n You can still use Orvel to visualise the "
+            "music without the CD Player!")
+
+
+def native_box(box_picture):
+    """The native build's drawing of the no-CD box: (width, height, RGB bytes)."""
+    ppm = subprocess.run([box_picture] + list(NO_DRIVE), check=True,
+                         stdout=subprocess.PIPE).stdout
+    magic, width, height, depth, rgb = ppm.split(maxsplit=4)
+    assert magic == b"P6" and depth == b"255", "not a picture from message_box_picture"
+    return int(width), int(height), rgb
+
+
+def canvas_rgb_expression(index):
+    """JavaScript: window canvas `index` as RGB bytes in base64."""
+    return """(function() {
+        var c = document.querySelectorAll('canvas.window')[%d];
+        var d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+        var s = '';
+        for (var i = 0; i < d.length; i += 4)
+          s += String.fromCharCode(d[i], d[i + 1], d[i + 2]);
+        return btoa(s);
+    })()""" % index
+
+
+def canvas_size(browser, index):
+    """[width, height] of window canvas `index`."""
+    return browser.evaluate("(function() { var c = document.querySelectorAll('canvas.window')"
+                            "[%d]; return [c.width, c.height]; })()" % index)
+
+
+def canvas_rgb(browser, index):
+    """Window canvas `index` as RGB bytes."""
+    return base64.b64decode(browser.evaluate(canvas_rgb_expression(index)))
+
+
+def window_shown(index):
+    """A JavaScript test: the page's window canvas `index` (0 the main window, then the others
+    in the order they first came) is shown."""
+    return ("document.querySelectorAll('canvas.window').length > %d && "
+            "document.querySelectorAll('canvas.window')[%d].style.display === ''" % (index, index))
+
+
+# How many rows of the message box's canvas, above its button, hold dark (text) pixels.
+BOX_INK_ROWS = """(function() {
+    var c = document.querySelectorAll('canvas.window')[1];
+    var d = c.getContext('2d').getImageData(0, 0, c.width, c.height - 40).data;
+    var rows = 0;
+    for (var y = 0; y < c.height - 40; y++)
+      for (var x = 0; x < c.width; x++) {
+        var i = (y * c.width + x) * 4;
+        if (d[i] < 96 && d[i + 1] < 96 && d[i + 2] < 96) { rows++; break; }
+      }
+    return rows;
+})()"""
+
+
+def answer_start_boxes(browser, click_ok=False, native=None, output=None):
+    """The no-CD message box, drawn by the program on a canvas of its own over the window
+    (pixel for pixel the native build's box, when `native` is given), answered with Enter (or
+    a click on its OK button); then the About box, with Enter."""
+    browser.wait_for(window_shown(1), "the no-CD message box")
+    assert browser.evaluate("document.querySelectorAll('canvas.window')[1].title") == "Orvel"
+    browser.wait_for(BOX_INK_ROWS + " > 13", "two lines of text in the no-CD box")
+    if native:  # the box is presented piece by piece as it paints: wait for the whole
+        width, height, expected = native
+        browser.evaluate("window.orvelNativeBox = '%s'" % base64.b64encode(expected).decode())
+        try:
+            browser.wait_for(canvas_rgb_expression(1) + " === window.orvelNativeBox",
+                             "the no-CD box to be the native build's", timeout=20)
+        except AssertionError:
+            size = canvas_size(browser, 1)
+            got = canvas_rgb(browser, 1)
+            write_png(os.path.join(output, "web-box.png"), got, size[0], size[1])
+            write_png(os.path.join(output, "native-box.png"), expected, width, height)
+            raise AssertionError("the page's no-CD box (%d x %d) is not the native one (%d x %d),"
+                                 " both saved in %s" % (size[0], size[1], width, height, output))
+        print("  the no-CD box is the native build's, pixel for pixel")
+    if click_ok:  # the button: centred, 23 pixels high, 13 above the bottom edge
+        size = canvas_size(browser, 1)
+        browser.click(*window_point(browser, 1, size[0] // 2, size[1] - 13 - 12))
+    else:
+        browser.key(13, "Enter")
+    browser.wait_for(window_shown(2) + " && document.querySelectorAll('canvas.window')[1]"
+                     ".style.display === 'none'", "the no-CD box to close and the About box")
     browser.key(13, "Enter")
-    browser.wait_for("document.querySelectorAll('canvas.window').length === 2 && "
-                     "document.querySelectorAll('canvas.window')[1].style.display === ''",
-                     "the About box")
-    browser.key(13, "Enter")
-    browser.wait_for("document.querySelectorAll('canvas.window')[1].style.display === 'none'",
+    browser.wait_for("document.querySelectorAll('canvas.window')[2].style.display === 'none'",
                      "the About box to close")
 
 
-def check_live_page(server):
+def check_live_page(server, box_picture, output):
     browser = cdp.Browser()
     try:
         start = time.monotonic()
@@ -177,7 +250,7 @@ def check_live_page(server):
         browser.wait_for("window.orvelFirstPicture !== undefined", "the first picture")
         print("  first picture %.0f ms after the page began loading" %
               browser.evaluate("window.orvelFirstPicture"))
-        answer_start_boxes(browser)
+        answer_start_boxes(browser, native=native_box(box_picture), output=output)
         display_changes(browser)
         browser.wait_for("OrvelPage.output && OrvelPage.output.next > 0",
                          "the demo music queued for the speakers")
@@ -214,35 +287,95 @@ def check_song(browser):
     os.unlink(path)
 
 
+# True once a red bar rises well above the floor of the spectrum display (silence leaves it
+# black; no other display draws in this red).
+RED_BAR = """(function() {
+    var d = document.querySelector('canvas.window').getContext('2d')
+                .getImageData(13, 80, 530, 200).data;
+    for (var i = 0; i < d.length; i += 4)
+      if (d[i] > 200 && d[i + 1] < 60 && d[i + 2] < 60) return true;
+    return false;
+})()"""
+
+
 def check_microphone(server):
-    browser = cdp.Browser(["--use-fake-device-for-media-stream", "--use-fake-ui-for-media-stream"])
+    """Chromium's fake microphone lights the bars; without one, the page says so in words."""
+    browser = cdp.Browser()
     try:
         browser.open(server.url + "?input=microphone")
         answer_start_boxes(browser)
+        status = "document.getElementById('status').textContent"
+        browser.wait_for(status + ".indexOf('No microphone: ') === 0",
+                         "the page to say that it has no microphone")
+        print("  without a microphone the page says: %s" % browser.evaluate(status))
+    finally:
+        browser.close()
+    browser = cdp.Browser(["--use-fake-device-for-media-stream", "--use-fake-ui-for-media-stream"])
+    try:
+        browser.open(server.url + "?input=microphone")
+        answer_start_boxes(browser, click_ok=True)
         browser.click(*client_point(browser, *BUTTONS["bars"]))
-        # Chromium's fake microphone beeps: a red bar rises well above the floor of the display
-        # (silence leaves it black; no other display draws in this red).
-        browser.wait_for("""(function() {
-            var d = document.querySelector('canvas.window').getContext('2d')
-                        .getImageData(13, 80, 530, 200).data;
-            for (var i = 0; i < d.length; i += 4)
-              if (d[i] > 200 && d[i + 1] < 60 && d[i + 2] < 60) return true;
-            return false;
-        })()""", "the microphone to light the bars")
+        # Chromium's fake microphone beeps.
+        browser.wait_for(RED_BAR, "the microphone to light the bars")
         print("  the fake microphone lights the bars; its blocks wait %.0f ms for the program "
               "(median)" % browser.evaluate("orvelMicrophoneLag()"))
     finally:
         browser.close()
 
 
+# A tab that plays a loud 440 Hz tone, for the page to hear.
+TONE_TAB = ("data:text/html,<title>Orvel tone</title><script>var c = new AudioContext(), "
+            "o = c.createOscillator(); o.frequency.value = 440; o.connect(c.destination); "
+            "o.start();</script>")
+
+
+def share_a_tab(browser, server):
+    """Opens the page on ?input=tab, answers its boxes and presses its share button."""
+    browser.open(server.url + "?input=tab")
+    answer_start_boxes(browser)
+    browser.wait_for("!document.getElementById('share').hidden", "the share button")
+    browser.click(*client_point(browser, *BUTTONS["bars"]))
+    x, y = browser.evaluate("""(function() {
+        var r = document.getElementById('share').getBoundingClientRect();
+        return [r.left + r.width / 2, r.top + r.height / 2];
+    })()""")
+    browser.click(x, y)
+
+
+def check_tab_sound(server):
+    """Another tab's sound, shared with the page's button (Chromium chooses the tab by its
+    title, as a user would in its picker), lights the bars. A share that the browser refuses
+    (its fake picker, which chooses nothing) is told on the page in words."""
+    browser = cdp.Browser(["--auto-select-tab-capture-source-by-title=Orvel tone"])
+    try:
+        browser.call("Target.createTarget", {"url": TONE_TAB})
+        share_a_tab(browser, server)
+        browser.wait_for("document.getElementById('status').textContent === 'Hearing Tab audio'",
+                         "the page to say that it hears the tab")
+        browser.wait_for(RED_BAR, "the shared tab's tone to light the bars")
+    finally:
+        browser.close()
+    browser = cdp.Browser(["--use-fake-ui-for-media-stream"])
+    try:
+        share_a_tab(browser, server)
+        refused = "document.getElementById('status').textContent"
+        browser.wait_for(refused + ".indexOf('The browser shared no sound (') === 0",
+                         "the page to say that nothing was shared")
+        print("  a shared tab's tone lights the bars; a refused share is told: %s" %
+              browser.evaluate(refused))
+    finally:
+        browser.close()
+
+
 def main():
-    page, orvel, output = sys.argv[1:4]
+    page, orvel, box_picture, output = sys.argv[1:5]
     os.makedirs(output, exist_ok=True)
     server = cdp.Server(page)
     try:
         check_virtual_session(server, orvel, output)
-        check_live_page(server)
+        check_live_page(server, box_picture, output)
         check_microphone(server)
+        check_tab_sound(server)
     finally:
         server.close()
     print("web: all passed")

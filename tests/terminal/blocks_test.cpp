@@ -1,6 +1,6 @@
 // The half-block picture read back through a terminal emulator (libvterm): every cell's
 // colours exactly the window's pixels (or, shrunk, the mean of the pixels each one covers),
-// and a second frame sent as the changed cells only.
+// and a second frame sent as the changed cells only, looking only where the picture changed.
 #include "host/terminal/blocks.h"
 
 #include <gtest/gtest.h>
@@ -60,9 +60,10 @@ TEST(Blocks, WholePictureReadsBackExactlyAndOnlyChangedCellsAreSent) {
   for (int y = 10; y < 13; ++y) {
     for (int x = 30; x < 35; ++x) pixels[static_cast<size_t>(y) * width + x] = 0x123456;
   }
-  ShrinkArea(pixels.data(), fit, 30, 10, 35, 13, &cells);
+  const Area changed = ShrinkArea(pixels.data(), fit, 30, 10, 35, 13, &cells);
+  EXPECT_EQ(changed, (Area{30, 10, 35, 13}));
   bytes.clear();
-  EncodeBlocks(fit, cells, 0, &shown, &bytes);
+  EncodeBlocks(fit, cells, 0, &shown, &bytes, changed);
   screen.Feed(bytes);
   EXPECT_EQ(ReadBack(screen, fit), pixels);
   // Ten cells: a cursor move and colours for the first of each row, then at most a colour

@@ -74,18 +74,20 @@ struct Shown {
 // Shrinks `pixels` (fit.width() x fit.height(), row-major) into *shown.
 void Shrink(const uint32_t* pixels, const Fit& fit, Shown* shown);
 
-// Shrinks again only the shown pixels that come from picture pixels [left, right) x
-// [top, bottom); *shown must have the fit's size (from Shrink).
-void ShrinkArea(const uint32_t* pixels, const Fit& fit, int left, int top, int right, int bottom,
-                Shown* shown);
-
 // A rectangle of shown pixels, [left, right) x [top, bottom).
 struct Area {
   int left = 0, top = 0, right = 0, bottom = 0;
+  bool empty() const { return left >= right || top >= bottom; }
   bool operator==(const Area& o) const {
     return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
   }
 };
+
+// Shrinks again only the shown pixels that come from picture pixels [left, right) x
+// [top, bottom); *shown must have the fit's size (from Shrink). Returns the shown pixels that
+// it computed again (empty when the area lies outside the picture).
+Area ShrinkArea(const uint32_t* pixels, const Fit& fit, int left, int top, int right, int bottom,
+                Shown* shown);
 
 // Rectangles that cover every pixel where `next` differs from `sent` (of the same size): one
 // for each band of `bandHeight` rows that has changes, from the first changed column to the

@@ -8,6 +8,7 @@
 
 #include <errno.h>
 #include <poll.h>
+#include <string.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -52,6 +53,31 @@ RECT Intersect(const RECT& a, const RECT& b) {
 
 bool Contains(const RECT& r, int x, int y) {
   return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+
+// Pixels compared at once where rows are mostly alike: memcmp goes through them far faster
+// than a loop that stops at the first difference.
+constexpr int kCompareBlock = 16;
+
+// The first x in [left, right) where rows a and b differ, or right.
+int FirstDifference(const uint32_t* a, const uint32_t* b, int left, int right) {
+  while (right - left >= kCompareBlock &&
+         memcmp(a + left, b + left, kCompareBlock * sizeof *a) == 0) {
+    left += kCompareBlock;
+  }
+  while (left < right && a[left] == b[left]) ++left;
+  return left;
+}
+
+// One past the last x in [left, right) where rows a and b differ, or left.
+int LastDifference(const uint32_t* a, const uint32_t* b, int left, int right) {
+  while (right - left >= kCompareBlock &&
+         memcmp(a + right - kCompareBlock, b + right - kCompareBlock, kCompareBlock * sizeof *a) ==
+             0) {
+    right -= kCompareBlock;
+  }
+  while (right > left && a[right - 1] == b[right - 1]) --right;
+  return right;
 }
 
 class TerminalHost : public user::Host {
@@ -254,15 +280,18 @@ class TerminalHost : public user::Host {
     const RECT picture = shown_[main];
     const int width = std::max<int>(1, picture.right - picture.left);
     const int height = std::max<int>(1, picture.bottom - picture.top);
-    std::string out;
     if (resized_ || width != fit_.width() || height != fit_.height()) {
       resized_ = false;
       Refit(width, height);
     }
-    Compose(picture, width, height);
-    if (sent_.width == 0) out = kClear;
-    Encode(&out);
-    if (!out.empty() && !terminal::WriteTerminal(out.data(), out.size())) sent_ = terminal::Shown();
+    const terminal::Area changed = Compose(picture, width, height);
+    // One buffer, kept from frame to frame, and one write a frame.
+    out_.clear();
+    if (sent_.width == 0) out_ = kClear;
+    Encode(changed, &out_);
+    if (!out_.empty() && !terminal::WriteTerminal(out_.data(), out_.size())) {
+      sent_ = terminal::Shown();
+    }
   }
 
   // Places the picture in the terminal as it is now, to be drawn anew.
@@ -285,20 +314,24 @@ class TerminalHost : public user::Host {
     recompose_ = true;
   }
 
-  // The bytes that bring the terminal from sent_ to next_; sent_ becomes what it then shows.
-  void Encode(std::string* out) {
+  // The bytes that bring the terminal from sent_ to next_, which has changed only in
+  // `changed` since the last frame; sent_ becomes what the terminal then shows.
+  void Encode(const terminal::Area& changed, std::string* out) {
     if (mode_ == TerminalMode::kBlocks) {
       const bool shrunk = fit_.shownWidth() < fit_.width();
-      return terminal::EncodeBlocks(fit_, next_, shrunk ? kShrunkTolerance : 0, &sent_, out);
+      return terminal::EncodeBlocks(fit_, next_, shrunk ? kShrunkTolerance : 0, &sent_, out,
+                                    changed);
     }
     if (mode_ == TerminalMode::kSixel) terminal::EncodeSixel(fit_, sent_, next_, out);
     if (mode_ == TerminalMode::kKitty) terminal::EncodeKitty(fit_, sent_, next_, out);
     sent_ = next_;
   }
 
-  // Copies what was drawn into the picture, and shrinks into next_ the part that changed.
-  void Compose(const RECT& picture, int width, int height) {
-    std::vector<RECT> areas;  // picture coordinates
+  // Copies what was drawn into the picture, and shrinks into next_ the part that changed;
+  // returns that part of next_.
+  terminal::Area Compose(const RECT& picture, int width, int height) {
+    std::vector<RECT>& areas = areas_;  // picture coordinates
+    areas.clear();
     if (recompose_ || picture_.size() != static_cast<size_t>(width) * height) {
       picture_.assign(static_cast<size_t>(width) * height, 0);
       areas.push_back(RECT{0, 0, width, height});
@@ -325,13 +358,16 @@ class TerminalHost : public user::Host {
       if (a.left >= a.right || a.top >= a.bottom) continue;
       for (HWND window : stack) CopyWindow(window, picture, a, width, &changed);
     }
+    terminal::Area shown;
     if (recompose_ || next_.width != fit_.shownWidth() || next_.height != fit_.shownHeight()) {
       terminal::Shrink(picture_.data(), fit_, &next_);
+      shown = terminal::Area{0, 0, next_.width, next_.height};
     } else if (changed.left < changed.right) {
-      terminal::ShrinkArea(picture_.data(), fit_, changed.left, changed.top, changed.right,
-                           changed.bottom, &next_);
+      shown = terminal::ShrinkArea(picture_.data(), fit_, changed.left, changed.top, changed.right,
+                                   changed.bottom, &next_);
     }
     recompose_ = false;
+    return shown;
   }
 
   // Copies the part of a window's pixels that lies in `area` (picture coordinates), adding the
@@ -346,10 +382,11 @@ class TerminalHost : public user::Host {
     for (int y = r.top; y < r.bottom; ++y) {
       const uint32_t* from = &pixels->pixels[static_cast<size_t>(y - dy) * pixels->width] - dx;
       uint32_t* to = &picture_[static_cast<size_t>(y) * width];
-      int left = r.left, right = r.right;
-      while (left < right && from[left] == to[left]) ++left;
-      while (right > left && from[right - 1] == to[right - 1]) --right;
-      if (left >= right) continue;
+      // Most rows of a repainted area are as they were: one memcmp over the row says so.
+      if (memcmp(from + r.left, to + r.left, (r.right - r.left) * sizeof *from) == 0) continue;
+      const int left = FirstDifference(from, to, r.left, r.right);
+      if (left >= r.right) continue;
+      const int right = LastDifference(from, to, left, r.right);
       std::copy(from + left, from + right, to + left);
       *changed =
           RECT{std::min<LONG>(changed->left, left), std::min<LONG>(changed->top, y),
@@ -379,6 +416,8 @@ class TerminalHost : public user::Host {
   std::vector<uint32_t> picture_;  // the main window's client size, dialogs placed over it
   terminal::Shown next_;           // the picture as the terminal is to show it
   terminal::Shown sent_;           // what the terminal shows; empty: nothing yet
+  std::vector<RECT> areas_;        // the areas that a frame composes, kept for the next
+  std::string out_;                // the bytes of a frame, kept for the next
   bool recompose_ = true;          // the whole picture must be put together again
   bool resized_ = true;            // the terminal's size must be read again
   int64_t lastPresent_ = -1000000;

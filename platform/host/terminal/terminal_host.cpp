@@ -2,12 +2,16 @@
 // window's client area (dialogs over it, where the layer put them), which is shrunk to fit the
 // terminal and sent as half-block cells, sixel or kitty graphics: only what changed, at most
 // once per frame time, and not at all while the terminal has not taken the last frame yet (a
-// slow link skips frames rather than queueing them). Input is read from the terminal in the message
+// slow link skips frames rather than queueing them). Each frame ends with a status report
+// request, which the terminal answers once it has read everything before it: the end of the
+// link itself says when the next frame may go, however much the kernel, sshd or the network
+// buffer on the way. Input is read from the terminal in the message
 // loop's idle wait, which is a poll() on the terminal, the host's wake-up counter and its signals.
 #include "host/terminal/terminal.h"
 
 #include <errno.h>
 #include <poll.h>
+#include <stdint.h>
 #include <string.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -45,6 +49,11 @@ constexpr int kShrunkTolerance = 16;
 constexpr int kGuessedCellWidth = 8, kGuessedCellHeight = 16;
 // How long the terminal has to answer what it can show.
 constexpr int kAskMillis = 500;
+// The status report request that follows each frame; the terminal answers ESC [ 0 n.
+constexpr char kStatusQuery[] = "\x1b[5n";
+// A terminal that has never answered a status report within this time is taken not to answer
+// them: frames are then paced by the frame time alone.
+constexpr int64_t kFirstAnswerMicros = 1000000;
 
 RECT Intersect(const RECT& a, const RECT& b) {
   return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
@@ -108,8 +117,8 @@ class TerminalHost : public user::Host {
   }
 
   void Wait(int64_t deadlineMicros) override {
-    if (Pending()) {
-      const int64_t presentAt = lastPresent_ + kFrameMicros;
+    const int64_t presentAt = Pending() ? NextFrameAt() : kWhenAnswered;
+    if (presentAt != kWhenAnswered) {
       deadlineMicros = deadlineMicros < 0 ? presentAt : std::min(deadlineMicros, presentAt);
     }
     int timeout = -1;
@@ -140,6 +149,7 @@ class TerminalHost : public user::Host {
     // A kitty image may lie above text: it goes first.
     if (mode_ == TerminalMode::kKitty) terminal::WriteTerminal(kClear, sizeof kClear - 1);
     const terminal::BoxAnswer answer = terminal::ShowMessageBox(caption, text);
+    awaiting_ = false;  // the box read the terminal's answer, if it came
     sent_ = terminal::Shown();
     recompose_ = true;
     if (answer == terminal::BoxAnswer::kQuit) CloseMainWindow();
@@ -174,6 +184,14 @@ class TerminalHost : public user::Host {
       if (shown_.count(window)) stack.push_back(window);
     }
     return stack;
+  }
+
+  // When the next frame may go out (microseconds on the clock): a frame time after the last
+  // one, once the terminal has answered for it; kWhenAnswered while only its answer can tell.
+  static constexpr int64_t kWhenAnswered = INT64_MAX;
+  int64_t NextFrameAt() const {
+    if (!awaiting_) return lastPresent_ + kFrameMicros;
+    return answered_ ? kWhenAnswered : askedAt_ + kFirstAnswerMicros;
   }
 
   bool Pending() const {
@@ -214,6 +232,10 @@ class TerminalHost : public user::Host {
         return;
       case TermEvent::Kind::kKey:
         Key(event.key);
+        return;
+      case TermEvent::Kind::kStatusOk:
+        awaiting_ = false;
+        answered_ = true;
         return;
       default:
         Mouse(event);
@@ -272,7 +294,9 @@ class TerminalHost : public user::Host {
   // when a frame time has passed and the terminal has taken the last frame.
   void Present() {
     const int64_t now = clock::NowMicros();
-    if (!Pending() || now < lastPresent_ + kFrameMicros) return;
+    if (!Pending()) return;
+    if (now < NextFrameAt()) return;             // the damage waits for the next frame
+    if (awaiting_) asking_ = awaiting_ = false;  // the terminal does not answer
     lastPresent_ = now;
     const HWND main = MainWindow();
     if (main == nullptr || !terminal::OwnsTerminal()) return ForgetDamage();
@@ -289,9 +313,13 @@ class TerminalHost : public user::Host {
     out_.clear();
     if (sent_.width == 0) out_ = kClear;
     Encode(changed, &out_);
-    if (!out_.empty() && !terminal::WriteTerminal(out_.data(), out_.size())) {
-      sent_ = terminal::Shown();
+    if (out_.empty()) return;
+    if (asking_) {
+      out_ += kStatusQuery;
+      awaiting_ = true;
+      askedAt_ = now;
     }
+    if (!terminal::WriteTerminal(out_.data(), out_.size())) sent_ = terminal::Shown();
   }
 
   // Places the picture in the terminal as it is now, to be drawn anew.
@@ -420,6 +448,10 @@ class TerminalHost : public user::Host {
   std::string out_;                // the bytes of a frame, kept for the next
   bool recompose_ = true;          // the whole picture must be put together again
   bool resized_ = true;            // the terminal's size must be read again
+  bool asking_ = true;             // frames end with a status report request
+  bool awaiting_ = false;          // the terminal has not answered for the last frame yet
+  bool answered_ = false;          // the terminal has answered a status report
+  int64_t askedAt_ = 0;            // when the last frame's request went out
   int64_t lastPresent_ = -1000000;
 };
 

@@ -36,6 +36,14 @@ std::vector<uint32_t> Region(const PtyProgram& program, const terminal::Fit& fit
   return colours;
 }
 
+// The position in an SGR mouse report ("col;row", 1-based) of the cell that shows window
+// pixel (x, y).
+std::string CellOf(const terminal::Fit& fit, int x, int y) {
+  const int col = fit.firstCol() + x * fit.shownWidth() / fit.width() + 1;
+  const int row = fit.firstRow() + y * fit.shownHeight() / fit.height() / 2 + 1;
+  return std::to_string(col) + ";" + std::to_string(row);
+}
+
 // The share of a region's pixels that are light (every channel above 120): a box over the
 // display (the About box) rather than the display.
 double LightShare(const PtyProgram& program, const terminal::Fit& fit, const RECT& r) {
@@ -166,10 +174,8 @@ TEST(TerminalSession, ClicksReachTheWindowsButtons) {
   const terminal::Fit fit(561, 411, cols, rows);
   const RECT gauge = {280, 371, 340, 396};  // the gauge button
   const std::vector<uint32_t> up = Region(program, fit, gauge);
-  // The report names the cell that shows the button's centre, 1-based.
-  const int col = fit.firstCol() + 310 * fit.shownWidth() / fit.width() + 1;
-  const int row = fit.firstRow() + 383 * fit.shownHeight() / fit.height() / 2 + 1;
-  const std::string report = std::to_string(col) + ";" + std::to_string(row);
+  // The report names the cell that shows the button's centre.
+  const std::string report = CellOf(fit, 310, 383);
   program.Type("\x1b[<0;" + report + "M");
   EXPECT_TRUE(program.ReadUntil([&] { return !Alike(Region(program, fit, gauge), up); }));
   program.Type("\x1b[<0;" + report + "m");
@@ -234,9 +240,7 @@ TEST(TerminalSession, AStalledTerminalSkipsFramesAndThenShowsTheCurrentPicture) 
 
   // The reader stops; the bars button (280, 341, 60 x 25) is clicked at its centre.
   const uint64_t wakes = Wakes(program.pid), written = Written(program.pid);
-  const int col = fit.firstCol() + 310 * fit.shownWidth() / fit.width() + 1;
-  const int row = fit.firstRow() + 353 * fit.shownHeight() / fit.height() / 2 + 1;
-  const std::string at = std::to_string(col) + ";" + std::to_string(row);
+  const std::string at = CellOf(fit, 310, 353);
   program.Type("\x1b[<0;" + at + "M\x1b[<0;" + at + "m");
   // 150 wake-ups are some three seconds of frames: 42 KB a second of bars at this size.
   ASSERT_TRUE(WaitFor([&] { return Wakes(program.pid) >= wakes + 150; }))

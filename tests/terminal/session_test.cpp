@@ -197,10 +197,13 @@ uint64_t ThreadCount(pid_t pid, const char* file, const char* field) {
   return 0;
 }
 
-// How often the window thread has gone to sleep and woken: it wakes at least once a frame,
-// and not at all while it is blocked in a write.
-uint64_t Wakes(pid_t pid) {
-  return ThreadCount(pid, "status", "voluntary_ctxt_switches:");
+// The time the window thread has run, in nanoseconds: it grows with each frame drawn, and not
+// at all while the thread is blocked in a write.
+uint64_t Worked(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/schedstat");
+  uint64_t nanos = 0;
+  in >> nanos;
+  return nanos;
 }
 
 // The bytes that the window thread has written: the terminal's, as nothing else writes there.
@@ -239,11 +242,12 @@ TEST(TerminalSession, AStalledTerminalSkipsFramesAndThenShowsTheCurrentPicture) 
   ASSERT_LT(RedPixels(program, fit, baseline), columns / 4) << "the sphere shows, not the bars";
 
   // The reader stops; the bars button (280, 341, 60 x 25) is clicked at its centre.
-  const uint64_t wakes = Wakes(program.pid), written = Written(program.pid);
+  const uint64_t worked = Worked(program.pid), written = Written(program.pid);
   const std::string at = CellOf(fit, 310, 353);
   program.Type("\x1b[<0;" + at + "M\x1b[<0;" + at + "m");
-  // 150 wake-ups are some three seconds of frames: 42 KB a second of bars at this size.
-  ASSERT_TRUE(WaitFor([&] { return Wakes(program.pid) >= wakes + 150; }))
+  // 25 ms of the window thread's time are some hundred frames, three seconds or more here: 120 KB
+  // of bars at 42 KB a second, were they all sent.
+  ASSERT_TRUE(WaitFor([&] { return Worked(program.pid) >= worked + 25000000; }))
       << "the window thread stopped while the terminal read nothing";
   // Only the frame that was going out when the reader stopped: some hundred bytes here, where
   // three seconds of frames would be 120 KB, and the kernel alone would take 18 KB of them.

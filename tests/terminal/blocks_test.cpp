@@ -130,6 +130,21 @@ TEST(Blocks, ShrunkPictureKeepsThinLines) {
   EXPECT_EQ(shown, expected);
   // The line's row: two thirds of its yellow, where the mean would be a third.
   EXPECT_EQ(shown[10 * 40 + 5], 0xAAAA00u);
+
+  // Two pixels drawn anew: only the two shown pixels that hold them are shrunk again, and
+  // the picture is as a whole shrink would make it.
+  for (const int at : {7 * width + 4, 13 * width + 100}) {
+    pixels[at] = 0x123456;
+    std::vector<uint8_t> marks(40 * 20, 0);
+    marks[fit.ShownRowOf(at / width) * 40 + fit.ShownColumnOf(at % width)] = 1;
+    const Area changed = ShrinkMarked(pixels.data(), fit, &marks, &cells);
+    EXPECT_EQ(changed,
+              (Area{at % width / 3, at / width / 3, at % width / 3 + 1, at / width / 3 + 1}));
+    EXPECT_EQ(marks, std::vector<uint8_t>(40 * 20, 0));
+  }
+  Shown whole;
+  Shrink(pixels.data(), fit, &whole);
+  EXPECT_EQ(cells, whole);
 }
 
 // With a tolerance, every pixel is shown within it of its colour, what the terminal shows is

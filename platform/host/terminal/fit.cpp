@@ -1,5 +1,7 @@
 #include "host/terminal/fit.h"
 
+#include <string.h>
+
 #include <algorithm>
 
 namespace orvel::terminal {
@@ -63,6 +65,16 @@ std::vector<int> Starts(int size, int shown) {
   return from;
 }
 
+// For starts from Starts(): the piece that each pixel belongs to.
+std::vector<int> Owners(const std::vector<int>& from) {
+  std::vector<int> owner(static_cast<size_t>(from.back()));
+  for (size_t piece = 0; piece + 1 < from.size(); ++piece) {
+    std::fill(owner.begin() + from[piece], owner.begin() + from[piece + 1],
+              static_cast<int>(piece));
+  }
+  return owner;
+}
+
 }  // namespace
 
 Fit::Fit(int width, int height, int cols, int rows, int cellWidth, int cellHeight)
@@ -85,6 +97,8 @@ Fit::Fit(int width, int height, int cols, int rows, int cellWidth, int cellHeigh
   firstRow_ = (rows_ - usedRows()) / 2;
   colFrom_ = Starts(width_, shownWidth_);
   rowFrom_ = Starts(height_, shownHeight_);
+  colOf_ = Owners(colFrom_);
+  rowOf_ = Owners(rowFrom_);
 }
 
 bool Fit::PixelAt(int col, int row, int* x, int* y) const {
@@ -149,6 +163,29 @@ Area ShrinkArea(const uint32_t* pixels, const Fit& fit, int left, int top, int r
     }
   }
   return Area{x0, yFrom, x1, yTo};
+}
+
+Area ShrinkMarked(const uint32_t* pixels, const Fit& fit, std::vector<uint8_t>* marks,
+                  Shown* shown) {
+  Area area{shown->width, shown->height, 0, 0};
+  for (int y = 0; y < shown->height; ++y) {
+    uint8_t* mark = marks->data() + static_cast<size_t>(y) * shown->width;
+    // Most rows hold no mark: memchr finds that at once.
+    if (memchr(mark, 1, static_cast<size_t>(shown->width)) == nullptr) continue;
+    int rowTop, rowBottom;
+    fit.SourceRows(y, &rowTop, &rowBottom);
+    uint32_t* row = shown->pixels.data() + static_cast<size_t>(y) * shown->width;
+    for (int x = 0; x < shown->width; ++x) {
+      if (mark[x] == 0) continue;
+      mark[x] = 0;
+      int colLeft, colRight;
+      fit.SourceColumns(x, &colLeft, &colRight);
+      row[x] = Shrunk(pixels, fit.width(), colLeft, rowTop, colRight, rowBottom);
+      area = Area{std::min(area.left, x), std::min(area.top, y), std::max(area.right, x + 1),
+                  std::max(area.bottom, y + 1)};
+    }
+  }
+  return area.left < area.right ? area : Area{};
 }
 
 std::vector<Area> ChangedAreas(const Shown& sent, const Shown& next, int bandHeight,

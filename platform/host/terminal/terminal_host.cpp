@@ -378,29 +378,30 @@ class TerminalHost : public user::Host {
       pixels->ClearDamage();
     }
     // Programs repaint more than changes (the spectrum bars redraw their whole area every
-    // frame): only pixels that differ from the picture's are shrunk again.
+    // frame): only shown pixels whose picture pixels changed are shrunk again.
+    const size_t shownSize = static_cast<size_t>(fit_.shownWidth()) * fit_.shownHeight();
+    if (marks_.size() != shownSize) marks_.assign(shownSize, 0);
     const RECT whole{0, 0, width, height};
-    RECT changed{width, height, 0, 0};
     for (const RECT& area : areas) {
       const RECT a = Intersect(area, whole);
       if (a.left >= a.right || a.top >= a.bottom) continue;
-      for (HWND window : stack) CopyWindow(window, picture, a, width, &changed);
+      for (HWND window : stack) CopyWindow(window, picture, a, width);
     }
     terminal::Area shown;
     if (recompose_ || next_.width != fit_.shownWidth() || next_.height != fit_.shownHeight()) {
       terminal::Shrink(picture_.data(), fit_, &next_);
+      std::fill(marks_.begin(), marks_.end(), 0);
       shown = terminal::Area{0, 0, next_.width, next_.height};
-    } else if (changed.left < changed.right) {
-      shown = terminal::ShrinkArea(picture_.data(), fit_, changed.left, changed.top, changed.right,
-                                   changed.bottom, &next_);
+    } else {
+      shown = terminal::ShrinkMarked(picture_.data(), fit_, &marks_, &next_);
     }
     recompose_ = false;
     return shown;
   }
 
-  // Copies the part of a window's pixels that lies in `area` (picture coordinates), adding the
-  // pixels that this changes to *changed.
-  void CopyWindow(HWND window, const RECT& picture, const RECT& area, int width, RECT* changed) {
+  // Copies the part of a window's pixels that lies in `area` (picture coordinates), marking
+  // the shown pixels whose picture pixels this changes.
+  void CopyWindow(HWND window, const RECT& picture, const RECT& area, int width) {
     const gdi::Surface* pixels = user::TopLevelSurface(window);
     if (pixels == nullptr) return;
     const RECT& at = shown_[window];
@@ -415,10 +416,9 @@ class TerminalHost : public user::Host {
       const int left = FirstDifference(from, to, r.left, r.right);
       if (left >= r.right) continue;
       const int right = LastDifference(from, to, left, r.right);
+      uint8_t* mark = &marks_[static_cast<size_t>(fit_.ShownRowOf(y)) * fit_.shownWidth()];
+      for (int x = left; x < right; ++x) mark[fit_.ShownColumnOf(x)] |= from[x] != to[x];
       std::copy(from + left, from + right, to + left);
-      *changed =
-          RECT{std::min<LONG>(changed->left, left), std::min<LONG>(changed->top, y),
-               std::max<LONG>(changed->right, right), std::max<LONG>(changed->bottom, y + 1)};
     }
   }
 
@@ -442,6 +442,7 @@ class TerminalHost : public user::Host {
   terminal::InputParser parser_;
   terminal::Fit fit_;
   std::vector<uint32_t> picture_;  // the main window's client size, dialogs placed over it
+  std::vector<uint8_t> marks_;     // shown pixels to shrink again (1), one a pixel of next_
   terminal::Shown next_;           // the picture as the terminal is to show it
   terminal::Shown sent_;           // what the terminal shows; empty: nothing yet
   std::vector<RECT> areas_;        // the areas that a frame composes, kept for the next

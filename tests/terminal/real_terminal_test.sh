@@ -61,14 +61,15 @@ case $terminal in
 esac
 terminal_pid=$!
 trap 'kill $terminal_pid 2>/dev/null || true' EXIT
-window=$(xdotool search --sync --classname "orvel-$terminal" | head -1)
-[ -n "$window" ] || fail "no $terminal window"
-xdotool windowfocus --sync "$window" 2>/dev/null || true
-for _ in $(seq 1 100); do
+for _ in $(seq 1 300); do
   [ -s "$size" ] && break
   sleep 0.1
 done
 read -r rows cols <"$size" || fail "the terminal's size was not noted"
+# The terminal's shown window (kitty makes a window that it destroys on the way).
+window=$(xdotool search --sync --onlyvisible --classname "orvel-$terminal" | head -1)
+[ -n "$window" ] || fail "no $terminal window"
+xdotool windowfocus --sync "$window" 2>/dev/null || true
 
 # The cell size from the window's size (less its inner border), and where the picture lies:
 # centred on whole cells, clear of the last row.

@@ -1,5 +1,6 @@
 // Runs a program in a pseudo-terminal of a given size, as a terminal emulator that draws
-// nothing would: reads everything the program writes, as fast as it comes. For bench/terminal/run.
+// nothing would: reads everything the program writes, as fast as it comes, and answers status
+// report requests (ESC [ 5 n) as terminals do. For bench/terminal/run.
 //
 //   terminal-drain COLS ROWS SETTLE SECONDS CLICK -- PROGRAM ARGS...
 //
@@ -89,6 +90,8 @@ int main(int argc, char** argv) {
   const double start = Now();
   double cpuStart = 0;
   size_t bytes = 0;
+  const std::string query = "\x1b[5n";
+  std::string tail;  // the end of the last read, where a request may have begun
   bool counting = false;
   for (double now = 0; now < settle + seconds; now = Now() - start) {
     for (Step& step : steps) {
@@ -108,6 +111,11 @@ int main(int argc, char** argv) {
     const ssize_t got = read(master, buffer, sizeof buffer);
     if (got <= 0) break;
     bytes += static_cast<size_t>(got);
+    tail.append(buffer, static_cast<size_t>(got));
+    for (size_t at = tail.find(query); at != std::string::npos; at = tail.find(query, at + 1)) {
+      (void)!write(master, "\x1b[0n", 4);
+    }
+    tail.erase(0, tail.size() > query.size() ? tail.size() - (query.size() - 1) : 0);
   }
   const double cpu = CpuSeconds(pid) - cpuStart;
   kill(pid, SIGTERM);

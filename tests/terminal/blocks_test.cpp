@@ -1,6 +1,6 @@
 // The half-block picture read back through a terminal emulator (libvterm): every cell's
 // colours exactly the window's pixels (or, shrunk, the mean of the pixels each one covers),
-// and a second frame sent as the changed cells only.
+// and a second frame sent as the changed cells only, looking only where the picture changed.
 #include "host/terminal/blocks.h"
 
 #include <gtest/gtest.h>
@@ -60,9 +60,10 @@ TEST(Blocks, WholePictureReadsBackExactlyAndOnlyChangedCellsAreSent) {
   for (int y = 10; y < 13; ++y) {
     for (int x = 30; x < 35; ++x) pixels[static_cast<size_t>(y) * width + x] = 0x123456;
   }
-  ShrinkArea(pixels.data(), fit, 30, 10, 35, 13, &cells);
+  const Area changed = ShrinkArea(pixels.data(), fit, 30, 10, 35, 13, &cells);
+  EXPECT_EQ(changed, (Area{30, 10, 35, 13}));
   bytes.clear();
-  EncodeBlocks(fit, cells, 0, &shown, &bytes);
+  EncodeBlocks(fit, cells, 0, &shown, &bytes, changed);
   screen.Feed(bytes);
   EXPECT_EQ(ReadBack(screen, fit), pixels);
   // Ten cells: a cursor move and colours for the first of each row, then at most a colour
@@ -129,6 +130,21 @@ TEST(Blocks, ShrunkPictureKeepsThinLines) {
   EXPECT_EQ(shown, expected);
   // The line's row: two thirds of its yellow, where the mean would be a third.
   EXPECT_EQ(shown[10 * 40 + 5], 0xAAAA00u);
+
+  // Two pixels drawn anew: only the two shown pixels that hold them are shrunk again, and
+  // the picture is as a whole shrink would make it.
+  for (const int at : {7 * width + 4, 13 * width + 100}) {
+    pixels[at] = 0x123456;
+    std::vector<uint8_t> marks(40 * 20, 0);
+    marks[fit.ShownRowOf(at / width) * 40 + fit.ShownColumnOf(at % width)] = 1;
+    const Area changed = ShrinkMarked(pixels.data(), fit, &marks, &cells);
+    EXPECT_EQ(changed,
+              (Area{at % width / 3, at / width / 3, at % width / 3 + 1, at / width / 3 + 1}));
+    EXPECT_EQ(marks, std::vector<uint8_t>(40 * 20, 0));
+  }
+  Shown whole;
+  Shrink(pixels.data(), fit, &whole);
+  EXPECT_EQ(cells, whole);
 }
 
 // With a tolerance, every pixel is shown within it of its colour, what the terminal shows is

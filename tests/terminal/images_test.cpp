@@ -55,33 +55,40 @@ std::string Unbase64(const std::string& text) {
 }
 
 // A kitty terminal's view of one image: commands transmit it whole (a=T) or write rectangles
-// into its frame (a=f); payloads come in chunks (m=1 until the last).
+// into its frame (a=f); payloads come in chunks (m=1 until the last). As kitty does, a chunk
+// is taken by its own action: a frame's later chunks must say a=f again.
 struct KittyImage {
   int width = 0, height = 0;
   std::vector<uint32_t> pixels;
 
   void Apply(const std::string& bytes) {
-    std::map<std::string, int> keys;
+    std::map<std::string, int> keys;  // the command's, from its first chunk
     std::string payload;
+    bool more = false;  // the next chunk goes on with this command
     for (size_t at = 0; (at = bytes.find("\x1b_G", at)) != std::string::npos;) {
       const size_t end = bytes.find("\x1b\\", at);
       const std::string command = bytes.substr(at + 3, end - at - 3);
       const size_t semicolon = command.find(';');
       const std::string head = command.substr(0, semicolon);
+      std::map<std::string, int> own;
       for (size_t k = 0; k < head.size();) {
         const size_t comma = std::min(head.find(',', k), head.size());
         const std::string pair = head.substr(k, comma - k);
         const std::string value = pair.substr(2);
-        keys[pair.substr(0, 1)] = isdigit(value[0]) ? atoi(value.c_str()) : value[0];
+        own[pair.substr(0, 1)] = isdigit(value[0]) ? atoi(value.c_str()) : value[0];
         k = comma + 1;
       }
+      if (!more) {
+        keys = own;
+      } else if (keys["a"] == 'f') {
+        EXPECT_EQ(own["a"], 'f') << "a frame's chunk that kitty would take as a new image";
+      }
       payload += semicolon == std::string::npos ? "" : command.substr(semicolon + 1);
+      more = own["m"] == 1;
       if (keys["a"] == 'a') {  // animation control: the root frame made current
         EXPECT_EQ(keys["c"], 1);
-        keys.clear();
-      } else if (keys["m"] == 0) {
+      } else if (!more) {
         Draw(keys, Unbase64(payload));
-        keys.clear();
         payload.clear();
       }
       at = end;
@@ -130,6 +137,12 @@ TEST(TerminalImages, KittyShowsThePictureExactlyAndSendsOnlyChangedRectangles) {
   EXPECT_EQ(image.pixels, second.pixels);
   EXPECT_EQ(changes.find("a=T"), std::string::npos);
   EXPECT_LT(changes.size() * 10, whole.size());
+  // Noise everywhere: one rectangle of the whole frame, in several chunks.
+  const Shown third = Picture(90, 70, 4);
+  changes.clear();
+  EncodeKitty(fit, second, third, &changes);
+  image.Apply(changes);
+  EXPECT_EQ(image.pixels, third.pixels);
 }
 
 // A sixel terminal's screen in shown-picture pixels: each image starts at the cell that the

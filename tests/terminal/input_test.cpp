@@ -55,6 +55,7 @@ TEST(TerminalInput, BytesBecomeEvents) {
       {"motion without a button dropped", "\x1b[<35;3;3M", {}},
       {"arrow and function keys dropped", "\x1b[A\x1bOP\x1b[15~5", {Key('5')}},
       {"answers to queries dropped", "\x1b[?62;4c\x1b_Gi=1;OK\x1b\\\x1b[6;20;10t1", {Key('1')}},
+      {"the status report's answer", "\x1b[0n\x1b[3n", {TermEvent{Kind::kStatusOk}}},
       {"other bytes dropped", "\x7f\x01\xc3\xa9+", {}},
       {"a malformed report dropped", "\x1b[<0;0;5M\x1b[<0;5M8", {Key('8')}},
   };

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <stdio.h>
+#include <string.h>
 #include <windows.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -31,6 +34,14 @@ std::vector<uint32_t> Region(const PtyProgram& program, const terminal::Fit& fit
     }
   }
   return colours;
+}
+
+// The position in an SGR mouse report ("col;row", 1-based) of the cell that shows window
+// pixel (x, y).
+std::string CellOf(const terminal::Fit& fit, int x, int y) {
+  const int col = fit.firstCol() + x * fit.shownWidth() / fit.width() + 1;
+  const int row = fit.firstRow() + y * fit.shownHeight() / fit.height() / 2 + 1;
+  return std::to_string(col) + ";" + std::to_string(row);
 }
 
 // The share of a region's pixels that are light (every channel above 120): a box over the
@@ -163,14 +174,91 @@ TEST(TerminalSession, ClicksReachTheWindowsButtons) {
   const terminal::Fit fit(561, 411, cols, rows);
   const RECT gauge = {280, 371, 340, 396};  // the gauge button
   const std::vector<uint32_t> up = Region(program, fit, gauge);
-  // The report names the cell that shows the button's centre, 1-based.
-  const int col = fit.firstCol() + 310 * fit.shownWidth() / fit.width() + 1;
-  const int row = fit.firstRow() + 383 * fit.shownHeight() / fit.height() / 2 + 1;
-  const std::string report = std::to_string(col) + ";" + std::to_string(row);
+  // The report names the cell that shows the button's centre.
+  const std::string report = CellOf(fit, 310, 383);
   program.Type("\x1b[<0;" + report + "M");
   EXPECT_TRUE(program.ReadUntil([&] { return !Alike(Region(program, fit, gauge), up); }));
   program.Type("\x1b[<0;" + report + "m");
   EXPECT_TRUE(program.ReadUntil([&] { return Alike(Region(program, fit, gauge), up); }));
+  program.Type("q");
+  EXPECT_EQ(program.Finish(), 0);
+  ExpectRestored(program);
+}
+
+// A number from the window thread's entry in /proc (the program's first thread): `field` of
+// file `file`, 0 when it is not there.
+uint64_t ThreadCount(pid_t pid, const char* file, const char* field) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/" + file);
+  std::string name;
+  uint64_t value = 0;
+  while (in >> name) {
+    if (name == field && in >> value) return value;
+  }
+  return 0;
+}
+
+// The time the window thread has run, in nanoseconds: it grows with each frame drawn, and not
+// at all while the thread is blocked in a write.
+uint64_t Worked(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/schedstat");
+  uint64_t nanos = 0;
+  in >> nanos;
+  return nanos;
+}
+
+// The bytes that the window thread has written: the terminal's, as nothing else writes there.
+uint64_t Written(pid_t pid) {
+  return ThreadCount(pid, "io", "wchar:");
+}
+
+// Waits up to 30 s for `done`, looking every 10 ms.
+bool WaitFor(const std::function<bool()>& done) {
+  for (int i = 0; i < 3000 && !done(); ++i) usleep(10000);
+  return done();
+}
+
+// How many pixels of a region are red: the spectrum bars' red baseline.
+int RedPixels(const PtyProgram& program, const terminal::Fit& fit, const RECT& r) {
+  int red = 0;
+  for (uint32_t c : Region(program, fit, r)) {
+    const uint32_t cr = c >> 16 & 0xFF, cg = c >> 8 & 0xFF, cb = c & 0xFF;
+    red += c < (1u << 24) && cr > 60 && cr > 2 * cg && cr > 2 * cb;
+  }
+  return red;
+}
+
+// While the terminal reads nothing, Orvel goes on (its window thread keeps waking, a click
+// is handled) and sends at most the frame that it was sending: it waits for the terminal to
+// answer for that one. When the terminal reads again, the picture after that frame is the
+// current one: the spectrum bars chosen during the stall.
+TEST(TerminalSession, AStalledTerminalSkipsFramesAndThenShowsTheCurrentPicture) {
+  const int cols = 80, rows = 24;
+  PtyProgram program(cols, rows, {"--terminal=blocks", "--input", "demo"});
+  Start(&program);
+  const terminal::Fit fit(561, 411, cols, rows);
+  const RECT baseline = {40, 288, 530, 310};  // the bars' red baseline, y 297-300
+  const int columns = (fit.firstCol() + 530 * fit.shownWidth() / fit.width()) -
+                      (fit.firstCol() + 40 * fit.shownWidth() / fit.width());
+  ASSERT_LT(RedPixels(program, fit, baseline), columns / 4) << "the sphere shows, not the bars";
+
+  // The reader stops; the bars button (280, 341, 60 x 25) is clicked at its centre.
+  const uint64_t worked = Worked(program.pid), written = Written(program.pid);
+  const std::string at = CellOf(fit, 310, 353);
+  program.Type("\x1b[<0;" + at + "M\x1b[<0;" + at + "m");
+  // 25 ms of the window thread's time are some hundred frames, three seconds or more here: 120 KB
+  // of bars at 42 KB a second, were they all sent.
+  ASSERT_TRUE(WaitFor([&] { return Worked(program.pid) >= worked + 25000000; }))
+      << "the window thread stopped while the terminal read nothing";
+  // Only the frame that was going out when the reader stopped: some hundred bytes here, where
+  // three seconds of frames would be 120 KB, and the kernel alone would take 18 KB of them.
+  const uint64_t stalled = Written(program.pid) - written;
+  EXPECT_LT(stalled, 16384u);
+
+  // The terminal reads again: what was stalled, then, in the next frame, the bars.
+  const size_t before = program.received;
+  EXPECT_TRUE(program.ReadUntil([&] { return RedPixels(program, fit, baseline) > columns; }))
+      << program.Dump();
+  EXPECT_LT(program.received - before, stalled + 16384u);
   program.Type("q");
   EXPECT_EQ(program.Finish(), 0);
   ExpectRestored(program);

@@ -1,56 +1,57 @@
 #include "host/terminal/fit.h"
 
+#include <string.h>
+
 #include <algorithm>
 
 namespace orvel::terminal {
 namespace {
 
-int Distance(uint32_t a, uint32_t b) {
-  int d = 0;
-  for (int shift : {0, 8, 16}) {
-    const int v = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
-    d += v < 0 ? -v : v;
-  }
-  return d;
+// The sum of the channels' differences between a pixel and a colour given by channels.
+inline int Distance(uint32_t p, int r, int g, int b) {
+  const int dr = static_cast<int>((p >> 16) & 0xFF) - r;
+  const int dg = static_cast<int>((p >> 8) & 0xFF) - g;
+  const int db = static_cast<int>(p & 0xFF) - b;
+  return (dr < 0 ? -dr : dr) + (dg < 0 ? -dg : dg) + (db < 0 ? -db : db);
 }
 
 // The colour shown for pixels [left, right) x [top, bottom): halfway between their mean and
 // the pixel farthest from the mean (the first such), each channel rounded down. A thin line
 // through the box stays visible at half strength, where the mean alone would all but lose it;
-// a box of one colour shows that colour.
+// a box of one colour shows that colour. The channels are spelt out one by one, as this runs
+// for every shown pixel that changes.
 uint32_t Shrunk(const uint32_t* pixels, int stride, int left, int top, int right, int bottom) {
-  if (right - left == 1 && bottom - top == 1) {
-    return pixels[static_cast<size_t>(top) * stride + left] & 0xFFFFFFu;
-  }
   const uint32_t first = pixels[static_cast<size_t>(top) * stride + left];
-  uint32_t r = 0, g = 0, b = 0;
-  bool flat = true;
+  if (right - left == 1 && bottom - top == 1) return first & 0xFFFFFFu;
+  uint32_t r = 0, g = 0, b = 0, differ = 0;
   for (int y = top; y < bottom; ++y) {
     const uint32_t* p = pixels + static_cast<size_t>(y) * stride;
     for (int x = left; x < right; ++x) {
       r += (p[x] >> 16) & 0xFF;
       g += (p[x] >> 8) & 0xFF;
       b += p[x] & 0xFF;
-      flat = flat && p[x] == first;
+      differ |= p[x] ^ first;
     }
   }
-  if (flat) return first & 0xFFFFFFu;
+  if ((differ & 0xFFFFFFu) == 0) return first & 0xFFFFFFu;
   const uint32_t n = static_cast<uint32_t>((right - left) * (bottom - top));
-  const uint32_t mean = (((r + n / 2) / n) << 16) | (((g + n / 2) / n) << 8) | ((b + n / 2) / n);
-  uint32_t far = mean;
+  const int mr = static_cast<int>((r + n / 2) / n), mg = static_cast<int>((g + n / 2) / n),
+            mb = static_cast<int>((b + n / 2) / n);
+  uint32_t far = static_cast<uint32_t>(mr << 16 | mg << 8 | mb);
   int farthest = 0;
   for (int y = top; y < bottom; ++y) {
     const uint32_t* p = pixels + static_cast<size_t>(y) * stride;
+    uint32_t previous = p[left] ^ 1;  // any other colour
     for (int x = left; x < right; ++x) {
-      const int d = Distance(p[x], mean);
-      if (d > farthest) farthest = d, far = p[x] & 0xFFFFFFu;
+      // A pixel like the one before it is no farther (boxes are mostly runs of one colour).
+      if (p[x] == previous) continue;
+      previous = p[x];
+      const int d = Distance(p[x], mr, mg, mb);
+      if (d > farthest) farthest = d, far = p[x];
     }
   }
-  uint32_t out = 0;
-  for (int shift : {0, 8, 16}) {
-    out |= ((((mean >> shift) & 0xFF) + ((far >> shift) & 0xFF)) / 2) << shift;
-  }
-  return out;
+  const uint32_t fr = (far >> 16) & 0xFF, fg = (far >> 8) & 0xFF, fb = far & 0xFF;
+  return ((mr + fr) / 2) << 16 | ((mg + fg) / 2) << 8 | (mb + fb) / 2;
 }
 
 // Where each of `shown` pieces of `size` pixels starts, and the end: whole pixels, at least
@@ -62,6 +63,16 @@ std::vector<int> Starts(int size, int shown) {
     if (i > 0) from[i] = std::max(from[i], from[i - 1] + 1);
   }
   return from;
+}
+
+// For starts from Starts(): the piece that each pixel belongs to.
+std::vector<int> Owners(const std::vector<int>& from) {
+  std::vector<int> owner(static_cast<size_t>(from.back()));
+  for (size_t piece = 0; piece + 1 < from.size(); ++piece) {
+    std::fill(owner.begin() + from[piece], owner.begin() + from[piece + 1],
+              static_cast<int>(piece));
+  }
+  return owner;
 }
 
 }  // namespace
@@ -86,6 +97,8 @@ Fit::Fit(int width, int height, int cols, int rows, int cellWidth, int cellHeigh
   firstRow_ = (rows_ - usedRows()) / 2;
   colFrom_ = Starts(width_, shownWidth_);
   rowFrom_ = Starts(height_, shownHeight_);
+  colOf_ = Owners(colFrom_);
+  rowOf_ = Owners(rowFrom_);
 }
 
 bool Fit::PixelAt(int col, int row, int* x, int* y) const {
@@ -118,13 +131,13 @@ void Shrink(const uint32_t* pixels, const Fit& fit, Shown* shown) {
   ShrinkArea(pixels, fit, 0, 0, fit.width(), fit.height(), shown);
 }
 
-void ShrinkArea(const uint32_t* pixels, const Fit& fit, int left, int top, int right, int bottom,
+Area ShrinkArea(const uint32_t* pixels, const Fit& fit, int left, int top, int right, int bottom,
                 Shown* shown) {
   left = std::max(left, 0);
   top = std::max(top, 0);
   right = std::min(right, fit.width());
   bottom = std::min(bottom, fit.height());
-  if (left >= right || top >= bottom) return;
+  if (left >= right || top >= bottom) return Area{};
   int yFrom = 0, yTo = 0, x0 = 0, x1 = 0;
   // The shown rows and columns whose pixels meet the area.
   for (int y = 0; y < fit.shownHeight(); ++y) {
@@ -149,6 +162,30 @@ void ShrinkArea(const uint32_t* pixels, const Fit& fit, int left, int top, int r
       row[x] = Shrunk(pixels, fit.width(), colLeft, rowTop, colRight, rowBottom);
     }
   }
+  return Area{x0, yFrom, x1, yTo};
+}
+
+Area ShrinkMarked(const uint32_t* pixels, const Fit& fit, std::vector<uint8_t>* marks,
+                  Shown* shown) {
+  Area area{shown->width, shown->height, 0, 0};
+  for (int y = 0; y < shown->height; ++y) {
+    uint8_t* mark = marks->data() + static_cast<size_t>(y) * shown->width;
+    // Most rows hold no mark: memchr finds that at once.
+    if (memchr(mark, 1, static_cast<size_t>(shown->width)) == nullptr) continue;
+    int rowTop, rowBottom;
+    fit.SourceRows(y, &rowTop, &rowBottom);
+    uint32_t* row = shown->pixels.data() + static_cast<size_t>(y) * shown->width;
+    for (int x = 0; x < shown->width; ++x) {
+      if (mark[x] == 0) continue;
+      mark[x] = 0;
+      int colLeft, colRight;
+      fit.SourceColumns(x, &colLeft, &colRight);
+      row[x] = Shrunk(pixels, fit.width(), colLeft, rowTop, colRight, rowBottom);
+      area = Area{std::min(area.left, x), std::min(area.top, y), std::max(area.right, x + 1),
+                  std::max(area.bottom, y + 1)};
+    }
+  }
+  return area.left < area.right ? area : Area{};
 }
 
 std::vector<Area> ChangedAreas(const Shown& sent, const Shown& next, int bandHeight,

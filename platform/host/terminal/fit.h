@@ -44,6 +44,9 @@ class Fit {
     *from = rowFrom_[y];
     *to = rowFrom_[y + 1];
   }
+  // The shown column that averages picture column x (0 <= x < width); rows likewise.
+  int ShownColumnOf(int x) const { return colOf_[x]; }
+  int ShownRowOf(int y) const { return rowOf_[y]; }
 
   // The picture pixel under the cell at 0-based (col, row): the centre of what the cell
   // shows. False when the cell is outside the shown picture; *x, *y are then the nearest
@@ -59,6 +62,8 @@ class Fit {
   int shownWidth_ = 1, shownHeight_ = 1, firstCol_ = 0, firstRow_ = 0;
   // Where each shown column's (row's) picture pixels start; one more entry for the end.
   std::vector<int> colFrom_ = {0, 1}, rowFrom_ = {0, 1};
+  // Each picture column's (row's) shown column (row).
+  std::vector<int> colOf_ = {0}, rowOf_ = {0};
 };
 
 // The picture as shown: shownWidth x shownHeight pixels, row-major. Empty: nothing shown yet.
@@ -74,18 +79,26 @@ struct Shown {
 // Shrinks `pixels` (fit.width() x fit.height(), row-major) into *shown.
 void Shrink(const uint32_t* pixels, const Fit& fit, Shown* shown);
 
-// Shrinks again only the shown pixels that come from picture pixels [left, right) x
-// [top, bottom); *shown must have the fit's size (from Shrink).
-void ShrinkArea(const uint32_t* pixels, const Fit& fit, int left, int top, int right, int bottom,
-                Shown* shown);
-
 // A rectangle of shown pixels, [left, right) x [top, bottom).
 struct Area {
   int left = 0, top = 0, right = 0, bottom = 0;
+  bool empty() const { return left >= right || top >= bottom; }
   bool operator==(const Area& o) const {
     return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
   }
 };
+
+// Shrinks again only the shown pixels that come from picture pixels [left, right) x
+// [top, bottom); *shown must have the fit's size (from Shrink). Returns the shown pixels that
+// it computed again (empty when the area lies outside the picture).
+Area ShrinkArea(const uint32_t* pixels, const Fit& fit, int left, int top, int right, int bottom,
+                Shown* shown);
+
+// Shrinks again the shown pixels whose byte in *marks (one a shown pixel, row-major; 1 marks
+// it, 0 not) is 1, and clears the marks; *shown must have the fit's size. Returns the
+// rectangle that held them (empty when none was marked).
+Area ShrinkMarked(const uint32_t* pixels, const Fit& fit, std::vector<uint8_t>* marks,
+                  Shown* shown);
 
 // Rectangles that cover every pixel where `next` differs from `sent` (of the same size): one
 // for each band of `bandHeight` rows that has changes, from the first changed column to the

@@ -79,7 +79,11 @@ size_t InputParser::ParseOne(std::vector<TermEvent>* events) const {
     size_t end = 2;
     while (end < s.size() && !(s[end] >= 0x40 && s[end] <= 0x7E)) ++end;
     if (end == s.size()) return s.size() > kLongestSequence ? 1 : 0;
-    if (MouseReport(s.substr(2, end - 2), s[end], &event)) events->push_back(event);
+    if (s[end] == 'n' && end == 3 && s[2] == '0') {
+      events->push_back(TermEvent{TermEvent::Kind::kStatusOk});
+    } else if (MouseReport(s.substr(2, end - 2), s[end], &event)) {
+      events->push_back(event);
+    }
     return end + 1;
   }
   if (s[1] == 'O') return s.size() < 3 ? 0 : 3;  // a function or keypad key

@@ -17,6 +17,7 @@ struct TermEvent {
     kMouseMove,  // with the left button held
     kKey,        // a key press: `key` is a Win32 virtual key (VK_RETURN, '0'..'9', 'A'..'Z', ...)
     kQuit,       // q or Ctrl-C: end the program as the close box would
+    kStatusOk,   // the answer to a status report (ESC [ 5 n): all written before it was taken
   };
   Kind kind;
   int col = 0, row = 0;  // 0-based cells for the mouse, or pixels where they are reported so

@@ -44,14 +44,17 @@ std::string Deflated(const Shown& next, const Area& a) {
   return packed;
 }
 
-// One command with its keys and the payload, in chunks of kChunk base64 characters.
-void AppendCommand(const std::string& keys, const std::string& payload, std::string* out) {
+// One command with its keys and the payload, in chunks of kChunk base64 characters. The
+// chunks after the first carry `again` before m: kitty takes each chunk by its own action, so
+// a frame's chunk without a=f would become a new image of the frame's size.
+void AppendCommand(const std::string& keys, const std::string& again, const std::string& payload,
+                   std::string* out) {
   const size_t bytesPerChunk = kChunk / 4 * 3;
   size_t at = 0;
   do {
     const size_t end = std::min(payload.size(), at + bytesPerChunk);
     out->append("\x1b_G");
-    if (at == 0) out->append(keys + ",");
+    out->append(at == 0 ? keys + "," : again);
     out->append(end < payload.size() ? "m=1;" : "m=0;");
     AppendBase64(payload, at, end, out);
     out->append("\x1b\\");
@@ -68,7 +71,7 @@ void EncodeKitty(const Fit& fit, const Shown& sent, const Shown& next, std::stri
     // Sent and placed at the cursor, which stays where it is (C=1).
     out->append("\x1b[" + std::to_string(fit.firstRow() + 1) + ";" +
                 std::to_string(fit.firstCol() + 1) + "H");
-    AppendCommand("a=T,f=24,o=z,q=2,C=1," + image + size,
+    AppendCommand("a=T,f=24,o=z,q=2,C=1," + image + size, "",
                   Deflated(next, Area{0, 0, next.width, next.height}), out);
     return;
   }
@@ -78,7 +81,8 @@ void EncodeKitty(const Fit& fit, const Shown& sent, const Shown& next, std::stri
                               ",s=" + std::to_string(a.right - a.left) +
                               ",v=" + std::to_string(a.bottom - a.top);
     // X=1: the rectangle replaces what the frame had, no blending.
-    AppendCommand("a=f,r=1,X=1,f=24,o=z,q=2," + image + place, Deflated(next, a), out);
+    AppendCommand("a=f,r=1,X=1,f=24,o=z,q=2," + image + place, "a=f,r=1,q=2,", Deflated(next, a),
+                  out);
   }
   // The root frame made current again, which has the terminal show the edits.
   if (!areas.empty()) out->append("\x1b_Ga=a,c=1,q=2," + image + "\x1b\\");

@@ -2,12 +2,17 @@
 // window's client area (dialogs over it, where the layer put them), which is shrunk to fit the
 // terminal and sent as half-block cells, sixel or kitty graphics: only what changed, at most
 // once per frame time, and not at all while the terminal has not taken the last frame yet (a
-// slow link skips frames rather than queueing them). Input is read from the terminal in the message
+// slow link skips frames rather than queueing them). Each frame ends with a status report
+// request, which the terminal answers once it has read everything before it: the end of the
+// link itself says when the next frame may go, however much the kernel, sshd or the network
+// buffer on the way. Input is read from the terminal in the message
 // loop's idle wait, which is a poll() on the terminal, the host's wake-up counter and its signals.
 #include "host/terminal/terminal.h"
 
 #include <errno.h>
 #include <poll.h>
+#include <stdint.h>
+#include <string.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -44,6 +49,11 @@ constexpr int kShrunkTolerance = 16;
 constexpr int kGuessedCellWidth = 8, kGuessedCellHeight = 16;
 // How long the terminal has to answer what it can show.
 constexpr int kAskMillis = 500;
+// The status report request that follows each frame; the terminal answers ESC [ 0 n.
+constexpr char kStatusQuery[] = "\x1b[5n";
+// A terminal that has never answered a status report within this time is taken not to answer
+// them: frames are then paced by the frame time alone.
+constexpr int64_t kFirstAnswerMicros = 1000000;
 
 RECT Intersect(const RECT& a, const RECT& b) {
   return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
@@ -52,6 +62,31 @@ RECT Intersect(const RECT& a, const RECT& b) {
 
 bool Contains(const RECT& r, int x, int y) {
   return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+
+// Pixels compared at once where rows are mostly alike: memcmp goes through them far faster
+// than a loop that stops at the first difference.
+constexpr int kCompareBlock = 16;
+
+// The first x in [left, right) where rows a and b differ, or right.
+int FirstDifference(const uint32_t* a, const uint32_t* b, int left, int right) {
+  while (right - left >= kCompareBlock &&
+         memcmp(a + left, b + left, kCompareBlock * sizeof *a) == 0) {
+    left += kCompareBlock;
+  }
+  while (left < right && a[left] == b[left]) ++left;
+  return left;
+}
+
+// One past the last x in [left, right) where rows a and b differ, or left.
+int LastDifference(const uint32_t* a, const uint32_t* b, int left, int right) {
+  while (right - left >= kCompareBlock &&
+         memcmp(a + right - kCompareBlock, b + right - kCompareBlock, kCompareBlock * sizeof *a) ==
+             0) {
+    right -= kCompareBlock;
+  }
+  while (right > left && a[right - 1] == b[right - 1]) --right;
+  return right;
 }
 
 class TerminalHost : public user::Host {
@@ -82,8 +117,8 @@ class TerminalHost : public user::Host {
   }
 
   void Wait(int64_t deadlineMicros) override {
-    if (Pending()) {
-      const int64_t presentAt = lastPresent_ + kFrameMicros;
+    const int64_t presentAt = Pending() ? NextFrameAt() : kWhenAnswered;
+    if (presentAt != kWhenAnswered) {
       deadlineMicros = deadlineMicros < 0 ? presentAt : std::min(deadlineMicros, presentAt);
     }
     int timeout = -1;
@@ -114,6 +149,7 @@ class TerminalHost : public user::Host {
     // A kitty image may lie above text: it goes first.
     if (mode_ == TerminalMode::kKitty) terminal::WriteTerminal(kClear, sizeof kClear - 1);
     const terminal::BoxAnswer answer = terminal::ShowMessageBox(caption, text);
+    awaiting_ = false;  // the box read the terminal's answer, if it came
     sent_ = terminal::Shown();
     recompose_ = true;
     if (answer == terminal::BoxAnswer::kQuit) CloseMainWindow();
@@ -148,6 +184,14 @@ class TerminalHost : public user::Host {
       if (shown_.count(window)) stack.push_back(window);
     }
     return stack;
+  }
+
+  // When the next frame may go out (microseconds on the clock): a frame time after the last
+  // one, once the terminal has answered for it; kWhenAnswered while only its answer can tell.
+  static constexpr int64_t kWhenAnswered = INT64_MAX;
+  int64_t NextFrameAt() const {
+    if (!awaiting_) return lastPresent_ + kFrameMicros;
+    return answered_ ? kWhenAnswered : askedAt_ + kFirstAnswerMicros;
   }
 
   bool Pending() const {
@@ -188,6 +232,10 @@ class TerminalHost : public user::Host {
         return;
       case TermEvent::Kind::kKey:
         Key(event.key);
+        return;
+      case TermEvent::Kind::kStatusOk:
+        awaiting_ = false;
+        answered_ = true;
         return;
       default:
         Mouse(event);
@@ -246,7 +294,9 @@ class TerminalHost : public user::Host {
   // when a frame time has passed and the terminal has taken the last frame.
   void Present() {
     const int64_t now = clock::NowMicros();
-    if (!Pending() || now < lastPresent_ + kFrameMicros) return;
+    if (!Pending()) return;
+    if (now < NextFrameAt()) return;             // the damage waits for the next frame
+    if (awaiting_) asking_ = awaiting_ = false;  // the terminal does not answer
     lastPresent_ = now;
     const HWND main = MainWindow();
     if (main == nullptr || !terminal::OwnsTerminal()) return ForgetDamage();
@@ -254,15 +304,22 @@ class TerminalHost : public user::Host {
     const RECT picture = shown_[main];
     const int width = std::max<int>(1, picture.right - picture.left);
     const int height = std::max<int>(1, picture.bottom - picture.top);
-    std::string out;
     if (resized_ || width != fit_.width() || height != fit_.height()) {
       resized_ = false;
       Refit(width, height);
     }
-    Compose(picture, width, height);
-    if (sent_.width == 0) out = kClear;
-    Encode(&out);
-    if (!out.empty() && !terminal::WriteTerminal(out.data(), out.size())) sent_ = terminal::Shown();
+    const terminal::Area changed = Compose(picture, width, height);
+    // One buffer, kept from frame to frame, and one write a frame.
+    out_.clear();
+    if (sent_.width == 0) out_ = kClear;
+    Encode(changed, &out_);
+    if (out_.empty()) return;
+    if (asking_) {
+      out_ += kStatusQuery;
+      awaiting_ = true;
+      askedAt_ = now;
+    }
+    if (!terminal::WriteTerminal(out_.data(), out_.size())) sent_ = terminal::Shown();
   }
 
   // Places the picture in the terminal as it is now, to be drawn anew.
@@ -285,20 +342,24 @@ class TerminalHost : public user::Host {
     recompose_ = true;
   }
 
-  // The bytes that bring the terminal from sent_ to next_; sent_ becomes what it then shows.
-  void Encode(std::string* out) {
+  // The bytes that bring the terminal from sent_ to next_, which has changed only in
+  // `changed` since the last frame; sent_ becomes what the terminal then shows.
+  void Encode(const terminal::Area& changed, std::string* out) {
     if (mode_ == TerminalMode::kBlocks) {
       const bool shrunk = fit_.shownWidth() < fit_.width();
-      return terminal::EncodeBlocks(fit_, next_, shrunk ? kShrunkTolerance : 0, &sent_, out);
+      return terminal::EncodeBlocks(fit_, next_, shrunk ? kShrunkTolerance : 0, &sent_, out,
+                                    changed);
     }
     if (mode_ == TerminalMode::kSixel) terminal::EncodeSixel(fit_, sent_, next_, out);
     if (mode_ == TerminalMode::kKitty) terminal::EncodeKitty(fit_, sent_, next_, out);
     sent_ = next_;
   }
 
-  // Copies what was drawn into the picture, and shrinks into next_ the part that changed.
-  void Compose(const RECT& picture, int width, int height) {
-    std::vector<RECT> areas;  // picture coordinates
+  // Copies what was drawn into the picture, and shrinks into next_ the part that changed;
+  // returns that part of next_.
+  terminal::Area Compose(const RECT& picture, int width, int height) {
+    std::vector<RECT>& areas = areas_;  // picture coordinates
+    areas.clear();
     if (recompose_ || picture_.size() != static_cast<size_t>(width) * height) {
       picture_.assign(static_cast<size_t>(width) * height, 0);
       areas.push_back(RECT{0, 0, width, height});
@@ -317,26 +378,30 @@ class TerminalHost : public user::Host {
       pixels->ClearDamage();
     }
     // Programs repaint more than changes (the spectrum bars redraw their whole area every
-    // frame): only pixels that differ from the picture's are shrunk again.
+    // frame): only shown pixels whose picture pixels changed are shrunk again.
+    const size_t shownSize = static_cast<size_t>(fit_.shownWidth()) * fit_.shownHeight();
+    if (marks_.size() != shownSize) marks_.assign(shownSize, 0);
     const RECT whole{0, 0, width, height};
-    RECT changed{width, height, 0, 0};
     for (const RECT& area : areas) {
       const RECT a = Intersect(area, whole);
       if (a.left >= a.right || a.top >= a.bottom) continue;
-      for (HWND window : stack) CopyWindow(window, picture, a, width, &changed);
+      for (HWND window : stack) CopyWindow(window, picture, a, width);
     }
+    terminal::Area shown;
     if (recompose_ || next_.width != fit_.shownWidth() || next_.height != fit_.shownHeight()) {
       terminal::Shrink(picture_.data(), fit_, &next_);
-    } else if (changed.left < changed.right) {
-      terminal::ShrinkArea(picture_.data(), fit_, changed.left, changed.top, changed.right,
-                           changed.bottom, &next_);
+      std::fill(marks_.begin(), marks_.end(), 0);
+      shown = terminal::Area{0, 0, next_.width, next_.height};
+    } else {
+      shown = terminal::ShrinkMarked(picture_.data(), fit_, &marks_, &next_);
     }
     recompose_ = false;
+    return shown;
   }
 
-  // Copies the part of a window's pixels that lies in `area` (picture coordinates), adding the
-  // pixels that this changes to *changed.
-  void CopyWindow(HWND window, const RECT& picture, const RECT& area, int width, RECT* changed) {
+  // Copies the part of a window's pixels that lies in `area` (picture coordinates), marking
+  // the shown pixels whose picture pixels this changes.
+  void CopyWindow(HWND window, const RECT& picture, const RECT& area, int width) {
     const gdi::Surface* pixels = user::TopLevelSurface(window);
     if (pixels == nullptr) return;
     const RECT& at = shown_[window];
@@ -346,14 +411,14 @@ class TerminalHost : public user::Host {
     for (int y = r.top; y < r.bottom; ++y) {
       const uint32_t* from = &pixels->pixels[static_cast<size_t>(y - dy) * pixels->width] - dx;
       uint32_t* to = &picture_[static_cast<size_t>(y) * width];
-      int left = r.left, right = r.right;
-      while (left < right && from[left] == to[left]) ++left;
-      while (right > left && from[right - 1] == to[right - 1]) --right;
-      if (left >= right) continue;
+      // Most rows of a repainted area are as they were: one memcmp over the row says so.
+      if (memcmp(from + r.left, to + r.left, (r.right - r.left) * sizeof *from) == 0) continue;
+      const int left = FirstDifference(from, to, r.left, r.right);
+      if (left >= r.right) continue;
+      const int right = LastDifference(from, to, left, r.right);
+      uint8_t* mark = &marks_[static_cast<size_t>(fit_.ShownRowOf(y)) * fit_.shownWidth()];
+      for (int x = left; x < right; ++x) mark[fit_.ShownColumnOf(x)] |= from[x] != to[x];
       std::copy(from + left, from + right, to + left);
-      *changed =
-          RECT{std::min<LONG>(changed->left, left), std::min<LONG>(changed->top, y),
-               std::max<LONG>(changed->right, right), std::max<LONG>(changed->bottom, y + 1)};
     }
   }
 
@@ -377,10 +442,17 @@ class TerminalHost : public user::Host {
   terminal::InputParser parser_;
   terminal::Fit fit_;
   std::vector<uint32_t> picture_;  // the main window's client size, dialogs placed over it
+  std::vector<uint8_t> marks_;     // shown pixels to shrink again (1), one a pixel of next_
   terminal::Shown next_;           // the picture as the terminal is to show it
   terminal::Shown sent_;           // what the terminal shows; empty: nothing yet
+  std::vector<RECT> areas_;        // the areas that a frame composes, kept for the next
+  std::string out_;                // the bytes of a frame, kept for the next
   bool recompose_ = true;          // the whole picture must be put together again
   bool resized_ = true;            // the terminal's size must be read again
+  bool asking_ = true;             // frames end with a status report request
+  bool awaiting_ = false;          // the terminal has not answered for the last frame yet
+  bool answered_ = false;          // the terminal has answered a status report
+  int64_t askedAt_ = 0;            // when the last frame's request went out
   int64_t lastPresent_ = -1000000;
 };
 

@@ -34,7 +34,8 @@ void TerminalSize(int* cols, int* rows);
 // when it does not say.
 void CellPixels(int* width, int* height);
 
-// Bytes written to the terminal that it has not taken yet (0 when unknown).
+// Bytes written to the terminal that it has not taken yet (0 when unknown: a pseudo-terminal,
+// which is what terminal emulators and sshd give, always says 0).
 int UnsentBytes();
 
 // Writes all of `bytes` unless the terminal is released or gone; false then.

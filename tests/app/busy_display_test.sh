@@ -7,6 +7,8 @@
 # usage: busy_display_test.sh ORVEL-PROGRAM REFUSING-LIBRARY
 set -uo pipefail
 program=$1
+# shellcheck source=../support/wait.sh
+source "$(dirname "$0")/../support/wait.sh"
 refusing=$2
 export SDL_AUDIODRIVER=dummy
 work=$(mktemp -d)
@@ -14,13 +16,13 @@ pid=
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill -9 $xvfb $pid 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+wait_until 10 test -s "$work/display"
 [ -s "$work/display" ] || { echo "busy display test: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
 
 LD_PRELOAD=$refusing "$program" --input demo >"$work/log" 2>&1 &
 pid=$!
-for _ in $(seq 150); do
+for _ in $(seq "$(polls 15)"); do
   if xdotool search --onlyvisible --name "^Orvel" >/dev/null 2>&1; then
     echo "busy display test passed"
     exit 0

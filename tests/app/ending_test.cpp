@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "run_command.h"
+#include "wait_scale.h"
 
 namespace {
 
@@ -141,7 +142,9 @@ TEST(Signals, BeforeAnyWindowEndTheProgramAtOnce) {
   remove(fifo.c_str());
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   Program run({"--headless", "--input", fifo});
-  for (int i = 0; i < 500 && !Catches(run.pid, SIGTERM); ++i) usleep(10000);
+  for (long i = 0; i < orvel::test::ScaledMillis(5000) / 10 && !Catches(run.pid, SIGTERM); ++i) {
+    usleep(10000);
+  }
   kill(run.pid, SIGTERM);
   EXPECT_EQ(run.Wait(), 128 + SIGTERM) << run.text;
   remove(fifo.c_str());

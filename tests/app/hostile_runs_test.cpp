@@ -6,6 +6,7 @@
 #include <string>
 
 #include "run_command.h"
+#include "wait_scale.h"
 
 namespace {
 
@@ -45,7 +46,8 @@ TEST(HostileRuns, WhatWouldHangEndsInWords) {
   const std::string dir =
       std::string(tmp ? tmp : "/tmp") + "/orvel-hostile-runs-" + std::to_string(getpid());
   // The deadline turns a hang into a failure; a sound run takes a second or two.
-  const std::string program = "timeout 60 env -u DISPLAY -u WAYLAND_DISPLAY " ORVEL_PROGRAM;
+  const std::string program = "timeout " + std::to_string(orvel::test::ScaledMillis(60000) / 1000) +
+                              " env -u DISPLAY -u WAYLAND_DISPLAY " ORVEL_PROGRAM;
   for (const HostileRun& r : kRuns) {
     const std::string shell = "rm -rf " + dir + " && mkdir -p " + dir + " && (" +
                               Replace(Replace(r.shell, "ORVEL", program), "$d", dir) + ") 2>&1";

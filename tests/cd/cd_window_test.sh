@@ -41,15 +41,30 @@ fail() {
 source "$(dirname "$0")/../support/orvel-window.sh"
 answer_start_up 561
 [ -n "$main" ] || fail "no main window of 561 pixels"
-sleep 0.5
-
-click() { xdotool mousemove --window "$main" "$1" "$2" click 1; sleep 0.3; }
-click 375 20  # Time: the date line, and each second the strip and the CD position
-click 310 20  # NEXT: track 2
-click 310 20  # NEXT: track 3
-click 310 353 # Bars
 shot=$out/orvel-cd.png
 
+click() { xdotool mousemove --window "$main" "$1" "$2" click 1; }
+look() { import -window "$main" "$shot" 2>/dev/null; }
+# Whether track N's box in the strip of the screenshot is highlighted: its edge differs from
+# the boxes' beside it.
+lit_track() {
+  local x=$((237 + 15 * ($1 - 1)))
+  [ "$(pixel "$x" 311)" != "$(pixel $((x - 15)) 311)" ] &&
+    [ "$(pixel "$x" 311)" != "$(pixel $((x + 15)) 311)" ]
+}
+highlighted() { look && lit_track "$1"; }
+# Clicks a button and waits until `check` shows the click arrived. A click that comes while the
+# window still ignores input (the About box just closed) is lost: after 5 s without its effect
+# it is made again.
+click_until() {
+  local x=$1 y=$2
+  shift 2
+  for _ in 1 2 3; do
+    click "$x" "$y"
+    wait_until 5 "$@" && return 0
+  done
+  return 1
+}
 # What the picture must show; empty when it does.
 problem() {
   local bars position
@@ -61,19 +76,22 @@ problem() {
     echo "no position line ($position lit pixels)"
   elif [ "$(pixel 237 311)" = "0,0,0" ]; then
     echo "no track strip"
-  elif [ "$(pixel 267 311)" = "$(pixel 237 311)" ]; then
-    echo "track 3 is not highlighted" # its box edge is lighter than track 1's
+  elif ! lit_track 3; then
+    echo "track 3 is not highlighted"
   fi
 }
+date_shown() { look && [ "$(lit_in 330x24+30+50)" -gt 100 ]; }
 
-# A few seconds of play; a loaded machine may need more, so look a few times before failing.
-sleep 3.5
-for _ in $(seq 1 20); do
-  import -window "$main" "$shot" || fail "no screenshot"
-  why=$(problem)
-  [ -n "$why" ] || break
-  sleep 1
-done
+# Time: the date line, and each second the strip and the CD position.
+click_until 375 20 date_shown || fail "no date line after Time"
+click_until 310 20 highlighted 2 || fail "NEXT did not go to track 2"
+click_until 310 20 highlighted 3 || fail "NEXT did not go to track 3"
+click 310 353 # Bars
+# A few seconds of play; a loaded machine may need more.
+ready() { look && [ -z "$(problem)" ]; }
+wait_until 20 ready || true
+[ -s "$shot" ] || fail "no screenshot"
+why=$(problem)
 [ -z "$why" ] || fail "$why"
 kill -0 $pid 2>/dev/null || fail "orvel ended early"
 echo "cd window test passed; screenshot $shot"

@@ -17,6 +17,7 @@ extern "C" {
 #include <thread>
 
 #include "run_orvel.h"
+#include "wait_scale.h"
 
 extern char** environ;
 
@@ -169,7 +170,7 @@ TEST(RenderCommandLine, CtrlCLeavesAPlayableFileOfWhatWasRendered) {
 
   // Once a good part of the minute of demo music is in the file, Ctrl-C. Until the render
   // ends, the file grows under a temporary name beside the video.
-  for (int i = 0; i < 3000 && LargestFile(dir) < 150000; ++i) {
+  for (long i = 0; i < orvel::test::ScaledMillis(60000) / 20 && LargestFile(dir) < 150000; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   ASSERT_EQ(kill(pid, SIGINT), 0);

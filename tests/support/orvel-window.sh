@@ -5,7 +5,7 @@
 #                           the same title) until only the main window, WIDTH pixels wide, is
 #                           left; sets `main` to its id (empty if it never came) and
 #                           `answered_about` to yes once the About box was answered. Gives up
-#                           after about 15 s, listing on standard error the windows visible
+#                           after about 15 s (tests/support/wait.sh), listing on standard error the windows visible
 #                           then.
 #   width_of ID             a window's width in pixels
 #   press_enter_on ID       focuses a window and presses Enter
@@ -13,6 +13,9 @@
 #   lit_in GEOMETRY         how many pixels of the picture in $shot inside GEOMETRY (WxH+X+Y)
 #                           are not black
 # Needs xdotool and ImageMagick (scripts/install-deps).
+
+# shellcheck source=wait.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wait.sh"
 
 width_of() {
   xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p'
@@ -27,7 +30,7 @@ answer_start_up() {
   local width=$1 about id name
   main=""
   answered_about=""
-  for _ in $(seq 1 150); do
+  for _ in $(seq "$(polls 15)"); do
     about=""
     for id in $(xdotool search --onlyvisible --name "^Orvel!?\$" 2>/dev/null || true); do
       name=$(xdotool getwindowname "$id" 2>/dev/null || true)

@@ -6,7 +6,10 @@
 #   pulse_stop               ends the server and removes its folder (also on the shell's EXIT).
 # Each server lives in a fresh temporary folder, so tests that run at the same time, and the
 # user's own server, never meet. Returns non-zero (with the reason) when pulseaudio is missing
-# or the server does not come up within ten seconds.
+# or the server does not come up within ten seconds (scaled as in wait.sh).
+
+# shellcheck source=wait.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wait.sh"
 
 pulse_start() {
   if ! command -v pulseaudio >/dev/null 2>&1 || ! command -v pactl >/dev/null 2>&1; then
@@ -37,7 +40,7 @@ pulse_start() {
   PULSE_TEST_PID=$!
   trap pulse_stop EXIT
   local i
-  for i in $(seq 100); do
+  for i in $(seq "$(polls 10)"); do
     if pactl info >/dev/null 2>&1; then return 0; fi
     if ! kill -0 "$PULSE_TEST_PID" 2>/dev/null; then break; fi
     sleep 0.1

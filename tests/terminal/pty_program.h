@@ -19,6 +19,7 @@
 
 #include "run_command.h"
 #include "vterm_screen.h"
+#include "wait_scale.h"
 
 namespace orvel::test {
 
@@ -44,15 +45,17 @@ class PtyProgram {
     if (master >= 0) close(master);
   }
 
-  // Reads the program's output until `done` holds or 30 s pass; whether it held. The output
-  // ends when the program has exited and closed the terminal.
+  // Reads the program's output until `done` holds or 30 s pass (scaled, wait_scale.h);
+  // whether it held. The output ends when the program has exited and closed the terminal.
   bool ReadUntil(const std::function<bool()>& done) {
     timespec start;
     clock_gettime(CLOCK_MONOTONIC, &start);
     while (!done()) {
       timespec now;
       clock_gettime(CLOCK_MONOTONIC, &now);
-      if (now.tv_sec - start.tv_sec > 30) return false;
+      const long waited =
+          (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+      if (waited > ScaledMillis(30000)) return false;
       pollfd fd{master, POLLIN, 0};
       if (poll(&fd, 1, 100) <= 0) continue;
       char buffer[65536];

@@ -22,6 +22,8 @@ export SDL_AUDIODRIVER=dummy
 # xdotool reads window titles only in the C locale.
 export LC_ALL=C
 unset WAYLAND_DISPLAY
+# shellcheck source=../support/wait.sh
+source "$(dirname "$0")/../support/wait.sh"
 # Each terminal's files in a folder of its own: the two tests may run at once.
 work=$out/$terminal-test
 mkdir -p "$work"
@@ -61,10 +63,7 @@ case $terminal in
 esac
 terminal_pid=$!
 trap 'kill $terminal_pid 2>/dev/null || true' EXIT
-for _ in $(seq 1 300); do
-  [ -s "$size" ] && break
-  sleep 0.1
-done
+wait_until 30 test -s "$size" || true
 read -r rows cols <"$size" || fail "the terminal's size was not noted"
 # The terminal's shown window (kitty makes a window that it destroys on the way).
 window=$(xdotool search --sync --onlyvisible --classname "orvel-$terminal" | head -1)
@@ -98,7 +97,7 @@ box_up() {
 
 # The boxes of start-up are answered until the display shows.
 answered=""
-for _ in $(seq 1 60); do
+for _ in $(seq "$(polls 30 0.5)"); do
   capture || true
   if [ -s "$work/picture.png" ] && [ "$(differing 561x36+0+0)" = 0 ] && ! box_up; then
     answered=yes
@@ -114,26 +113,28 @@ panels=$(differing 561x75+0+336)
 
 # The gauge button (280, 371), 60 x 25: pressed it looks otherwise, let go as before.
 xdotool mousemove --window "$window" $((left + 310)) $((top + 383)) mousedown 1
-for _ in $(seq 1 40); do
+for _ in $(seq "$(polls 10 0.25)"); do
   capture && [ "$(differing 60x25+280+371)" != 0 ] && break
   sleep 0.25
 done
 [ "$(differing 60x25+280+371)" != 0 ] || fail "the pressed button did not change"
 xdotool mouseup 1
-for _ in $(seq 1 40); do
+for _ in $(seq "$(polls 10 0.25)"); do
   capture && [ "$(differing 60x25+280+371)" = 0 ] && break
   sleep 0.25
 done
 [ "$(differing 60x25+280+371)" = 0 ] || fail "the button did not come back up"
 
-# The spectrum bars (280, 341) for the screenshot, then q ends the program.
+# The spectrum bars (280, 341) for the screenshot, then q ends the program. The bars stand on
+# the display's bottom row, which the sphere never reaches.
+bars_shown() {
+  capture && [ "$(convert "$work/picture.png" -crop 522x1+20+298 +repage -fill white \
+    +opaque black -format '%[fx:int(mean*w+0.5)]' info:)" -gt 100 ]
+}
 xdotool mousemove --window "$window" $((left + 310)) $((top + 353)) click 1
-sleep 1.5
-import -window "$window" "$out/orvel-$terminal.png"
+wait_until 15 bars_shown || fail "the bars did not show"
+cp "$shot" "$out/orvel-$terminal.png"
 xdotool key --clearmodifiers q
-for _ in $(seq 1 40); do
-  [ -s "$code" ] && break
-  sleep 0.25
-done
+wait_until 10 test -s "$code" || true
 [ "$(cat "$code" 2>/dev/null)" = 0 ] || fail "orvel did not end with 0 after q"
 echo "$terminal test passed: the picture matches the headless panels; screenshot $out/orvel-$terminal.png"

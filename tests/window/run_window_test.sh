@@ -14,6 +14,8 @@ for tool in xdotool import convert; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
 done
 
+# shellcheck source=../support/wait.sh
+source "$(dirname "$0")/../support/wait.sh"
 work=$(mktemp -d)
 xvfb_pid=""
 probe_pid=""
@@ -32,7 +34,7 @@ for n in $(seq 90 190); do
   if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
-    for _ in $(seq 1 50); do
+    for _ in $(seq "$(polls 5)"); do
       [ -e "/tmp/.X11-unix/X$n" ] && break
       kill -0 "$xvfb_pid" 2>/dev/null || break
       sleep 0.1
@@ -57,26 +59,26 @@ export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$work/lsan.supp
 probe_pid=$!
 
 wid=""
-for _ in $(seq 1 100); do
+for _ in $(seq "$(polls 10)"); do
   wid=$(xdotool search --name "Orvel window test" 2>/dev/null | head -n 1)
   [ -n "$wid" ] && break
   kill -0 "$probe_pid" 2>/dev/null || fail "window_probe ended before its window appeared"
   sleep 0.1
 done
 [ -n "$wid" ] || fail "no window titled 'Orvel window test' appeared"
-sleep 0.5  # let the first paint reach the screen
 
-xdotool mousemove --window "$wid" 50 20 click 1
-for _ in $(seq 1 50); do
+# A click before the window is on the screen may be lost: it is repeated every second until
+# the program reports it.
+for k in $(seq "$(polls 10)"); do
+  [ $((k % 10)) = 1 ] && xdotool mousemove --window "$wid" 50 20 click 1
   grep -q clicked "$work/out" && break
   sleep 0.1
 done
 grep -q clicked "$work/out" || fail "the program did not see the click"
-# The picture may take a moment to reach the screen on a loaded machine: look a few times.
+# The picture may take a moment to reach the screen on a loaded machine: look until it does.
 pixel() { convert "$work/shot.png" -format "%[hex:p{$1,$2}]" info: | cut -c1-6; }
 problem=""
-for _ in $(seq 1 10); do
-  sleep 0.3
+for _ in $(seq "$(polls 10 0.3)"); do
   problem=""
   import -window "$wid" "$work/shot.png" || { problem="import could not capture the window"; continue; }
   size=$(convert "$work/shot.png" -format '%w %h' info:)
@@ -96,6 +98,7 @@ for _ in $(seq 1 10); do
     fi
   done
   [ -z "$problem" ] && break
+  sleep 0.3
 done
 [ -z "$problem" ] || fail "$problem"
 

@@ -1,7 +1,8 @@
 // A small program for the real-window test: one 567 x 436 captioned window on the SDL2 host
 // with a red block painted in WM_PAINT and an owner-drawn button (green, yellow while pressed).
 // A click on the button prints "clicked", paints a blue block through the window DC and ends
-// the program five seconds later; without a click it gives up after 30 seconds (exit code 1).
+// the program five seconds later; without a click it gives up after 30 seconds (exit code 1;
+// deadlines scaled by ORVEL_TEST_WAIT_SCALE, tests/support/wait_scale.h).
 // After the click another thread posts a message while the window thread sleeps with only a
 // timer seconds away: it must wake for it, and otherwise sleep, using next to no processor
 // time in those five seconds (else exit code 1 too).
@@ -15,6 +16,7 @@
 #include <thread>
 
 #include "host/hosts.h"
+#include "wait_scale.h"
 
 namespace {
 
@@ -82,13 +84,13 @@ LRESULT CALLBACK ProbeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
                               std::chrono::steady_clock::now() - g_postedAt)
                               .count();
-      g_wokenLate = waited > 2000;
+      g_wokenLate = waited > orvel::test::ScaledMillis(2000);
       printf("woken after %lld ms\n", static_cast<long long>(waited));
       fflush(stdout);
       return 0;
     }
     case WM_TIMER:
-      if (wParam == 1) fprintf(stderr, "window_probe: no click within 30 s\n");
+      if (wParam == 1) fprintf(stderr, "window_probe: no click in time\n");
       DestroyWindow(hwnd);
       return 0;
     case WM_DESTROY: {
@@ -124,7 +126,7 @@ int main() {
   g_button = CreateWindowExA(0, "BUTTON", " ", WS_CHILD | BS_OWNERDRAW, 20, 8, 60, 25, main,
                              nullptr, nullptr, nullptr);
   ShowWindow(g_button, SW_SHOWNORMAL);
-  SetTimer(main, 1, 30000, nullptr);
+  SetTimer(main, 1, static_cast<UINT>(orvel::test::ScaledMillis(30000)), nullptr);
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0)) DispatchMessageA(&msg);
   if (g_poster.joinable()) g_poster.join();

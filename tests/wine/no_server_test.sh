@@ -28,14 +28,15 @@ pid=$!
 TEST_PIDS=$pid
 answer_startup >/dev/null || fail "Windows build: start-up"
 box=""
-for _ in $(seq 200); do
+for _ in $(seq "$(polls 20)"); do
   box=$(windows_titled 'WaveDevice Open for Input Failed' | head -n 1)
   [ -n "$box" ] && break
   sleep 0.1
 done
 [ -n "$box" ] || fail "Windows build: no box 'WaveDevice Open for Input Failed'"
 answer_box "${box%% *}" || fail "Windows build: the box did not close"
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+ended() { ! kill -0 "$pid" 2>/dev/null; }
+wait_until 10 ended
 kill -0 "$pid" 2>/dev/null && fail "Windows build: still running after the box"
 expected='"A device ID has been used that is out of range for your system.",[0-9a-f]* "WaveDevice Open for Input Failed"'
 grep -aq "Call user32.MessageBoxA(.*$expected" "$work/wine.log" ||
@@ -44,7 +45,7 @@ echo "Windows build: $(grep -a 'Call user32.MessageBoxA' "$work/wine.log" | tail
 wine_stop
 
 # The portable build, headless: every box is written to standard error and answered.
-SDL_AUDIODRIVER=pulseaudio timeout 30 "$portable" --headless >"$work/portable.log" 2>&1
+SDL_AUDIODRIVER=pulseaudio timeout "$(polls 30 1)" "$portable" --headless >"$work/portable.log" 2>&1
 status=$?
 [ $status -eq 0 ] || fail "portable build: exit $status, not 0: $(cat "$work/portable.log")"
 grep -qx "WaveDevice Info Query Failed: There is no driver installed on your system." \

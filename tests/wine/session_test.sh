@@ -30,8 +30,28 @@ TEST_PIDS=$!
 steps="bars:310:353 gauge:310:383 extents:245:353"
 shots=6
 
-# drive NAME COMMAND...: starts the program, answers start-up, then per display clicks its
-# button, lets it settle and takes the shots NAME-DISPLAY-K.png.
+# show NAME MAIN DISPLAY X Y: clicks the display's button at (X, Y) until the window shows
+# the display (a click that comes while the window still ignores input, as the About box
+# closes, is lost; the button only chooses its display), then takes shots until two in a row
+# measure alike: the display has settled.
+show() {
+  local name=$1 main=$2 display=$3 x=$4 y=$5 k shot previous="" seen=""
+  for k in $(seq "$(polls 30 0.5)"); do
+    [ -z "$seen" ] && [ $((k % 4)) = 1 ] && xdotool mousemove --window "$main" "$x" "$y" click 1
+    shot=$work/$name-settling-$((k % 2)).png
+    if import -window "$main" "$shot" 2>/dev/null && "$compare" shows "$display" "$shot"; then
+      [ -n "$previous" ] && "$compare" "$display" "$previous" "$shot" >/dev/null && return 0
+      seen=yes previous=$shot
+    else
+      previous=""
+    fi
+    sleep 0.5
+  done
+  return 1
+}
+
+# drive NAME COMMAND...: starts the program, answers start-up, then per display shows it and
+# takes the shots NAME-DISPLAY-K.png.
 drive() {
   local name=$1 main step display x y k
   shift
@@ -39,11 +59,10 @@ drive() {
   local pid=$!
   TEST_PIDS="$TEST_PIDS $pid"
   main=$(answer_startup) || fail "$name: start-up"
-  sleep 1
   for step in $steps; do
     IFS=: read -r display x y <<<"$step"
-    xdotool mousemove --window "$main" "$x" "$y" click 1
-    sleep 1.5
+    show "$name" "$main" "$display" "$x" "$y" || fail "$name: the $display display did not settle"
+    # The shots sample the display a fifth of a second apart.
     for k in $(seq $shots); do
       import -window "$main" "$work/$name-$display-$k.png" || fail "$name: no screenshot"
       sleep 0.2
@@ -52,7 +71,8 @@ drive() {
   kill -0 "$pid" 2>/dev/null || fail "$name ended early"
   # A signal ends the program as it ends any other.
   kill "$pid"
-  for k in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  ended() { ! kill -0 "$pid" 2>/dev/null; }
+  wait_until 5 ended
   kill -0 "$pid" 2>/dev/null && { kill -9 "$pid"; fail "$name did not end on SIGTERM"; }
   wait "$pid" 2>/dev/null
 }

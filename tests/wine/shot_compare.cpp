@@ -7,6 +7,9 @@
 //   shot-compare bars|gauge|extents WINE1.png,WINE2.png,... PORTABLE1.png,PORTABLE2.png,...
 //     The display of a steady tone, measured on every shot; the medians of the two builds
 //     must agree within the tolerance printed.
+//   shot-compare shows bars|gauge|extents SHOT.png
+//     Whether the shot shows that display (exit code 0) or not (1): what the tests wait for
+//     after clicking its button.
 //
 // Every difference found is printed; exit code 0 when all agree, 1 otherwise, 2 bad usage or
 // an unreadable picture.
@@ -271,17 +274,43 @@ int CompareDisplay(const Kind& kind, const std::string& wine, const std::string&
   return problems == 0 ? 0 : 1;
 }
 
+// Whether a shot shows the display: what sets each apart from the other two and from the
+// sphere of start-up. Every bar stands on the display's bottom row, which the others never
+// reach; the gauge's bar is pure red along the middle of its well; the extents are lines in
+// the sample columns, 8 pixels apart from x = 20, where nothing else keeps to.
+int Shows(const std::string& what, const std::string& path) {
+  Surface s;
+  if (!Load(path, &s)) return 2;
+  int bottom = 0, lit = 0, stray = 0;
+  for (int y = kDisplay.top; y < kDisplay.bottom; ++y) {
+    for (int x = kDisplay.left; x < kDisplay.right; ++x) {
+      if (!Lit(s.At(x, y))) continue;
+      ++lit;
+      stray += (x - kDisplay.left) % 8 > 3;
+      bottom += y == kDisplay.bottom - 1;
+    }
+  }
+  const bool bars = bottom >= 100;
+  if (what == "bars") return bars ? 0 : 1;
+  if (what == "gauge") return !bars && GaugeReach(s)[0] > 0 ? 0 : 1;
+  if (what == "extents") return lit > 0 && stray == 0 ? 0 : 1;
+  fprintf(stderr, "shot-compare: unknown display '%s'\n", what.c_str());
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 4) {
     fprintf(stderr,
             "usage: shot-compare chrome WINE.png PORTABLE.png\n"
-            "       shot-compare bars|gauge|extents WINE.png,... PORTABLE.png,...\n");
+            "       shot-compare bars|gauge|extents WINE.png,... PORTABLE.png,...\n"
+            "       shot-compare shows bars|gauge|extents SHOT.png\n");
     return 2;
   }
   const std::string what = argv[1];
   if (what == "chrome") return CompareChrome(argv[2], argv[3]);
+  if (what == "shows") return Shows(argv[2], argv[3]);
   // Tolerances in pixels of the display: a steady tone still reaches the app with a different
   // phase in every frame, so bars and lines move a little from shot to shot. The gauge holds
   // its highest level and lets it fall slowly, so one frame that reaches the app garbled (as

@@ -7,6 +7,10 @@
 # CD message would not be found: the programs and tools run in the C locale.
 export LC_ALL=C
 
+# Deadlines, scaled for slow machines by ORVEL_TEST_WAIT_SCALE.
+# shellcheck source=../support/wait.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../support/wait.sh"
+
 # Exits with 77 (CTest: skipped) and says why when a tool the test needs is missing.
 wine_need() {
   local tool
@@ -40,7 +44,7 @@ xvfb_start() {
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
     local i
-    for i in $(seq 50); do
+    for i in $(seq "$(polls 5)"); do
       [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; unset WAYLAND_DISPLAY; return 0; }
       kill -0 "$XVFB_PID" 2>/dev/null || break
       sleep 0.1
@@ -81,7 +85,7 @@ wine_cleanup() {
   [ -n "${WINEPREFIX:-}" ] && wine_stop
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   # What has not ended after two seconds is ended for good: the test must not hang on it.
-  for i in $(seq 20); do
+  for i in $(seq "$(polls 2)"); do
     [ -z "$(jobs -pr)" ] && break
     sleep 0.1
   done
@@ -103,7 +107,7 @@ windows_titled() {
 # Answers a box with Enter, as a user would, until it is gone (at most 10 s).
 answer_box() {
   local id=$1 i
-  for i in $(seq 20); do
+  for i in $(seq "$(polls 10 0.5)"); do
     xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id" 2>/dev/null
     xdotool key --clearmodifiers Return 2>/dev/null
     sleep 0.5
@@ -118,7 +122,7 @@ answer_box() {
 # window of the same title), each answered with Enter. Prints the main window's id.
 answer_startup() {
   local i line about="" main=""
-  for i in $(seq 600); do
+  for i in $(seq "$(polls 60)"); do
     while read -r line; do
       [ -n "$line" ] && answer_box "${line%% *}"
     done < <(windows_titled Orvel)

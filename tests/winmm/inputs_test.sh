@@ -31,16 +31,25 @@ for case in "Null:names more than one input" "nothing-like-this:is neither a fil
   grep -qF "$second" <<<"$out" || fail "--input $name does not list the inputs: $out"
 done
 
+# The source that a run of the program records from: `pactl` shows its recording stream.
+recorded_source() {
+  "$program" --headless --input "$1" --seconds 2 >/dev/null 2>&1 &
+  local pid=$! recording=""
+  for _ in $(seq "$(polls 10)"); do
+    recording=$(pactl list source-outputs | sed -n 's/^[[:space:]]*Source: //p' | head -n 1)
+    [ -n "$recording" ] && break
+    sleep 0.1
+  done
+  # Under LeakSanitizer a leak changes the exit code.
+  wait $pid || fail "the run on '$1' ended with $?"
+  echo "$recording"
+}
+source_number() { pactl list short sources | awk -v name="$1" '$2 == name { print $1 }'; }
+
 # A unique part of the second name: the recording comes from beta's monitor.
-"$program" --headless --input "(2)" --seconds 3 >/dev/null 2>&1 &
-pid=$!
-beta=$(pactl list short sources | awk '$2 == "beta.monitor" { print $1 }')
-recording=""
-for _ in $(seq 50); do
-  recording=$(pactl list source-outputs | sed -n 's/^[[:space:]]*Source: //p' | head -n 1)
-  [ -n "$recording" ] && break
-  sleep 0.1
-done
-wait $pid || fail "the run on '(2)' ended with $?"
-[ "$recording" = "$beta" ] || fail "recorded from source '$recording', not beta.monitor ($beta)"
+[ "$(recorded_source "(2)")" = "$(source_number beta.monitor)" ] ||
+  fail "'(2)' did not record from beta.monitor"
+# monitor: what the default output (alpha) plays.
+[ "$(recorded_source monitor)" = "$(source_number alpha.monitor)" ] ||
+  fail "monitor did not record from alpha.monitor"
 echo "inputs test passed"

@@ -11,6 +11,7 @@
 
 #include "kernel/clock.h"
 #include "recorder.h"
+#include "wait_scale.h"
 #include "winmm/wave_sources.h"
 
 namespace orvel::test {
@@ -25,7 +26,7 @@ class Live : public ::testing::Test {
 
   // Waits (up to a generous limit, so a slow machine does not fail) for `count` WIM_DATA.
   bool WaitForData(size_t count) {
-    for (int i = 0; i < 1000 && recorder.Data().size() < count; ++i) {
+    for (long i = 0; i < ScaledMillis(10000) / 10 && recorder.Data().size() < count; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return recorder.Data().size() >= count;

@@ -10,9 +10,9 @@ extern "C" {
 
 #include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #include <algorithm>
-#include <sys/stat.h>
 
 #include "host/render/audio_feed.h"
 #include "host/render/sink.h"
@@ -28,14 +28,26 @@ struct Container {
   const char* videoCodecs;  // encoder names to try, best first; the first one found is default
   const char* audioCodec;   // null: no sound
   const char* choices;      // what --codec may say, for messages
+  // The muxer's options ("key=value" pairs, ':' between them); null: none.
+  const char* muxerOptions;
+  // Longest stretch between keyframes in seconds; 0: the encoder's own choice.
+  int keyframeSeconds;
 };
 
+// An MP4 file is written in fragments, one from each keyframe to the next, each with the index
+// of its own samples: a plain MP4 keeps the index of every sample in memory until the end
+// (about 140 bytes a frame, 90 MB over six hours). It also makes a render that is cut short by
+// a crash playable up to its last fragment, and lets an MP4 go to a pipe. Keyframes at least
+// every 5 s bound what the muxer holds (one fragment) at any --fps-out, and let players seek
+// to within 5 s. The header waits for the first fragment (delay_moov), which tells the muxer
+// how far the encoders' delays shift each track, so that the picture still starts at 0.
 const Container kContainers[] = {
-    {".mp4", "mp4", "libx264 h264", "aac", "h264, hevc, av1 or an FFmpeg encoder name"},
+    {".mp4", "mp4", "libx264 h264", "aac", "h264, hevc, av1 or an FFmpeg encoder name",
+     "movflags=frag_keyframe+empty_moov+delay_moov+default_base_moof", 5},
     {".mkv", "matroska", "libvpx-vp9 libaom-av1 libsvtav1", "libopus opus",
-     "vp9, av1, h264 or an FFmpeg encoder name"},
-    {".webm", "webm", "libvpx-vp9 libaom-av1 libsvtav1", "libopus opus", "vp9 or av1"},
-    {".gif", "gif", "gif", nullptr, "gif"},
+     "vp9, av1, h264 or an FFmpeg encoder name", nullptr, 0},
+    {".webm", "webm", "libvpx-vp9 libaom-av1 libsvtav1", "libopus opus", "vp9 or av1", nullptr, 0},
+    {".gif", "gif", "gif", nullptr, "gif", nullptr, 0},
 };
 
 // Short names for --codec.
@@ -176,7 +188,7 @@ class AvSink : public Sink {
                box.choices;
       return false;
     }
-    if (!OpenVideo(videoCodec, error)) return false;
+    if (!OpenVideo(videoCodec, box.keyframeSeconds, error)) return false;
     if (box.audioCodec && !OpenAudio(box.audioCodec, error)) return false;
     std::string why;
     if (!file_.Prepare(settings_.output, &why)) {
@@ -190,7 +202,10 @@ class AvSink : public Sink {
       *error = "cannot write '" + settings_.output + "': " + AvError(opened);
       return false;
     }
-    const int header = avformat_write_header(format_, nullptr);
+    AVDictionary* options = nullptr;
+    if (box.muxerOptions) av_dict_parse_string(&options, box.muxerOptions, "=", ":", 0);
+    const int header = avformat_write_header(format_, &options);
+    av_dict_free(&options);
     headerWritten_ = header >= 0;
     if (header < 0) {
       const std::string left = Discard();
@@ -294,7 +309,7 @@ class AvSink : public Sink {
     return true;
   }
 
-  bool OpenVideo(const AVCodec* codec, std::string* error) {
+  bool OpenVideo(const AVCodec* codec, int keyframeSeconds, std::string* error) {
     video_ = avcodec_alloc_context3(codec);
     stream_ = avformat_new_stream(format_, nullptr);
     picture_ = av_frame_alloc();
@@ -310,6 +325,10 @@ class AvSink : public Sink {
     video_->framerate = AVRational{settings_.rate.num, settings_.rate.den};
     video_->pix_fmt = PixelFormat(codec);
     video_->sample_aspect_ratio = AVRational{1, 1};
+    if (keyframeSeconds > 0) {
+      const int64_t frames = av_rescale(keyframeSeconds, settings_.rate.num, settings_.rate.den);
+      video_->gop_size = static_cast<int>(std::max<int64_t>(1, frames));
+    }
     if (format_->oformat->flags & AVFMT_GLOBALHEADER) {
       video_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }

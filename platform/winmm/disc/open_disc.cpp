@@ -191,26 +191,78 @@ std::unique_ptr<Disc> OpenFolder(const std::string& path, std::string* error) {
   return OpenSheetDisc(path, path, sheet, paths, error);
 }
 
-// The track modes of libcdio's cdrdao reader: a TRACK line without one leaves it dividing by a
-// sector size of zero.
-constexpr const char* kTocModes[] = {"AUDIO",       "MODE0",          "MODE1",
-                                     "MODE1_RAW",   "MODE2",          "MODE2_FORM1",
-                                     "MODE2_FORM2", "MODE2_FORM_MIX", "MODE2_RAW"};
+// The track modes of libcdio's cdrdao reader (a TRACK line without one leaves it dividing by a
+// sector size of zero), with the bytes a sector of each takes in its file as the reader counts
+// them when it holds a FILE's length against the file (0: not held).
+struct TocMode {
+  const char* name;
+  int64_t sectorBytes;
+};
+constexpr TocMode kTocModes[] = {
+    {"AUDIO", 2352},     {"MODE0", 0},          {"MODE1", 2048},       {"MODE1_RAW", 2048},
+    {"MODE2", 2336},     {"MODE2_FORM1", 2352}, {"MODE2_FORM2", 2048}, {"MODE2_FORM_MIX", 2336},
+    {"MODE2_RAW", 2048},
+};
 
 // The longest line libcdio is sure to read whole.
 constexpr size_t kMaxTocLine = 500;
 
+// What the lines read so far say of the track they are in.
+struct TocTrack {
+  int64_t sectorBytes = 0;
+  int files = 0;
+};
+
+// The sectors of an "mm:ss:ff" time, or -1 when the text is not one (libcdio reports that).
+int64_t MsfSectors(const std::string& text) {
+  int64_t part[3] = {0, 0, 0};
+  size_t at = 0;
+  for (int k = 0; k < 3; ++k) {
+    const size_t end = k < 2 ? text.find(':', at) : text.size();
+    if (end == std::string::npos || end == at || end - at > 6) return -1;
+    for (size_t i = at; i < end; ++i) {
+      if (!isdigit(static_cast<unsigned char>(text[i]))) return -1;
+      part[k] = part[k] * 10 + (text[i] - '0');
+    }
+    at = end + 1;
+  }
+  return part[1] < 60 && part[2] < 75 ? (part[0] * 60 + part[1]) * 75 + part[2] : -1;
+}
+
+// What is wrong with a FILE line's file, or an empty string. libcdio's reader opens each file
+// as it reads the TOC and loses what it opened (never closed, for the life of the program) when
+// a file is shorter than the length its line gives, or when a track names a second file; both
+// are refused here, before libcdio reads the TOC. A missing file is left for libcdio to report.
+std::string TocFileFault(const std::string& file, const std::string& rest, TocTrack* track) {
+  const std::string kind = FileKind(file);
+  if (!kind.empty()) return kind == "missing" ? "" : "is " + kind + ", not a file";
+  if (++track->files > 1) return "is a second file in its track, which takes one";
+  std::istringstream fields(rest);
+  std::string start, length;
+  fields >> start >> length;
+  const int64_t sectors = MsfSectors(length);
+  struct stat st;
+  if (sectors <= 0 || track->sectorBytes == 0 || stat(file.c_str(), &st) != 0 ||
+      sectors * track->sectorBytes <= st.st_size) {
+    return "";
+  }
+  return "holds " + std::to_string(st.st_size) + " bytes, fewer than the " +
+         std::to_string(sectors * track->sectorBytes) + " that its length " + length + " takes";
+}
+
 // What is wrong with a line of the TOC at `path` before libcdio reads it, or an empty string.
 // libcdio opens the files a TOC names without asking what they are, and waits forever on a
-// FIFO: each FILE, AUDIOFILE and DATAFILE that is there must be a regular file (a missing one
-// is left for libcdio to report).
-std::string TocLineFault(const std::string& path, const std::string& line) {
+// FIFO: each FILE, AUDIOFILE and DATAFILE that is there must be a regular file.
+std::string TocLineFault(const std::string& path, const std::string& line, TocTrack* track) {
   std::istringstream words(line);
   std::string first, second;
   words >> first >> second;
   if (first == "TRACK") {
-    for (const char* mode : kTocModes) {
-      if (second == mode) return "";
+    for (const TocMode& mode : kTocModes) {
+      if (second == mode.name) {
+        *track = TocTrack{mode.sectorBytes, 0};
+        return "";
+      }
     }
     return "TRACK needs a mode such as AUDIO, not \"" + second + "\"";
   }
@@ -221,10 +273,9 @@ std::string TocLineFault(const std::string& path, const std::string& line) {
     return "";
   }
   const std::string name = line.substr(open + 1, close - open - 1);
-  const std::string kind = FileKind(name[0] == '/' ? name : FolderOf(path) + name);
-  return kind.empty() || kind == "missing"
-             ? ""
-             : first + " \"" + name + "\" is " + kind + ", not a file";
+  const std::string fault =
+      TocFileFault(name[0] == '/' ? name : FolderOf(path) + name, line.substr(close + 1), track);
+  return fault.empty() ? "" : first + " \"" + name + "\" " + fault;
 }
 
 bool CheckTocFile(const std::string& path, std::string* error) {
@@ -239,12 +290,13 @@ bool CheckTocFile(const std::string& path, std::string* error) {
   }
   std::ifstream in(path, std::ios::binary);
   std::string line;
+  TocTrack track;
   for (int number = 1; std::getline(in, line) && number <= 100000; ++number) {
     // libcdio reads a line as a C string, in pieces of a few hundred bytes, up to a comment.
     line = line.substr(0, line.find('\0'));
     const std::string fault = line.size() >= kMaxTocLine
                                   ? "a line longer than " + std::to_string(kMaxTocLine) + " bytes"
-                                  : TocLineFault(path, line.substr(0, line.find("//")));
+                                  : TocLineFault(path, line.substr(0, line.find("//")), &track);
     if (!fault.empty()) {
       *error = path + ":" + std::to_string(number) + ": " + fault;
       return false;

@@ -8,18 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 4096) return 0;
-  std::vector<std::string> arguments(1);
-  for (size_t i = 0; i < size; ++i) {
-    if (data[i] == 0) {
-      arguments.emplace_back();
-    } else {
-      arguments.back() += static_cast<char>(data[i]);
-    }
-  }
+  const std::vector<std::string> arguments = SplitArguments(data, size);
   orvel::cli::Options options;
   int code = -1;
   std::string output;

@@ -13,6 +13,7 @@
 
 #include "host/render/quantities.h"
 #include "host/render/render.h"
+#include "arguments.h"
 #include "options.h"
 
 namespace {
@@ -28,14 +29,7 @@ void Check(bool ok, const char* what) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 4096) return 0;
-  std::vector<std::string> arguments(1);
-  for (size_t i = 0; i < size; ++i) {
-    if (data[i] == 0) {
-      arguments.emplace_back();
-    } else {
-      arguments.back() += static_cast<char>(data[i]);
-    }
-  }
+  const std::vector<std::string> arguments = SplitArguments(data, size);
   using namespace orvel::render;
   // Each argument on its own as a time and as a rate, as --from and --fps-out take them.
   for (const std::string& a : arguments) {

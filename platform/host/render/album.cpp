@@ -48,12 +48,24 @@ std::string ChapterTitle(const Names& track, const Names& album, int number) {
   return title;
 }
 
-// "a/b/album.cue" -> "album"; "a/b/album/" -> "album".
-std::string Stem(std::string path) {
+// "a/b/album.cue" -> "a/b/", "album", ".cue"; "a/b/album/" -> "a/b/", "album", "".
+struct PathParts {
+  std::string folder;  // with its '/', or empty
+  std::string stem;
+  std::string ext;  // with its '.', or empty
+};
+PathParts SplitPath(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
-  path = path.substr(path.find_last_of('/') + 1);
-  const size_t dot = path.find_last_of('.');
-  return dot == std::string::npos || dot == 0 ? path : path.substr(0, dot);
+  const size_t slash = path.find_last_of('/');
+  PathParts p;
+  p.folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  p.stem = path.substr(p.folder.size());
+  const size_t dot = p.stem.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) {
+    p.ext = p.stem.substr(dot);
+    p.stem.resize(dot);
+  }
+  return p;
 }
 
 std::vector<Action> Actions(int firstTrack, bool walk, int64_t length) {
@@ -106,7 +118,7 @@ bool PlanAlbum(const disc::Disc& disc, const std::string& tracks, bool walk, Alb
     return false;
   }
   Names albumNames = names.album;
-  if (albumNames.title.empty()) albumNames.title = Stem(disc.Name());
+  if (albumNames.title.empty()) albumNames.title = SplitPath(disc.Name()).stem;
   album->labels.title = album->labels.album = albumNames.title;
   album->labels.artist = albumNames.performer;
   const int32_t origin = toc.tracks[chosen.front()].start;
@@ -119,9 +131,8 @@ bool PlanAlbum(const disc::Disc& disc, const std::string& tracks, bool walk, Alb
     c.endMicros = c.startMicros + int64_t{t.length} * 1000000 / disc::kSectorsPerSecond;
     c.title = ChapterTitle(n, albumNames, t.number);
     album->labels.chapters.push_back(c);
-    album->numbers.push_back(t.number);
-    album->names.push_back(
-        Names{n.title, n.performer.empty() ? albumNames.performer : n.performer});
+    album->tracks.push_back(
+        {t.number, Names{n.title, n.performer.empty() ? albumNames.performer : n.performer}});
   }
   // The first chapter holds the moment before play too, so that every moment has a chapter.
   album->labels.chapters.front().startMicros = 0;
@@ -131,12 +142,7 @@ bool PlanAlbum(const disc::Disc& disc, const std::string& tracks, bool walk, Alb
 }
 
 std::string TrackFileName(const std::string& output, int number, const std::string& title) {
-  const size_t slash = output.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "" : output.substr(0, slash + 1);
-  const std::string name = output.substr(folder.size());
-  const size_t dot = name.find_last_of('.');
-  const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
-  const std::string ext = dot == std::string::npos ? "" : name.substr(dot);
+  const PathParts out = SplitPath(output);
   std::string safe;
   for (char c : title) {
     const auto byte = static_cast<unsigned char>(c);
@@ -155,7 +161,7 @@ std::string TrackFileName(const std::string& output, int number, const std::stri
   }
   while (!safe.empty() && (safe.back() == ' ' || safe.back() == '.')) safe.pop_back();
   if (safe.empty()) safe = "Track " + Two(number);
-  return folder + stem + " - " + Two(number) + " - " + safe + ext;
+  return out.folder + out.stem + " - " + Two(number) + " - " + safe + out.ext;
 }
 
 namespace {
@@ -217,9 +223,10 @@ std::unique_ptr<Sink> OpenTrackSinks(const SinkSettings& base, const Album& albu
     const int64_t end = i + 1 < chapters.size() ? chapters[i + 1].startMicros / kFrameMicros
                                                 : base.audio.lengthMicros / kFrameMicros + 1;
     p.settings = base;
-    p.settings.output = TrackFileName(base.output, album.numbers[i], album.names[i].title);
-    p.settings.labels = VideoLabels{
-        album.names[i].title, album.names[i].performer, base.labels.album, album.numbers[i], {}};
+    const Album::Track& track = album.tracks[i];
+    p.settings.output = TrackFileName(base.output, track.number, track.names.title);
+    p.settings.labels =
+        VideoLabels{track.names.title, track.names.performer, base.labels.album, track.number, {}};
     p.settings.audio.startMicros = p.firstFrame * kFrameMicros;
     p.settings.audio.lengthMicros =
         std::min(end * kFrameMicros, base.audio.lengthMicros) - p.settings.audio.startMicros;

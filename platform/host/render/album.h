@@ -27,8 +27,11 @@ struct Album {
   int64_t lengthMicros = 0;     // of the video: the lead-in, then the tracks
   std::vector<Action> actions;  // pressing play and the clock; the walk when asked for
   VideoLabels labels;           // the album's title and artist, and a chapter a track
-  std::vector<int> numbers;     // the tracks rendered, in order
-  std::vector<disc::Names> names;  // and their names
+  struct Track {
+    int number;
+    disc::Names names;  // the performer is the album's where the track names none
+  };
+  std::vector<Track> tracks;  // rendered, in order, one for each chapter
 };
 
 // Plans the render of `disc`'s audio tracks in `tracks` ("" for all, "3", "3-5", "3-"), with

@@ -105,6 +105,22 @@ bool ChooseActions(const Options& o, std::vector<Action>* actions, std::string* 
   return o.script.empty() || LoadScript(o.script, actions, error);
 }
 
+// What both kinds of render take alike: the output's rate, the frames' layout, and the actions
+// of --showcase or --script after those already planned (at one time, in that order).
+bool PlanOutput(const Options& o, Plan* plan, std::string* error) {
+  if (!ParseRate(o.fpsOut, &plan->rate)) {
+    *error = "--fps-out '" + o.fpsOut + "' is not " + RateForm();
+    return false;
+  }
+  if (!PlanFrames(o, &plan->layout, error)) return false;
+  std::vector<Action> more;
+  if (!ChooseActions(o, &more, error)) return false;
+  plan->actions.insert(plan->actions.end(), more.begin(), more.end());
+  std::stable_sort(plan->actions.begin(), plan->actions.end(),
+                   [](const Action& a, const Action& b) { return a.micros < b.micros; });
+  return true;
+}
+
 // A disc's render: the album's length, its sound off the cable and its own actions before
 // those of a script.
 bool MakeAlbumPlan(const Options& o, Plan* plan, std::string* error) {
@@ -130,18 +146,8 @@ bool MakeAlbumPlan(const Options& o, Plan* plan, std::string* error) {
   plan->count = (end + kFrameMicros - 1) / kFrameMicros;
   plan->cable = std::make_unique<CableTap>();
   plan->audio = AudioSpan{"cd", plan->cable.get(), 0, end};
-  if (!ParseRate(o.fpsOut, &plan->rate)) {
-    *error = "--fps-out '" + o.fpsOut + "' is not " + RateForm();
-    return false;
-  }
-  if (!PlanFrames(o, &plan->layout, error)) return false;
-  std::vector<Action> more;
-  if (!ChooseActions(o, &more, error)) return false;
   plan->actions = plan->album->actions;
-  plan->actions.insert(plan->actions.end(), more.begin(), more.end());
-  std::stable_sort(plan->actions.begin(), plan->actions.end(),
-                   [](const Action& a, const Action& b) { return a.micros < b.micros; });
-  return true;
+  return PlanOutput(o, plan, error);
 }
 
 bool MakePlan(const Options& o, const std::string& input, Plan* plan, std::string* error) {
@@ -175,12 +181,7 @@ bool MakePlan(const Options& o, const std::string& input, Plan* plan, std::strin
   if (o.seconds >= 0) end = std::min(end, from + static_cast<int64_t>(o.seconds * 1e6));
   plan->count = (end - start + kFrameMicros - 1) / kFrameMicros;
   plan->audio = AudioSpan{input, nullptr, start, end - start};
-  if (!ParseRate(o.fpsOut, &plan->rate)) {
-    *error = "--fps-out '" + o.fpsOut + "' is not " + RateForm();
-    return false;
-  }
-  if (!PlanFrames(o, &plan->layout, error)) return false;
-  return ChooseActions(o, &plan->actions, error);
+  return PlanOutput(o, plan, error);
 }
 
 // Output frames that start before window frame i (of the render) starts.

@@ -345,6 +345,7 @@ class AvSink : public Sink {
     picture_->width = video_->width;
     picture_->height = video_->height;
     if (av_frame_get_buffer(picture_, 0) < 0) return (*error = "out of memory"), false;
+    if (video_->pix_fmt == AV_PIX_FMT_YUV420P) return true;  // ToYuv420 converts those
     if (video_->pix_fmt != AV_PIX_FMT_PAL8) {
       sws_ = sws_getContext(settings_.width, settings_.height, AV_PIX_FMT_BGR0, settings_.width,
                             settings_.height, video_->pix_fmt, SWS_BILINEAR, nullptr, nullptr,
@@ -435,25 +436,33 @@ class AvSink : public Sink {
     }
   }
 
-  // The last column (x = right) and row (y = bottom) of an odd-sized window, where a 2 x 2
-  // block has only the one column or row of pixels.
+  // The last column (x = right) and row (y = bottom) of an odd-sized window: a 2 x 2 block
+  // there holds its one column or row of pixels twice, as the padding repeats them.
   static void OddEdges(const gdi::Surface& window, const RECT& r, int right, int bottom,
                        AVFrame* out) {
-    auto put = [&](int x, int y) {
-      const uint32_t p = window.At(x, y);
-      const int pr = p >> 16 & 0xFF, pg = p >> 8 & 0xFF, pb = p & 0xFF;
-      out->data[0][y * out->linesize[0] + x] =
-          static_cast<uint8_t>(((66 * pr + 129 * pg + 25 * pb + 128) >> 8) + 16);
-      out->data[1][y / 2 * out->linesize[1] + x / 2] =
-          static_cast<uint8_t>(((-38 * pr - 74 * pg + 112 * pb + 128) >> 8) + 128);
-      out->data[2][y / 2 * out->linesize[2] + x / 2] =
-          static_cast<uint8_t>(((112 * pr - 94 * pg - 18 * pb + 128) >> 8) + 128);
+    auto luma = [out](int y) {
+      return out->data[0] + static_cast<ptrdiff_t>(y) * out->linesize[0];
+    };
+    auto chroma = [out](int plane, int x, int y) {
+      return out->data[plane] + static_cast<ptrdiff_t>(y / 2) * out->linesize[plane] + x / 2;
     };
     if (right < r.right) {
-      for (int y = r.top & ~1; y < r.bottom; ++y) put(right, y);
+      for (int y = r.top & ~1; y < r.bottom; y += 2) {
+        const uint32_t a = window.At(right, y);
+        const uint32_t b = y + 1 < window.height ? window.At(right, y + 1) : a;
+        const uint32_t upper[2] = {a, a}, lower[2] = {b, b};
+        Luma(&a, luma(y) + right, 1);
+        if (y + 1 < window.height) Luma(&b, luma(y + 1) + right, 1);
+        Chroma(upper, lower, 1, chroma(1, right, y), chroma(2, right, y));
+      }
     }
     if (bottom < r.bottom) {
-      for (int x = r.left & ~1; x < r.right; ++x) put(x, bottom);
+      for (int x = r.left & ~1; x < r.right; x += 2) {
+        const uint32_t a = window.At(x, bottom);
+        const uint32_t row[2] = {a, x + 1 < window.width ? window.At(x + 1, bottom) : a};
+        Luma(row, luma(bottom) + x, std::min(2, window.width - x));
+        Chroma(row, row, 1, chroma(1, x, bottom), chroma(2, x, bottom));
+      }
     }
   }
 
@@ -473,13 +482,11 @@ class AvSink : public Sink {
     const uint8_t* planes[1] = {reinterpret_cast<const uint8_t*>(window.pixels.data())};
     const int strides[1] = {window.width * 4};
     sws_scale(sws_, planes, strides, 0, window.height, picture_->data, picture_->linesize);
-    PadEdges(window.width, window.height);
   }
 
-  // Fills the luma of a padding column and row from the picture's edge; 4:2:0 chroma already
-  // covers them (it rounds up).
+  // Fills the luma of a 4:2:0 picture's padding column and row from the picture's edge; the
+  // chroma already covers them (it rounds up).
   void PadEdges(int width, int height) {
-    if (picture_->format != AV_PIX_FMT_YUV420P) return;
     uint8_t* y = picture_->data[0];
     const int stride = picture_->linesize[0];
     if (video_->width > width) {
